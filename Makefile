@@ -1,0 +1,31 @@
+# Front door: `make run` starts the demo panel, `make test` runs every test.
+# Both install what is missing first (Debian packages only).
+
+PRESETS := native tsan win64 win32
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build test run bench clean $(addprefix build-,$(PRESETS))
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps $(addprefix build-,$(PRESETS))
+
+build-%:
+	@cmake --preset $* >/dev/null
+	@cmake --build --preset $* -j $(JOBS)
+
+test: build
+	@bash scripts/run-tests.sh $(PRESETS)
+
+run: deps
+	@bash scripts/run-demo.sh
+
+bench: deps build-native
+	@cmake --build --preset native -j $(JOBS) --target bench
+	@bash scripts/run-bench.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,103 @@
+#include "fake_hid_bus.h"
+
+#include <algorithm>
+#include <map>
+
+#include "device/reports.h"
+
+namespace fakebus {
+namespace {
+State state;
+std::map<HidBus::Handle, std::size_t> handleInterface;
+HidBus::Handle nextHandle = 100;
+}  // namespace
+
+State& Bus() { return state; }
+
+void Reset() {
+  state = State{};
+  handleInterface.clear();
+  nextHandle = 100;
+}
+
+Interface Controller(const std::string& path) {
+  Interface i;
+  i.path = path;
+  i.vendorId = swr::ControllerVendorId;
+  i.productId = swr::ControllerProductId;
+  i.version = 0x0100;
+  return i;
+}
+
+}  // namespace fakebus
+
+namespace HidBus {
+using fakebus::state;
+
+void Init() {}
+void Shutdown() {}
+
+DeviceSet OpenDeviceSet() {
+  if (!state.setAvailable) return 0;
+  ++state.setsOpen;
+  return 1;
+}
+
+bool InterfacePath(DeviceSet, int index, std::string& path) {
+  if (index < 0 || static_cast<std::size_t>(index) >= state.interfaces.size()) return false;
+  path = state.interfaces[index].path;
+  return true;
+}
+
+void CloseDeviceSet(DeviceSet) { --state.setsOpen; }
+
+Handle OpenPath(const std::string& path, Access access) {
+  for (std::size_t i = 0; i < state.interfaces.size(); ++i) {
+    const fakebus::Interface& itf = state.interfaces[i];
+    if (itf.path != path) continue;
+    const bool ok = access == Access::Query ? itf.queryOpens : itf.readWriteOpens;
+    if (!ok) return 0;
+    const Handle h = fakebus::nextHandle++;
+    fakebus::handleInterface[h] = i;
+    state.openHandles.push_back(h);
+    state.opened.push_back(path);
+    return h;
+  }
+  return 0;
+}
+
+bool GetAttributes(Handle handle, Attributes& out) {
+  const auto it = fakebus::handleInterface.find(handle);
+  if (it == fakebus::handleInterface.end()) return false;
+  const fakebus::Interface& itf = state.interfaces[it->second];
+  if (!itf.attributesReadable) return false;
+  out.vendorId = itf.vendorId;
+  out.productId = itf.productId;
+  out.version = itf.version;
+  return true;
+}
+
+void ClosePath(Handle handle) {
+  auto& open = state.openHandles;
+  open.erase(std::remove(open.begin(), open.end(), handle), open.end());
+  fakebus::handleInterface.erase(handle);
+}
+
+int ReadReport(Handle, std::uint8_t* buffer, int length) {
+  ++state.reads;
+  if (state.reports.empty()) return 0;
+  const std::vector<std::uint8_t> report = state.reports.front();
+  state.reports.pop_front();
+  const int n = std::min<int>(length, static_cast<int>(report.size()));
+  std::copy(report.begin(), report.begin() + n, buffer);
+  return n;
+}
+
+int WriteReport(Handle handle, const std::uint8_t* buffer, int length) {
+  state.writes.push_back({handle, std::vector<std::uint8_t>(buffer, buffer + length)});
+  return state.writeResult < 0 ? length : state.writeResult;
+}
+
+void CancelRead(Handle) {}
+
+}  // namespace HidBus

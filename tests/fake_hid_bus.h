@@ -1,0 +1,49 @@
+// A scriptable HID bus for tests: a list of interfaces with identities and
+// open rules, and a record of everything the code under test did to them.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "device/hid_bus.h"
+
+namespace fakebus {
+
+struct Interface {
+  std::string path;
+  std::uint16_t vendorId = 0;
+  std::uint16_t productId = 0;
+  std::uint16_t version = 0;
+  bool queryOpens = true;       // an open with no access rights succeeds
+  bool readWriteOpens = true;   // an open for reading and writing succeeds
+  bool attributesReadable = true;
+};
+
+struct Write {
+  HidBus::Handle handle;
+  std::vector<std::uint8_t> bytes;
+};
+
+struct State {
+  bool setAvailable = true;  // OpenDeviceSet succeeds
+  std::vector<Interface> interfaces;
+  // Reports handed out by ReadReport, in order; an empty queue fails the read.
+  std::deque<std::vector<std::uint8_t>> reports;
+  int writeResult = -1;  // -1: report the full length written
+
+  // What happened.
+  std::vector<Write> writes;
+  std::vector<HidBus::Handle> openHandles;  // opened and not yet closed
+  std::vector<std::string> opened;          // path of every successful open
+  int setsOpen = 0;
+  int reads = 0;
+};
+
+State& Bus();
+void Reset();
+// A controller with the program's identity at the given path.
+Interface Controller(const std::string& path);
+
+}  // namespace fakebus
