@@ -1,0 +1,92 @@
+#include "measure/reader.h"
+
+#include <atomic>
+#include <thread>
+
+#include "measure/decode.h"
+#include "measure/fields.h"
+#include "measure/reader_pause.h"
+
+namespace swr {
+
+namespace {
+
+// readHandle: written by the user-interface thread only.
+std::atomic<HidLink::Handle> readHandle{0};
+// The handle the reader is inside a read on, or 0. Together with readHandle
+// this is a two-flag handshake: the reader announces the handle before it
+// checks readHandle once more, the closer withdraws readHandle before it
+// checks this, so (with sequentially consistent ordering) at least one of
+// them sees the other and the handle is never read after it was closed.
+std::atomic<HidLink::Handle> readerInRead{0};
+std::atomic<std::uint64_t> passes{0};
+std::atomic<bool> stopRequested{false};
+std::atomic<bool> running{false};
+std::thread readerThread;
+
+void ReaderLoop(TextSink sink) {
+  // Owned by this thread alone; a failed read shows the last report read.
+  std::uint8_t received[10] = {};
+  while (!stopRequested.load(std::memory_order_relaxed)) {
+    const HidLink::Handle handle = readHandle.load();
+    if (handle != 0) {
+      readerInRead.store(handle);
+      if (readHandle.load() == handle) {
+        HidLink::Read(handle, received, 9);
+      }
+      readerInRead.store(0);
+      {
+        const DisplayTexts texts = DecodeReport(received);
+        if (texts.hasSensor) sink(ActiveSensorField, texts.sensor);
+        sink(ForwardField, texts.forward);
+        sink(ReflectedField, texts.reflected);
+        sink(SwrField, texts.swr);
+        sink(PowerField, texts.power);
+      }
+    }
+    passes.fetch_add(1, std::memory_order_relaxed);
+    ReaderPause();
+  }
+  running.store(false);
+}
+
+}  // namespace
+
+bool StartReaderThread(TextSink sink) {
+  if (running.exchange(true)) return true;
+  stopRequested.store(false);
+  try {
+    readerThread = std::thread(ReaderLoop, sink);
+  } catch (...) {
+    running.store(false);
+    return false;
+  }
+  return true;
+}
+
+HidLink::Handle ReadHandle() { return readHandle.load(); }
+
+void SetReadHandle(HidLink::Handle handle) { readHandle.store(handle); }
+
+void CloseReadHandle() {
+  const HidLink::Handle handle = readHandle.exchange(0);
+  if (handle == 0) return;
+  // Wake the read until the reader has left it; the cancel is repeated
+  // because it may arrive just before the read starts blocking.
+  while (readerInRead.load() == handle) {
+    HidBus::CancelRead(handle);
+    std::this_thread::yield();
+  }
+  HidLink::Close(handle);
+}
+
+std::uint64_t ReaderPasses() { return passes.load(); }
+
+void StopReaderThreadForTests() {
+  stopRequested.store(true);
+  if (readerThread.joinable()) readerThread.join();
+  readerThread = std::thread();
+  running.store(false);
+}
+
+}  // namespace swr
