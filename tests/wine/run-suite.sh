@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Runs the Windows program as shipped under Wine, against the stand-in
+# setupapi.dll and hid.dll, with the driver playing the user.
+#
+#   run-suite.sh PROGRAM.exe DRIVER.exe STANDIN_DIR WORK_DIR [driver options]
+#
+# Everything runs on an Xvfb display of its own, inside a Wine virtual
+# desktop, in a Wine prefix under WORK_DIR. Only the processes started here
+# are stopped at the end (the Xvfb by its id, the prefix's own wineserver).
+# Exit status: 0 passed, 1 failed, 77 skipped (cannot run here).
+set -u
+program=$1 driver=$2 standins=$3 work=$4
+shift 4
+
+if [ ! -f "$program" ]; then
+  echo "SKIPPED: $(basename "$program") is not built yet ($program)"
+  exit 77
+fi
+case "$(file -b "$program")" in
+  *PE32+*) loader=/usr/lib/wine/wine64 sysdir=system32 ;;
+  *PE32*) loader=/usr/lib/wine/wine sysdir=syswow64 ;;
+  *) echo "not a Windows executable: $program" >&2; exit 2 ;;
+esac
+if ! "$loader" --version >/dev/null 2>&1; then
+  echo "SKIPPED: $(basename "$program") needs $loader, which cannot start on this machine" \
+       "(this kernel runs no 32-bit x86 Linux programs, so 32-bit Wine is unavailable)"
+  exit 77
+fi
+for tool in Xvfb file; do
+  command -v $tool >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
+done
+
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+unset WINESERVER
+wineserver=/usr/lib/wine/wineserver
+shots="$work/screenshots"
+rm -rf "$shots" && mkdir -p "$shots"
+started=$(date +%s)
+
+xvfb_pid=
+restore_dlls() {
+  for dll in hid setupapi; do
+    [ -f "$work/original/$dll.dll" ] && cp -f "$work/original/$dll.dll" "$WINEPREFIX/drive_c/windows/$sysdir/$dll.dll"
+  done
+}
+cleanup() {
+  restore_dlls
+  # Ends every process of this prefix: all of them were started by this run.
+  timeout 20 "$wineserver" -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+# A display of our own: Xvfb picks a free number and writes it to fd 5.
+rm -f "$work/display"
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do
+  grep -q . "$work/display" 2>/dev/null && break
+  sleep 0.1
+done
+display=$(head -n1 "$work/display" 2>/dev/null)
+if [ -z "$display" ]; then
+  echo "FAIL: Xvfb did not start (see $work/xvfb.log)"
+  exit 1
+fi
+export DISPLAY=":$display"
+
+# The prefix is made once and kept; Wine's own services start without the
+# stand-ins (they must load the real libraries).
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "making the Wine prefix $WINEPREFIX (once)"
+fi
+timeout 300 "$loader" wineboot >/dev/null 2>&1
+"$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+"$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+mkdir -p "$work/original"
+for dll in hid setupapi; do
+  [ -f "$work/original/$dll.dll" ] || cp "$WINEPREFIX/drive_c/windows/$sysdir/$dll.dll" "$work/original/$dll.dll"
+  cp -f "$standins/$dll.dll" "$WINEPREFIX/drive_c/windows/$sysdir/$dll.dll"
+done
+
+winpath() { echo "Z:$(echo "$1" | sed 's|/|\\|g')"; }
+timeout 600 "$loader" "$driver" --program "$(winpath "$(cd "$(dirname "$program")" && pwd)/$(basename "$program")")" \
+  --shots "$(winpath "$shots")" "$@"
+status=$?
+[ $status -eq 124 ] && echo "FAIL: the suite did not finish within 600 s"
+
+if command -v convert >/dev/null; then
+  for bmp in "$shots"/*.bmp; do
+    [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null && rm -f "$bmp"
+  done
+fi
+if ls "$shots"/* >/dev/null 2>&1; then
+  echo "screenshots: $shots"
+  ls "$shots" | sed 's/^/  /'
+fi
+echo "suite time: $(( $(date +%s) - started )) s"
+exit $status
