@@ -182,3 +182,38 @@ TEST_F(SimController, ClosedAndCancelledReadsReturnAtOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SimBus, ControllerIndexAndOtherDevices) {
+  const auto present = [] {
+    return HidLink::IsPresent(swr::ControllerProductId, swr::ControllerVendorId);
+  };
+  SimBus::Reset();
+  SimBus::SetControllerIndex(255);
+  EXPECT_EQ(present(), 1);
+  SimBus::SetControllerIndex(256);
+  EXPECT_EQ(present(), 0);
+  EXPECT_EQ(SimBus::OpenHandles(), 0);
+
+  // A second controller behind the first: both searches take the first.
+  SimBus::Reset();
+  const int second =
+      SimBus::AddInterface({swr::ControllerVendorId, swr::ControllerProductId, 0x0100});
+  const HidLink::Handle w = HidLink::Open(swr::ControllerProductId, swr::ControllerVendorId);
+  const std::array<std::uint8_t, 9> select{0, 3, 2, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(HidLink::Write(w, select.data(), 9), 9);
+  EXPECT_EQ(SimBus::ReceivedCommands().size(), 1u);
+  EXPECT_TRUE(SimBus::ReceivedCommands(second).empty());
+  HidLink::Close(w);
+
+  // Unplugged, the first is gone and the second is found.
+  SimBus::SetPlugged(false);
+  const HidLink::Handle w2 = HidLink::Open(swr::ControllerProductId, swr::ControllerVendorId);
+  EXPECT_EQ(HidLink::Write(w2, select.data(), 9), 9);
+  EXPECT_EQ(SimBus::ReceivedCommands(second).size(), 1u);
+  HidLink::Close(w2);
+  EXPECT_EQ(SimBus::OpenHandles(), 0);
+}
+
+}  // namespace
