@@ -54,10 +54,13 @@ void Shutdown() {}
 DeviceSet OpenDeviceSet() {
   if (!state.setAvailable) return 0;
   ++state.setsOpen;
+  ++state.setsOpened;
   return 1;
 }
 
 bool InterfacePath(DeviceSet, int index, std::string& path) {
+  ++state.pathsAsked;
+  if (!state.interfacesListed) return false;
   if (index < 0 || static_cast<std::size_t>(index) >= state.interfaces.size()) return false;
   path = state.interfaces[index].path;
   return true;

@@ -28,6 +28,9 @@ struct Write {
 
 struct State {
   bool setAvailable = true;  // OpenDeviceSet succeeds
+  // The enumeration lists the interfaces (false: as with the enumeration
+  // function missing from the system library, it yields none).
+  bool interfacesListed = true;
   std::vector<Interface> interfaces;
   // Reports handed out by ReadReport, in order; an empty queue fails the read.
   std::deque<std::vector<std::uint8_t>> reports;
@@ -40,6 +43,8 @@ struct State {
   std::vector<std::string> opened;          // path of every successful open
   int setsOpen = 0;
   int reads = 0;
+  int setsOpened = 0;      // OpenDeviceSet calls that succeeded
+  int pathsAsked = 0;      // InterfacePath calls
 };
 
 State& Bus();
