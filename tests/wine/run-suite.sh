@@ -77,6 +77,14 @@ fi
 timeout 300 "$loader" wineboot >/dev/null 2>&1
 "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+# The stand-ins are chosen for the program under test alone, by its name
+# (WINEDLLOVERRIDES in its environment is honoured for libraries loaded at
+# run time but not for the ones it imports, so the per-program registry
+# entries do the selecting).
+exe_name=$(basename "$program")
+for dll in hid setupapi; do
+  "$loader" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe_name\\DllOverrides" /v $dll /d native /f >/dev/null 2>&1
+done
 mkdir -p "$work/original"
 for dll in hid setupapi; do
   [ -f "$work/original/$dll.dll" ] || cp "$WINEPREFIX/drive_c/windows/$sysdir/$dll.dll" "$work/original/$dll.dll"

@@ -1,0 +1,112 @@
+#include "report.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace wt {
+namespace {
+
+bool g_verbose = false;
+int g_checks = 0;
+int g_failures = 0;
+int g_groupChecks = 0;
+int g_groupFailures = 0;
+std::string g_group;
+DWORD g_groupStart = 0;
+
+}  // namespace
+
+void SetVerbose(bool verbose) { g_verbose = verbose; }
+
+void BeginGroup(const char* name) {
+  g_group = name;
+  g_groupChecks = g_groupFailures = 0;
+  g_groupStart = GetTickCount();
+  std::printf("== %s\n", name);
+  std::fflush(stdout);
+}
+
+void EndGroup() {
+  std::printf("   %s: %d checks, %d failed (%.1f s)\n", g_group.c_str(), g_groupChecks, g_groupFailures,
+              (GetTickCount() - g_groupStart) / 1000.0);
+  std::fflush(stdout);
+}
+
+bool Check(bool ok, const std::string& what) {
+  ++g_checks;
+  ++g_groupChecks;
+  if (!ok) {
+    ++g_failures;
+    ++g_groupFailures;
+  }
+  if (!ok || g_verbose) {
+    std::printf("   %s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+    std::fflush(stdout);
+  }
+  return ok;
+}
+
+bool CheckEq(const std::string& actual, const std::string& expected, const std::string& what) {
+  if (actual == expected) return Check(true, what);
+  return Check(false, what + ": got \"" + actual + "\", expected \"" + expected + "\"");
+}
+
+bool CheckEq(long long actual, long long expected, const std::string& what) {
+  if (actual == expected) return Check(true, what);
+  return Check(false, Format("%s: got %lld (0x%llx), expected %lld (0x%llx)", what.c_str(), actual,
+                             actual, expected, expected));
+}
+
+void Note(const std::string& line) {
+  std::printf("   %s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+int Failures() { return g_failures; }
+int Checks() { return g_checks; }
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    out += Format(i ? " %02x" : "%02x", bytes[i]);
+  }
+  return out;
+}
+
+std::string Format(const char* format, ...) {
+  char buffer[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  return buffer;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs, int stepMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return condition();
+    Sleep(static_cast<DWORD>(stepMs));
+  }
+}
+
+}  // namespace wt
