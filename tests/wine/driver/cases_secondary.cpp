@@ -131,6 +131,7 @@ void SwrDialogs(Suite& suite) {
     if (r.offset != 1) CheckEq(Utf8(f.text), r.text, name + " text");
     CheckEq(f.style & ~WS_GROUP, r.style & ~WS_GROUP, name + " style");
     CheckEq(f.exStyle, r.exStyle, name + " extended style");
+    if (r.offset == 1) continue;  // a trackbar draws no text and keeps no font
     swrinspect::Request font = {};
     font.kind = swrinspect::kFont;
     font.window = reinterpret_cast<ULONG_PTR>(c);

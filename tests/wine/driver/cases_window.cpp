@@ -146,7 +146,7 @@ void StartupWithoutController(Suite& suite) {
     Check(program.MessageBoxWindow() == nullptr, std::string("no controller, ") + a.what + ": only one box");
   }
   ExpectNoCommand(suite, mark, 200, "nothing written without a controller");
-  CheckEq(FieldText(program, ActiveSensorField), "3", "a refused selection still shows the chosen sensor");
+  CheckEq(FieldText(program, ActiveSensorField), "2", "a refused selection still shows the chosen sensor");
 
   // The clock stands still while the box is shown, and runs again after.
   HWND bar = FindWindowExW(program.Main(), nullptr, STATUSCLASSNAMEW, nullptr);

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "program.h"
+#include "report.h"
 
 namespace wt {
 
@@ -44,10 +45,16 @@ void PressKey(HWND foreground, WORD key, bool shift) {
 
 bool FocusControl(const Program& program, HWND control) {
   const DWORD self = GetCurrentThreadId();
-  if (!AttachThreadInput(self, program.UiThread(), TRUE)) return false;
-  SetFocus(control);
-  AttachThreadInput(self, program.UiThread(), FALSE);
-  return program.Focus() == control;
+  // The focus change reaches the program's thread asynchronously; a window
+  // that was being activated at the same moment may take it back, so try again.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (AttachThreadInput(self, program.UiThread(), TRUE)) {
+      SetFocus(control);
+      AttachThreadInput(self, program.UiThread(), FALSE);
+    }
+    if (WaitFor([&] { return program.Focus() == control; }, 500)) return true;
+  }
+  return false;
 }
 
 void DismissMessageBox(HWND box) { PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
