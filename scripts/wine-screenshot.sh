@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Starts a Windows panel executable under 64-bit Wine on a private X server,
+# Starts a Windows panel executable under Wine on a private X server,
 # waits for its window and saves a screenshot of the screen as PNG.
 #
 #   scripts/wine-screenshot.sh [--settle SECONDS] [--timeout SECONDS]
 #                              [--out FILE.png] EXE [ARGS...]
 #
 # Everything runs in its own Xvfb (display chosen by Xvfb itself) and its own
-# Wine prefix under build/wine-screenshot/, inside a Wine virtual desktop
-# (1280x1024), so message boxes behave as on a desktop with a window manager.
+# Wine prefix (one per architecture) under build/wine-screenshot/, inside a
+# Wine virtual desktop (1280x1024), so message boxes behave as on a desktop
+# with a window manager. Exits 77 when this machine cannot run the
+# executable's architecture.
 # "Times New Roman" is mapped to Liberation Serif, which has its metrics.
 # Only the processes started here are stopped at the end.
 set -euo pipefail
@@ -33,17 +35,20 @@ fi
 exe=$(realpath "$1")
 shift
 case "$(file -b "$exe")" in
-  *PE32+*) ;;
-  *PE32*) echo "32-bit executables cannot run on this machine's Wine; use a 64-bit one" >&2; exit 77 ;;
+  *PE32+*) loader=/usr/lib/wine/wine64; arch=64 ;;
+  *PE32*) loader=/usr/lib/wine/wine; arch=32 ;;
   *) echo "not a Windows executable: $exe" >&2; exit 2 ;;
 esac
+if ! timeout 30 "$loader" --version >/dev/null 2>&1; then
+  echo "SKIPPED: $loader does not start on this machine" >&2
+  exit 77
+fi
 
 work=$root/build/wine-screenshot
 mkdir -p "$work" "$root/build/screenshots"
 [ -n "$out" ] || out=$root/build/screenshots/$(basename "$exe" .exe).png
 
-loader=/usr/lib/wine/wine64
-export WINEPREFIX=$work/prefix
+export WINEPREFIX=$work/prefix$arch
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -74,13 +79,14 @@ export DISPLAY=:$(head -n1 "$work/display.$$")
 
 # The prefix, prepared once: Wine's own set-up, then a virtual desktop and
 # the font mapping written straight into the user registry while no Wine
-# server runs for the prefix. The set-up skips the prefix's 32-bit half (a
-# loader that does not exist stands in for the 32-bit one): only 64-bit
-# programs run here, and emulating that half takes minutes.
+# server runs for the prefix. A prefix for 64-bit programs skips its 32-bit
+# half (a loader that does not exist stands in for the 32-bit one), which
+# would take minutes where 32-bit code is emulated.
 if [ ! -f "$WINEPREFIX/.swr-ready" ]; then
   rm -rf "$WINEPREFIX"
   wine_started=1
-  WINELOADER=/nonexistent/wine64 timeout 300 "$loader" wineboot -u >/dev/null 2>&1 || true
+  if [ $arch = 64 ]; then skip32=(env WINELOADER=/nonexistent/wine64); else skip32=(); fi
+  "${skip32[@]}" timeout 300 "$loader" wineboot -u >/dev/null 2>&1 || true
   timeout 60 wineserver -w || true
   [ -f "$WINEPREFIX/user.reg" ] || { echo "Wine prefix set-up failed" >&2; exit 1; }
   cat >>"$WINEPREFIX/user.reg" <<'REG'
