@@ -158,8 +158,9 @@ bool DeclaresReportIds(const std::string& descriptor) {
   return false;
 }
 
-// Identity of /dev/hidrawN from sysfs, without touching the node.
-Identity ReadIdentity(const Bus& bus, long n) {
+// Identity of /dev/hidrawN from sysfs, without touching the node; whether
+// it numbers its reports only when it is to be read or written.
+Identity ReadIdentity(const Bus& bus, long n, bool forTransfers) {
   Identity id;
   const std::string device = bus.classDir + "/hidraw" + std::to_string(n) + "/device";
   std::string text;
@@ -173,7 +174,7 @@ Identity ReadIdentity(const Bus& bus, long n) {
     if (!ParseHex(text, 0xffffu, version)) version = 0;
   }
   id.attributes.version = static_cast<std::uint16_t>(version);
-  if (ReadSmallFile(device + "/report_descriptor", text, kMaxReport)) {
+  if (forTransfers && ReadSmallFile(device + "/report_descriptor", text, kMaxReport)) {
     id.numberedReports = DeclaresReportIds(text);
   }
   return id;
@@ -256,7 +257,7 @@ Handle OpenPath(const std::string& path, Access access) {
     std::lock_guard<std::mutex> lock(bus.mutex);
     n = PathNumber(bus, path);
     if (n < 0) return 0;
-    identity = ReadIdentity(bus, n);
+    identity = ReadIdentity(bus, n, access == Access::ReadWrite);
   }
   auto entry = std::make_shared<Entry>();
   entry->identity = identity;
