@@ -1,0 +1,17 @@
+// The few X11 matters FLTK leaves open: the desktop's font resolution and
+// which buttons the window manager gives a top-level window.
+#pragma once
+
+class Fl_Window;
+
+namespace ui_fltk {
+
+// Dots per inch for point sizes: the desktop's Xft.dpi setting, 96 without it.
+int DesktopDpi();
+
+// Asks the window manager for the frame of a shown window: title bar, system
+// menu and close box always; a sizing border and a minimise box when
+// `sizeable`; never a maximise box.
+void SetFrameFunctions(Fl_Window* window, bool sizeable);
+
+}  // namespace ui_fltk
