@@ -25,6 +25,7 @@
 
 #include "app/layout_metrics.h"
 #include "app/ui.h"
+#include "app/ui_fltk_access.h"
 #include "app/ui_fltk_box.h"
 #include "app/ui_fltk_fonts.h"
 #include "app/ui_fltk_icon.h"
@@ -545,3 +546,36 @@ Event WaitEvent() {
 }
 
 }  // namespace ui
+
+namespace ui_fltk {
+
+Fl_Window* WindowOf(int number) {
+  ui::WindowRec* rec = ui::FindWindow(number);
+  return rec ? rec->window : nullptr;
+}
+
+Fl_Widget* ControlOf(int id) {
+  ui::ControlRec* rec = ui::FindControl(id);
+  return rec ? rec->widget : nullptr;
+}
+
+Fl_Menu_Bar* MenuBarOf(int number) {
+  ui::WindowRec* rec = ui::FindWindow(number);
+  return rec ? rec->menuBar : nullptr;
+}
+
+Fl_Widget* StatusBarOf(int number) {
+  ui::WindowRec* rec = ui::FindWindow(number);
+  return rec ? rec->statusBar : nullptr;
+}
+
+unsigned long XidOf(int number) {
+  ui::WindowRec* rec = ui::FindWindow(number);
+  return rec ? WindowXid(rec->window) : 0;
+}
+
+int PendingEventCount() { return static_cast<int>(ui::pending.size()); }
+
+void DiscardPendingEvents() { ui::pending.clear(); }
+
+}  // namespace ui_fltk

@@ -38,4 +38,8 @@ void SetFrameFunctions(Fl_Window* window, bool sizeable) {
                   reinterpret_cast<unsigned char*>(hints), 5);
 }
 
+unsigned long WindowXid(Fl_Window* window) {
+  return window && window->shown() ? static_cast<unsigned long>(fl_xid(window)) : 0;
+}
+
 }  // namespace ui_fltk

@@ -14,4 +14,7 @@ int DesktopDpi();
 // `sizeable`; never a maximise box.
 void SetFrameFunctions(Fl_Window* window, bool sizeable);
 
+// The X window of a shown window, 0 otherwise.
+unsigned long WindowXid(Fl_Window* window);
+
 }  // namespace ui_fltk
