@@ -13,10 +13,14 @@ add_library(swr_ui_fltk OBJECT
 target_include_directories(swr_ui_fltk PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(swr_ui_fltk PUBLIC ${SWR_FLTK_LDFLAGS} Threads::Threads)
 
-if(TARGET swr_app AND TARGET swr_bus_hidraw AND TARGET swr_bus_sim)
+# The panel on the real bus, and the demo with its built-in controller.
+if(TARGET swr_app AND TARGET swr_bus_hidraw)
   swr_add_program(swrpanel UI swr_ui_fltk BUS swr_bus_hidraw)
+  install(TARGETS swrpanel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+if(TARGET swr_app AND TARGET swr_bus_sim)
   swr_add_program(swrpanel-demo UI swr_ui_fltk BUS swr_bus_sim)
-  install(TARGETS swrpanel swrpanel-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS swrpanel-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
 # udev reads its rules from /usr/lib/udev/rules.d (packages) and
