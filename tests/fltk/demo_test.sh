@@ -78,8 +78,9 @@ if [ $ended -eq 1 ]; then
 else
   fail "still running 10 s after the close box"
 fi
+# The demo has nothing to say on standard error (a sanitizer would).
 if [ -s "$work/stderr" ]; then
-  echo "program's standard error:" >&2
+  fail "the program wrote on standard error:"
   cat "$work/stderr" >&2
 fi
 
