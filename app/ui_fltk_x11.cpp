@@ -36,6 +36,18 @@ void SetFrameFunctions(Fl_Window* window, bool sizeable) {
   const Atom atom = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
   XChangeProperty(fl_display, fl_xid(window), atom, atom, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(hints), 5);
+
+  // FLTK asks for static gravity: the requested position is the client
+  // area's. The program means the frame's outer corner, which is north-west
+  // gravity. Sent right behind the map request, so the window manager reads
+  // it when it places the window.
+  XSizeHints sizeHints{};
+  long supplied = 0;
+  if (XGetWMNormalHints(fl_display, fl_xid(window), &sizeHints, &supplied)) {
+    sizeHints.flags |= PWinGravity;
+    sizeHints.win_gravity = NorthWestGravity;
+    XSetWMNormalHints(fl_display, fl_xid(window), &sizeHints);
+  }
 }
 
 unsigned long WindowXid(Fl_Window* window) {
