@@ -186,6 +186,8 @@ Fl_Widget* MakeWidget(ControlKind kind, const Rect& r, const char* text, int id)
     }
     case ControlKind::ReadOnlyEdit: {
       auto* w = new Fl_Output(r.x, r.y, r.w, r.h);
+      // A read-only edit has the face colour until it is given a text colour.
+      w->color(FL_BACKGROUND_COLOR);
       w->value(text ? text : "");
       return w;
     }
@@ -433,6 +435,9 @@ void SetTextColor(int id, Color color) {
                                   static_cast<uchar>((color >> 16) & 0xff));
   if (IsInput(rec->kind)) {
     static_cast<Fl_Input_*>(rec->widget)->textcolor(c);
+    // As on Windows: a read-only edit with its own text colour is painted
+    // on the highlight colour (white).
+    if (rec->kind == ControlKind::ReadOnlyEdit) rec->widget->color(FL_BACKGROUND2_COLOR);
   } else {
     rec->widget->labelcolor(c);
   }

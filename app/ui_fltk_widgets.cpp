@@ -115,6 +115,26 @@ int TickSlider::handle(int event) {
     Fl::focus(this);
     redraw();
   }
+  if (event == FL_KEYBOARD && Fl::focus() == this) {
+    // The trackbar's keys beyond the slider's own Left and Right: Up and
+    // Down step too, Page Up and Page Down by a fifth of the range, Home
+    // and End to the ends.
+    const double low = minimum() < maximum() ? minimum() : maximum();
+    const double high = minimum() < maximum() ? maximum() : minimum();
+    const double page = (high - low) / 5 >= 1 ? static_cast<int>((high - low) / 5) : 1;
+    double target;
+    switch (Fl::event_key()) {
+      case FL_Up: target = value() - 1; break;
+      case FL_Down: target = value() + 1; break;
+      case FL_Page_Up: target = value() - page; break;
+      case FL_Page_Down: target = value() + page; break;
+      case FL_Home: target = low; break;
+      case FL_End: target = high; break;
+      default: return Fl_Slider::handle(event, x(), y(), w(), TrackHeight());
+    }
+    handle_drag(clamp(target));
+    return 1;
+  }
   return Fl_Slider::handle(event, x(), y(), w(), TrackHeight());
 }
 

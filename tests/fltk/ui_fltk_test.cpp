@@ -203,6 +203,43 @@ TEST_F(FltkToolkit, TrackbarClampsItsPosition) {
   EXPECT_EQ(20, ui::GetTrackbarPos(42));
 }
 
+TEST_F(FltkToolkit, TrackbarKeysMoveTheThumbAndReport) {
+  ASSERT_TRUE(ui::CreateControl(kWin, 42, ControlKind::Trackbar, {30, 40, 250, 20}, nullptr));
+  ui::SetTrackbarRange(42, 10, 40);
+  Settle();
+  Fl::focus(ui_fltk::ControlOf(42));
+  struct {
+    const char* key;
+    int expected;
+  } const steps[] = {{"End", 40}, {"Left", 39}, {"Up", 38}, {"Home", 10}, {"Right", 11},
+                     {"Down", 12}, {"Next", 18}, {"Prior", 12}, {"Prior", 10}};
+  for (const auto& step : steps) {
+    Background key("xdotool windowfocus " + Xid() + " key " + step.key);
+    EXPECT_TRUE(WaitFor(EventKind::Control, 42, 3000)) << step.key;
+    EXPECT_EQ(step.expected, ui::GetTrackbarPos(42)) << step.key;
+  }
+}
+
+TEST_F(FltkToolkit, TextColoursAreBlueGreenRedWords) {
+  ASSERT_TRUE(ui::CreateControl(kWin, 0, ControlKind::StaticLeft, {280, 10, 100, 30}, "notice"));
+  ASSERT_TRUE(ui::CreateControl(kWin, 1, ControlKind::ReadOnlyEdit, {40, 40, 100, 30}, "1"));
+  ASSERT_TRUE(ui::CreateControl(kWin, 2, ControlKind::ReadOnlyEdit, {40, 110, 100, 30}, "2"));
+  ui::SetTextColor(0, 0x090DF6);  // RGB(246, 13, 9)
+  ui::SetTextColor(1, ui::Rgb(0, 0, 223));
+  uchar r, g, b;
+  Fl::get_color(ui_fltk::ControlOf(0)->labelcolor(), r, g, b);
+  EXPECT_EQ(246, r);
+  EXPECT_EQ(13, g);
+  EXPECT_EQ(9, b);
+  Fl::get_color(static_cast<Fl_Input_*>(ui_fltk::ControlOf(1))->textcolor(), r, g, b);
+  EXPECT_EQ(0, r);
+  EXPECT_EQ(0, g);
+  EXPECT_EQ(223, b);
+  // A coloured read-only edit is painted white, a plain one in the face colour.
+  EXPECT_EQ(FL_BACKGROUND2_COLOR, ui_fltk::ControlOf(1)->color());
+  EXPECT_EQ(FL_BACKGROUND_COLOR, ui_fltk::ControlOf(2)->color());
+}
+
 TEST_F(FltkToolkit, FontsHaveTheirPixelSizeAndWindowsMetrics) {
   ASSERT_TRUE(ui::CreateControl(kWin, 1, ControlKind::ReadOnlyEdit, {40, 40, 100, 30}, ""));
   ASSERT_TRUE(ui::CreateControl(kWin, 7, ControlKind::StaticCenter, {160, 110, 100, 30}, "КСВ"));
