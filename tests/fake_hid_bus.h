@@ -39,6 +39,7 @@ struct State {
   // What happened.
   std::vector<Write> writes;
   std::vector<HidBus::Handle> openHandles;  // opened and not yet closed
+  std::vector<HidBus::Handle> closed;       // every close, in order
   std::vector<std::string> opened;          // path of every successful open
   int setsOpen = 0;
   int reads = 0;
@@ -47,6 +48,9 @@ struct State {
 };
 
 State& Bus();
+// Hands a report to the next read; safe while a reader thread is reading.
+void QueueReport(const std::vector<std::uint8_t>& report);
+int ReadCount();
 void Reset();
 // A controller with the program's identity at the given path.
 Interface Controller(const std::string& path);
