@@ -1,8 +1,8 @@
 #!/bin/sh
 # Runs a command on a private Xvfb display (the server picks a free number)
-# and exits with the command's status; 77 (skipped) when Xvfb is missing.
+# and exits with the command's status. Used by the tests that need a display.
 set -u
-command -v Xvfb >/dev/null 2>&1 || { echo "Xvfb is not installed" >&2; exit 77; }
+command -v Xvfb >/dev/null 2>&1 || { echo "Xvfb is not installed (scripts/install-deps.sh installs it)" >&2; exit 1; }
 
 numberFile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
