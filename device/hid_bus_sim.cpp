@@ -61,6 +61,7 @@ struct OpenHandle {
   HidBus::Access access = HidBus::Access::Query;
   std::deque<Queued> queue;
   bool closed = false;
+  int reads = 0;              // reads inside now
   std::uint64_t cancels = 0;  // CancelRead calls so far
 };
 
@@ -436,6 +437,10 @@ void ClosePath(Handle handle) {
   const auto it = bus.handles.find(handle);
   if (it == bus.handles.end()) return;
   it->second->closed = true;
+  // Closing a handle that a read is still using is the caller's fault (on
+  // Windows the read would go on, and the handle value could be reused).
+  // The read is failed here so that nothing hangs, and the fault counted.
+  if (it->second->reads > 0) ++bus.staleUses;
   bus.handles.erase(it);
   bus.changed.notify_all();
 }
@@ -453,9 +458,12 @@ int ReadReport(Handle handle, std::uint8_t* buffer, int length) {
   // takes the report.
   if (h->access != Access::ReadWrite || buffer == nullptr || length < 9) return 0;
   const std::uint64_t cancels = h->cancels;
+  ++h->reads;
   for (;;) {
-    if (h->closed || h->cancels != cancels || h->generation != d.generation || d.readFails)
+    if (h->closed || h->cancels != cancels || h->generation != d.generation || d.readFails) {
+      --h->reads;
       return 0;
+    }
     const auto now = Clock::now();
     Advance(bus, d, now);
     if (!h->queue.empty()) break;
@@ -467,6 +475,7 @@ int ReadReport(Handle handle, std::uint8_t* buffer, int length) {
     }
     --bus.blockedReads;
   }
+  --h->reads;
   const Queued q = h->queue.front();
   h->queue.pop_front();
   std::copy(q.report.begin(), q.report.end(), buffer);

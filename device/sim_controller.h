@@ -77,7 +77,8 @@ int BlockedReads();
 // Handles open now (of any device, any access).
 int OpenHandles();
 // Reads or writes issued on a handle value that was never open or is
-// already closed: each one is a fault of the caller.
+// already closed, and closes of a handle a read is still inside: each one is
+// a fault of the caller.
 std::uint64_t StaleHandleUses();
 
 }  // namespace SimBus
