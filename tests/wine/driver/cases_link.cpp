@@ -15,15 +15,17 @@ void CheckBusCalls(const Suite& suite, const char* when) {
   const swrbus::Observed seen = suite.bus.Seen();
   const std::string w = when;
   Check(seen.classDevsCalls > 0, w + ": the device set was asked for");
-  CheckEq(seen.badClassDevsFlags, 0, w + ": device set asked with DIGCF_PRESENT | DIGCF_DEVICEINTERFACE only");
-  CheckEq(seen.badClassDevsGuid, 0, w + ": device set asked for the HID class");
-  CheckEq(seen.badInterfaceDataSize, 0, w + Format(": interface record size %u", static_cast<unsigned>(sizeof(SP_DEVICE_INTERFACE_DATA))));
-  CheckEq(seen.badDetailSize, 0, w + Format(": detail record size field %u (fixed part)", static_cast<unsigned>(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A))));
+  Check(seen.badClassDevsFlags == 0, w + Format(": device set flags 0x%lx, must be 0x12", seen.badClassDevsFlags));
+  Check(seen.badClassDevsGuid == 0, w + ": device set asked for the HID class");
+  Check(seen.badInterfaceDataSize == 0, w + Format(": size field of the interface record is %ld, must be %u",
+                                                   seen.badInterfaceDataSize, static_cast<unsigned>(sizeof(SP_DEVICE_INTERFACE_DATA))));
+  Check(seen.badDetailSize == 0, w + Format(": size field of the interface-detail record is %ld, must be %u", seen.badDetailSize,
+                                            static_cast<unsigned>(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A))));
   CheckEq(seen.unknownSetHandle, 0, w + ": only sets that were handed out are used");
   Check(seen.classDevsCalls - seen.destroyCalls <= 1,
         w + Format(": every device set is released (%ld made, %ld released)", seen.classDevsCalls, seen.destroyCalls));
   Check(seen.maxEnumIndex <= 255, w + Format(": no interface index above 255 is asked for (highest %ld)", seen.maxEnumIndex));
-  Check(seen.guidCalls > 0 && seen.attributesCalls > 0, w + ": hid.dll bound by name and called");
+  Check(seen.guidCalls > 0, w + ": HidD_GetHidGuid bound by name and called");
 }
 
 bool Connected(Suite& suite, Program& program, int device, const std::string& what) {
@@ -52,7 +54,7 @@ void LinkSupervision(Suite& suite) {
   suite.bus.SetInterfaces({suite.controller});
   suite.bus.ResetSeen();
   Program program;
-  if (!Launch(suite, program, "start-up")) return EndGroup();
+  if (!Launch(suite, program, "start-up") || !RequireConnected(suite, program, "start-up")) return EndGroup();
   Connected(suite, program, suite.controller, "present at start");
   const int before = suite.bus.ConnectionsMade(suite.controller);
   suite.bus.Feed(suite.controller, Report(2, 120, 40, 3, 21).data());

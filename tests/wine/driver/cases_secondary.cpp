@@ -98,8 +98,7 @@ void SwrDialogs(Suite& suite) {
   BeginGroup("maximum-SWR dialogs");
   suite.bus.SetInterfaces({suite.controller});
   Program program;
-  if (!Launch(suite, program, "start-up")) return EndGroup();
-  WaitNotice(program, false);
+  if (!Launch(suite, program, "start-up") || !RequireConnected(suite, program, "start-up")) return EndGroup();
   const DialogSpec& d1 = kDialogs[0];
   HWND dialog = OpenDialog(suite, program, d1);
   if (!dialog) {
@@ -235,8 +234,7 @@ void AboutWindows(Suite& suite) {
   BeginGroup("About windows");
   suite.bus.SetInterfaces({suite.controller});
   Program program;
-  if (!Launch(suite, program, "start-up")) return EndGroup();
-  WaitNotice(program, false);
+  if (!Launch(suite, program, "start-up") || !RequireConnected(suite, program, "start-up")) return EndGroup();
   ChooseMenu(program.Main(), 25);
   HWND about = WaitWindow(program, "О программе");
   if (Check(about != nullptr, "menu item 25 opens \"О программе\"")) {
@@ -323,8 +321,7 @@ void Shutdown(Suite& suite) {
   BeginGroup("closing");
   suite.bus.SetInterfaces({suite.controller});
   Program program;
-  if (!Launch(suite, program, "start-up")) return EndGroup();
-  WaitNotice(program, false);
+  if (!Launch(suite, program, "start-up") || !RequireConnected(suite, program, "start-up")) return EndGroup();
   suite.bus.Feed(suite.controller, Report(1, 50, 5, 1, 12).data());
   WaitText(program, ForwardField, "50");
   const size_t mark = suite.bus.CommandCount();

@@ -35,10 +35,7 @@ void LiveValues(Suite& suite) {
   BeginGroup("live values");
   suite.bus.SetInterfaces({suite.controller});
   Program program;
-  if (!Launch(suite, program, "start-up")) return EndGroup();
-  WaitNotice(program, false);
-  Check(WaitFor([&] { return suite.bus.OpenConnections(suite.controller) >= 2; }, 2000),
-        "two handles open on the controller");
+  if (!Launch(suite, program, "start-up") || !RequireConnected(suite, program, "start-up")) return EndGroup();
   struct Example {
     int sensor, forward, reflected, divisor, swr;
     const char* power;
@@ -91,8 +88,7 @@ void UserCommands(Suite& suite) {
   BeginGroup("every user action's bytes");
   suite.bus.SetInterfaces({suite.controller});
   Program program;
-  if (!Launch(suite, program, "start-up")) return EndGroup();
-  WaitNotice(program, false);
+  if (!Launch(suite, program, "start-up") || !RequireConnected(suite, program, "start-up")) return EndGroup();
   const size_t start = suite.bus.CommandCount();
   HWND main = program.Main();
   struct Button {

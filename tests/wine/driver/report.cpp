@@ -39,6 +39,11 @@ bool Check(bool ok, const std::string& what) {
     ++g_failures;
     ++g_groupFailures;
   }
+  constexpr int kShownPerGroup = 25;
+  if (!ok && !g_verbose && g_groupFailures > kShownPerGroup) {
+    if (g_groupFailures == kShownPerGroup + 1) std::printf("   (further failures of this group not shown)\n");
+    return ok;
+  }
   if (!ok || g_verbose) {
     std::printf("   %s %s\n", ok ? "ok  " : "FAIL", what.c_str());
     std::fflush(stdout);

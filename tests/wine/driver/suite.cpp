@@ -1,5 +1,8 @@
 #include "suite.h"
 
+#include <windows.h>
+#include <setupapi.h>
+
 #include <cmath>
 #include <windows.h>
 #include <commctrl.h>
@@ -14,12 +17,35 @@ const char* const kNotConnected = "Устройство неподключено
 const char* const kErrorCaption = "Ксв метр";
 
 bool Launch(Suite& suite, Program& program, const char* what) {
+  suite.bus.ResetSeen();
   std::string error;
   if (!program.Start(suite.exe, error)) return Check(false, std::string(what) + ": " + error);
   if (!program.WaitMainWindow(15000)) return Check(false, std::string(what) + ": no main window within 15 s");
   const bool ready = WaitFor(
       [&] { return FindWindowExW(program.Main(), nullptr, STATUSCLASSNAMEW, nullptr) != nullptr; }, 5000, 20);
-  return Check(ready, std::string(what) + ": main window with its status bar");
+  if (!Check(ready, std::string(what) + ": main window with its status bar")) return false;
+  // The first supervision run has searched the bus by now: a wrong record
+  // size or flag shows here, whatever else the group looks at.
+  const swrbus::Observed seen = suite.bus.Seen();
+  const std::string w = std::string(what) + ": ";
+  const unsigned detail = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A), data = sizeof(SP_DEVICE_INTERFACE_DATA);
+  Check(seen.badDetailSize == 0,
+        w + Format("size field of the interface-detail record is %ld, must be %u", seen.badDetailSize, detail));
+  Check(seen.badInterfaceDataSize == 0,
+        w + Format("size field of the interface record is %ld, must be %u", seen.badInterfaceDataSize, data));
+  Check(seen.badClassDevsFlags == 0, w + Format("device set flags 0x%lx, must be 0x12", seen.badClassDevsFlags));
+  Check(seen.badClassDevsGuid == 0, w + "device set asked for another class than HID");
+  return true;
+}
+
+bool RequireConnected(Suite& suite, Program& program, const char* what) {
+  if (WaitNotice(program, false) && WaitFor([&] { return suite.bus.OpenConnections(suite.controller) >= 2; }, 2000)) {
+    return Check(true, std::string(what) + ": connected to the controller");
+  }
+  Check(false, std::string(what) + ": not connected to the controller; the rest of this group is skipped");
+  Note(BusDiagnostics(suite));
+  program.Kill();
+  return false;
 }
 
 bool CloseProgram(Program& program, const char* what) {

@@ -41,6 +41,9 @@ struct Suite {
 // Starts the program and waits until start-up has finished (main window with
 // its status bar). Reports a failed check and returns false when it did not.
 bool Launch(Suite& suite, Program& program, const char* what);
+// Waits until both handles are open on `suite.controller`. When they are
+// not, reports it, ends the program and returns false: the group stops.
+bool RequireConnected(Suite& suite, Program& program, const char* what);
 // Closes the main window with its close box; checks exit code 0.
 bool CloseProgram(Program& program, const char* what);
 
