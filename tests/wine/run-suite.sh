@@ -46,9 +46,10 @@ restore_dlls() {
   done
 }
 cleanup() {
-  restore_dlls
   # Ends every process of this prefix: all of them were started by this run.
+  # Only then are the libraries put back (a running process maps them).
   timeout 20 "$wineserver" -k >/dev/null 2>&1
+  restore_dlls
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT

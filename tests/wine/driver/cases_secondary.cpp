@@ -84,8 +84,7 @@ const DialogSpec kDialogs[] = {
     {3, 23, 61, "Максимальное КСВ 3 датчик", "Максимальное КСВ для 3 датчика."},
 };
 
-HWND OpenDialog(Suite& suite, Program& program, const DialogSpec& d) {
-  (void)suite;
+HWND OpenDialog(Program& program, const DialogSpec& d) {
   ChooseMenu(program.Main(), d.menu);
   HWND w = WaitWindow(program, d.title);
   Check(w != nullptr, Format("menu item %d opens \"%s\"", d.menu, d.title));
@@ -100,7 +99,7 @@ void SwrDialogs(Suite& suite) {
   Program program;
   if (!Launch(suite, program, "start-up") || !RequireConnected(suite, program, "start-up")) return EndGroup();
   const DialogSpec& d1 = kDialogs[0];
-  HWND dialog = OpenDialog(suite, program, d1);
+  HWND dialog = OpenDialog(program, d1);
   if (!dialog) {
     CloseProgram(program, "dialogs");
     return EndGroup();
@@ -178,7 +177,7 @@ void SwrDialogs(Suite& suite) {
   const Move moves[] = {{0, 25, "2.5"}, {0, 10, "1.0"}, {1, 23, "2.3"}, {2, 40, "4.0"}};
   for (const Move& m : moves) {
     const DialogSpec& d = kDialogs[m.dialog];
-    HWND w = OpenDialog(suite, program, d);
+    HWND w = OpenDialog(program, d);
     if (!w) continue;
     CheckEq(Text(Child(w, d.first + 2)), "0.0", Format("dialog %d: a fresh field shows 0.0", d.sensor));
     DragSlider(w, Child(w, d.first + 1), m.position);
@@ -197,7 +196,7 @@ void SwrDialogs(Suite& suite) {
   }
 
   // The close box sends nothing; the main window's close box closes only the dialog.
-  dialog = OpenDialog(suite, program, kDialogs[1]);
+  dialog = OpenDialog(program, kDialogs[1]);
   if (dialog) {
     DragSlider(dialog, Child(dialog, 52), 33);
     WaitFor([&] { return Text(Child(dialog, 53)) == "3.3"; }, 2000);
@@ -205,7 +204,7 @@ void SwrDialogs(Suite& suite) {
     CloseBox(dialog);
     Check(WaitHidden(dialog), "dialog 2: the close box hides it");
     ExpectNoCommand(suite, mark, 300, "dialog 2: the close box sends nothing");
-    dialog = OpenDialog(suite, program, kDialogs[1]);
+    dialog = OpenDialog(program, kDialogs[1]);
     if (dialog) {
       CheckEq(Text(Child(dialog, 53)), "0.0", "dialog 2 reopened: starts afresh");
       DWORD_PTR pos = 0;
@@ -220,7 +219,7 @@ void SwrDialogs(Suite& suite) {
   // Without a controller, "Принять" shows the box, then the dialog closes.
   suite.bus.SetInterfaces({});
   WaitNotice(program, true);
-  dialog = OpenDialog(suite, program, kDialogs[2]);
+  dialog = OpenDialog(program, kDialogs[2]);
   if (dialog) {
     Click(Child(dialog, 64));
     ExpectErrorBox(program, "dialog 3 without a controller");

@@ -81,8 +81,6 @@ int ScreenDpi() {
 
 int FontHeight(int points, int dpi) { return -MulDiv(points, dpi, 72); }
 
-bool IsColor(COLORREF c, COLORREF want) { return c == want; }
-
 }  // namespace
 
 // Checks every control of the main window against the table: class,
@@ -304,7 +302,7 @@ void MainWindowLook(Suite& suite) {
     const COLORREF blue = RGB(0, 0, 223);
     for (int id : {PowerField, SwrField, ForwardField, ReflectedField, ActiveSensorField}) {
       const RECT r = ScreenRect(Child(main, id));
-      const int n = shot.Count(r, [&](COLORREF c) { return IsColor(c, blue); });
+      const int n = shot.Count(r, [&](COLORREF c) { return c == blue; });
       Check(n >= 10, Format("field %d text drawn in RGB(0, 0, 223) (%d pixels)", id, n));
       CheckEq(static_cast<long long>(shot.At(r.right - 4, r.bottom - 4)),
               static_cast<long long>(GetSysColor(COLOR_BTNHIGHLIGHT)), Format("field %d background", id));

@@ -19,6 +19,7 @@ struct Group {
 };
 
 const Group kGroups[] = {
+    {"resources", wt::Resources},
     {"startup", wt::StartupWithoutController}, {"window", wt::MainWindowLook},
     {"values", wt::LiveValues},                {"commands", wt::UserCommands},
     {"link", wt::LinkSupervision},             {"bus", wt::BusEdges},

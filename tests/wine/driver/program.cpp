@@ -23,7 +23,10 @@ BOOL CALLBACK CollectWindows(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
-// The environment of this process with the stand-ins selected by name.
+// The environment of this process with the stand-ins selected by name. Wine
+// honours this for libraries loaded at run time; the ones the program
+// imports are selected by the per-program registry entries that the runner
+// script makes.
 std::vector<wchar_t> ChildEnvironment() {
   std::vector<wchar_t> block;
   LPWCH env = GetEnvironmentStringsW();

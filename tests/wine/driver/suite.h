@@ -79,6 +79,7 @@ Shown Decode(const std::vector<std::uint8_t>& report);
 std::string Screenshot(const Suite& suite, HWND window, const char* name);
 
 // Groups of cases.
+void Resources(Suite& suite);
 void StartupWithoutController(Suite& suite);
 void MainWindowLook(Suite& suite);
 void LiveValues(Suite& suite);
