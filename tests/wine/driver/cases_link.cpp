@@ -139,6 +139,15 @@ void BusEdges(Suite& suite) {
   suite.bus.SetInterfaces({suite.refusing, suite.controller});
   Connected(suite, program, suite.controller, "refusing device skipped for the next controller");
   CheckBusCalls(suite, "bus edges");
+  // Alone and refusing, then accepting opens: the open is tried again on
+  // the next ticks, and the notice goes once both handles are open.
+  suite.bus.SetInterfaces({});
+  WaitNotice(program, true);
+  suite.bus.SetInterfaces({suite.refusing});
+  Sleep(600);
+  CheckEq(FieldText(program, DeviceNoticeText), kNotConnected, "refusing controller: the notice stays");
+  suite.bus.AllowReadWrite(suite.refusing);
+  Check(WaitNotice(program, false), "the same controller accepting opens later: the notice is cleared");
   CloseProgram(program, "bus edges");
   EndGroup();
 }

@@ -64,6 +64,18 @@ void CheckMainSuspended(Suite& suite, Program& program, const std::string& what)
   Check(after != before, what + ": the check box still toggles its mark");
   Click(box);  // back as it was, still without effect
   CheckEq(Utf8(program.StatusText(bar, 0)), Utf8(clock), what + ": the clock stands still");
+  // Only one secondary window at a time: the menu items that open the
+  // others are dropped too.
+  const size_t windows = program.Windows().size();
+  ChooseMenu(main, 25);
+  ChooseMenu(main, 21);
+  Sleep(300);
+  CheckEq(static_cast<long long>(program.Windows().size()), static_cast<long long>(windows),
+          what + ": no other secondary window opens");
+  // The main window is not disabled: it can be brought in front.
+  Check(IsWindowEnabled(main) != FALSE, what + ": the main window stays enabled");
+  SetForegroundWindow(main);
+  Check(WaitFor([&] { return program.Active() == main; }, 1000), what + ": the main window can be brought in front");
 }
 
 void CheckClockRuns(Program& program, const std::string& what) {
