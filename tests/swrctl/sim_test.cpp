@@ -3,6 +3,7 @@
 // Ctrl+C during a blocked read.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -38,7 +39,7 @@ class Watchdog {
 
  private:
   swrctl::StopSignal idle_;
-  bool fired_ = false;
+  std::atomic<bool> fired_{false};
   std::thread thread_;
 };
 

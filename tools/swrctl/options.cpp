@@ -175,7 +175,7 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
   }
 
   if (positional.empty()) {
-    error = std::string("no command given; commands: ") + kCommands;
+    error = std::string("no command given; commands: ") + kCommands + " (see swrctl --help)";
     return result;
   }
   const Command* command = nullptr;

@@ -60,6 +60,9 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
       break;
   }
 
+  // Before the bus starts anything, so that no thread of the process but
+  // the one meant for it ever takes Ctrl+C.
+  if (options.action == Action::Watch && env.catchInterrupt) env.catchInterrupt();
   HidLink::Init();
   int status = kExitOk;
   switch (options.action) {
@@ -67,7 +70,6 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
       status = ShowStatus(out);
       break;
     case Action::Watch:
-      if (env.catchInterrupt) env.catchInterrupt();
       status = Watch(options, env.watch, out, err);
       break;
     default:
