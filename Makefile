@@ -13,7 +13,7 @@ deps:
 
 build: deps $(addprefix build-,$(PRESETS))
 
-build-%:
+$(addprefix build-,$(PRESETS)): build-%:
 	@cmake --preset $* >/dev/null
 	@cmake --build --preset $* -j $(JOBS)
 

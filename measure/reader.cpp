@@ -1,11 +1,13 @@
 #include "measure/reader.h"
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "measure/decode.h"
 #include "measure/fields.h"
 #include "measure/reader_pause.h"
+#include "measure/reader_test_hooks.h"
 
 namespace swr {
 
@@ -23,6 +25,9 @@ std::atomic<std::uint64_t> passes{0};
 std::atomic<bool> stopRequested{false};
 std::atomic<bool> running{false};
 std::thread readerThread;
+std::atomic<void (*)()> handleTakenHook{nullptr};
+// Cancels that CloseReadHandle tries between mere yields before it sleeps.
+constexpr int kYieldTries = 64;
 
 void ReaderLoop(TextSink sink) {
   // Owned by this thread alone; a failed read shows the last report read.
@@ -30,6 +35,7 @@ void ReaderLoop(TextSink sink) {
   while (!stopRequested.load(std::memory_order_relaxed)) {
     const HidLink::Handle handle = readHandle.load();
     if (handle != 0) {
+      if (const auto hook = handleTakenHook.load(std::memory_order_relaxed)) hook();
       readerInRead.store(handle);
       if (readHandle.load() == handle) {
         HidLink::Read(handle, received, 9);
@@ -53,6 +59,7 @@ void ReaderLoop(TextSink sink) {
 }  // namespace
 
 bool StartReaderThread(TextSink sink) {
+  if (sink == nullptr) return false;
   if (running.exchange(true)) return true;
   stopRequested.store(false);
   try {
@@ -72,18 +79,33 @@ void CloseReadHandle() {
   const HidLink::Handle handle = readHandle.exchange(0);
   if (handle == 0) return;
   // Wake the read until the reader has left it; the cancel is repeated
-  // because it may arrive just before the read starts blocking.
-  while (readerInRead.load() == handle) {
+  // because it may arrive just before the read starts blocking. The reader
+  // normally leaves within a few tries; should a read not be cancellable,
+  // it ends at the controller's next report, and meanwhile this thread
+  // waits in 1 ms sleeps instead of spinning.
+  for (int tries = 0; readerInRead.load() == handle; ++tries) {
     HidBus::CancelRead(handle);
-    std::this_thread::yield();
+    if (tries < kYieldTries) {
+      std::this_thread::yield();
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
   }
   HidLink::Close(handle);
 }
 
 std::uint64_t ReaderPasses() { return passes.load(); }
 
+void SetHandleTakenHookForTests(void (*hook)()) { handleTakenHook.store(hook); }
+
 void StopReaderThreadForTests() {
   stopRequested.store(true);
+  // A read the reader is blocked in is woken, so the join is bounded.
+  while (running.load()) {
+    const HidLink::Handle inRead = readerInRead.load();
+    if (inRead != 0) HidBus::CancelRead(inRead);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   if (readerThread.joinable()) readerThread.join();
   readerThread = std::thread();
   running.store(false);

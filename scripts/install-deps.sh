@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 wine32:i386
-  xvfb xauth x11-utils xdotool imagemagick
+  xvfb xauth x11-utils xdotool wmctrl imagemagick file
   fonts-liberation fonts-dejavu-core
   libfltk1.3-dev
 )

@@ -8,7 +8,7 @@ status=0
 start=$(date +%s)
 for preset in "$@"; do
   echo "== tests: $preset"
-  if ! ctest --preset "$preset" -j 2; then status=1; fi
+  if ! ctest --preset "$preset" -j 2 --no-tests=error; then status=1; fi
 done
 echo "== all tests finished in $(( $(date +%s) - start )) s"
 exit $status

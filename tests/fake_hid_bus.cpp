@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <mutex>
 
 #include "device/reports.h"
 
@@ -10,11 +11,24 @@ namespace {
 State state;
 std::map<HidBus::Handle, std::size_t> handleInterface;
 HidBus::Handle nextHandle = 100;
+// Guards the report queue and the read count, which a reader thread uses.
+std::mutex readMutex;
 }  // namespace
+
+void QueueReport(const std::vector<std::uint8_t>& report) {
+  std::lock_guard<std::mutex> lock(readMutex);
+  state.reports.push_back(report);
+}
+
+int ReadCount() {
+  std::lock_guard<std::mutex> lock(readMutex);
+  return state.reads;
+}
 
 State& Bus() { return state; }
 
 void Reset() {
+  std::lock_guard<std::mutex> lock(readMutex);
   state = State{};
   handleInterface.clear();
   nextHandle = 100;
@@ -40,10 +54,13 @@ void Shutdown() {}
 DeviceSet OpenDeviceSet() {
   if (!state.setAvailable) return 0;
   ++state.setsOpen;
+  ++state.setsOpened;
   return 1;
 }
 
 bool InterfacePath(DeviceSet, int index, std::string& path) {
+  ++state.pathsAsked;
+  if (!state.interfacesListed) return false;
   if (index < 0 || static_cast<std::size_t>(index) >= state.interfaces.size()) return false;
   path = state.interfaces[index].path;
   return true;
@@ -80,10 +97,12 @@ bool GetAttributes(Handle handle, Attributes& out) {
 void ClosePath(Handle handle) {
   auto& open = state.openHandles;
   open.erase(std::remove(open.begin(), open.end(), handle), open.end());
+  state.closed.push_back(handle);
   fakebus::handleInterface.erase(handle);
 }
 
 int ReadReport(Handle, std::uint8_t* buffer, int length) {
+  std::lock_guard<std::mutex> lock(fakebus::readMutex);
   ++state.reads;
   if (state.reports.empty()) return 0;
   const std::vector<std::uint8_t> report = state.reports.front();

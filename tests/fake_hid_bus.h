@@ -28,6 +28,9 @@ struct Write {
 
 struct State {
   bool setAvailable = true;  // OpenDeviceSet succeeds
+  // The enumeration lists the interfaces (false: as with the enumeration
+  // function missing from the system library, it yields none).
+  bool interfacesListed = true;
   std::vector<Interface> interfaces;
   // Reports handed out by ReadReport, in order; an empty queue fails the read.
   std::deque<std::vector<std::uint8_t>> reports;
@@ -36,12 +39,18 @@ struct State {
   // What happened.
   std::vector<Write> writes;
   std::vector<HidBus::Handle> openHandles;  // opened and not yet closed
+  std::vector<HidBus::Handle> closed;       // every close, in order
   std::vector<std::string> opened;          // path of every successful open
   int setsOpen = 0;
   int reads = 0;
+  int setsOpened = 0;      // OpenDeviceSet calls that succeeded
+  int pathsAsked = 0;      // InterfacePath calls
 };
 
 State& Bus();
+// Hands a report to the next read; safe while a reader thread is reading.
+void QueueReport(const std::vector<std::uint8_t>& report);
+int ReadCount();
 void Reset();
 // A controller with the program's identity at the given path.
 Interface Controller(const std::string& path);

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace swr {
+
+// Each shows its window and returns when a Close event arrives.
+void RunAboutProgramWindow();
+void RunAboutAuthorWindow();
+
+}  // namespace swr
