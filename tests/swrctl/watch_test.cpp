@@ -201,6 +201,28 @@ TEST(SwrctlWatch, FollowWaitsForAControllerNotYetThere) {
   EXPECT_EQ(o.err, "swrctl: waiting for the controller\nswrctl: controller connected\n");
 }
 
+TEST(SwrctlWatch, FollowSaysEachStateOnce) {
+  // Present, opens, but every read fails for a while: one line about it,
+  // not one per attempt; then the controller talks again.
+  PlugController({});
+  harness::Harness h;
+  h.onWait = [](int wait) {
+    if (wait == 2) fakebus::Bus().interfaces[0].readWriteOpens = false;
+    if (wait == 4) fakebus::Bus().interfaces[0].readWriteOpens = true;
+    if (wait == 6) fakebus::Bus().reports.push_back(Report(1, 9, 0, 1, 10));
+  };
+  const harness::Outcome o = h.Run({"watch", "--follow", "--count", "1"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(harness::Lines(o.out).size(), 1u);
+  EXPECT_EQ(o.err,
+            "swrctl: cannot read from the controller; retrying\n"
+            "swrctl: the controller cannot be opened for reading; retrying\n"
+            "swrctl: cannot read from the controller; retrying\n"
+            "swrctl: controller connected\n");
+  EXPECT_EQ(h.waits, 6);
+  EXPECT_TRUE(fakebus::Bus().openHandles.empty());
+}
+
 TEST(SwrctlWatch, StopEndsCleanly) {
   // A stop request (Ctrl+C) while reading: the line being printed is
   // finished, then the watch ends with status 0 and the handle closed.
