@@ -15,15 +15,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "device/hid_bus.h"
 #include "device/hid_bus_hidraw.h"
+#include "device/reports.h"
 
 namespace {
 
@@ -56,6 +59,9 @@ struct Bus {
   std::map<HidBus::DeviceSet, std::vector<std::string>> sets;
   HidBus::Handle nextHandle = 1;  // never reused
   HidBus::DeviceSet nextSet = 1;
+  // Controller nodes whose open failure has been told, until they open.
+  std::set<std::string> refusedNodes;
+  HidrawBus::NoticeSink noticeSink = nullptr;
 };
 
 Bus& TheBus() {
@@ -194,9 +200,38 @@ std::shared_ptr<Entry> Find(HidBus::Handle handle) {
   return it == bus.handles.end() ? nullptr : it->second;
 }
 
+// The controller's node is there but cannot be opened (typically no
+// permission: the udev rule is not installed): say so once on standard error,
+// while the program goes on showing the controller as not connected.
+void TellRefusedOpen(Bus& bus, const std::string& path, const Identity& identity, int error) {
+  // A node that has vanished meanwhile (unplugged) is no news.
+  if (error == ENOENT || !identity.known || identity.attributes.vendorId != swr::ControllerVendorId ||
+      identity.attributes.productId != swr::ControllerProductId) {
+    return;
+  }
+  std::string line;
+  {
+    std::lock_guard<std::mutex> lock(bus.mutex);
+    if (!bus.refusedNodes.insert(path).second) return;
+    line = "swrpanel: cannot open the controller's node " + path + ": " + std::strerror(error) +
+           " (the udev rule 70-swrpanel.rules gives the user access; see README)";
+    if (bus.noticeSink) {
+      bus.noticeSink(line);
+      return;
+    }
+  }
+  std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 }  // namespace
 
 namespace HidrawBus {
+
+void SetNoticeSinkForTests(NoticeSink sink) {
+  Bus& bus = TheBus();
+  std::lock_guard<std::mutex> lock(bus.mutex);
+  bus.noticeSink = sink;
+}
 
 void SetRootsForTests(const std::string& classDir, const std::string& devDir) {
   Bus& bus = TheBus();
@@ -267,11 +302,15 @@ Handle OpenPath(const std::string& path, Access access) {
     if (::stat(path.c_str(), &st) != 0) return 0;
   } else {
     entry->fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (entry->fd < 0) return 0;
+    if (entry->fd < 0) {
+      TellRefusedOpen(bus, path, identity, errno);
+      return 0;
+    }
     entry->wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (entry->wake < 0) return 0;
   }
   std::lock_guard<std::mutex> lock(bus.mutex);
+  if (access == Access::ReadWrite) bus.refusedNodes.erase(path);
   const Handle handle = bus.nextHandle++;
   bus.handles[handle] = std::move(entry);
   return handle;

@@ -11,4 +11,9 @@ namespace HidrawBus {
 // Empty strings restore the system's directories.
 void SetRootsForTests(const std::string& classDir, const std::string& devDir);
 
+// Where the one-line notice about a controller node that cannot be opened
+// goes (standard error by default); nullptr restores the default.
+using NoticeSink = void (*)(const std::string& line);
+void SetNoticeSinkForTests(NoticeSink sink);
+
 }  // namespace HidrawBus

@@ -288,3 +288,55 @@ TEST(HidrawBus, CancelAndCloseWakeABlockedRead) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> notices;
+void CollectNotice(const std::string& line) { notices.push_back(line); }
+
+// Puts a socket (exists, cannot be opened) or a FIFO (opens) at `path`.
+void ReplaceNode(const std::string& path, bool openable, std::vector<int>& sockets) {
+  ::unlink(path.c_str());
+  if (openable) {
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    return;
+  }
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  path.copy(addr.sun_path, sizeof addr.sun_path - 1);
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  sockets.push_back(fd);
+}
+
+}  // namespace
+
+TEST(HidrawBus, AControllerNodeThatCannotBeOpenedIsToldOnceUntilItOpens) {
+  notices.clear();
+  HidrawBus::SetNoticeSinkForTests(CollectNotice);
+  std::vector<int> sockets;
+  {
+    Tree tree;
+    tree.Add({0, "HID_ID=0003:0000046D:0000C077\n", true, "", kUnnumbered, Node::Socket});  // not ours
+    tree.Add({1, kControllerId, true, "", kUnnumbered, Node::Missing});  // gone: no news
+    tree.Add({2, kControllerId, true, "", kUnnumbered, Node::Socket});
+    for (int tick = 0; tick < 3; ++tick) {
+      EXPECT_EQ(HidLink::Open(swr::ControllerProductId, swr::ControllerVendorId), 0);
+    }
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find(tree.DevPath(2)), std::string::npos) << notices[0];
+    EXPECT_NE(notices[0].find("70-swrpanel.rules"), std::string::npos) << notices[0];
+    EXPECT_EQ(notices[0].find('\n'), std::string::npos);
+
+    // Once the node has opened, a new refusal is told again.
+    ReplaceNode(tree.DevPath(2), true, sockets);
+    const HidLink::Handle h = HidLink::Open(swr::ControllerProductId, swr::ControllerVendorId);
+    EXPECT_NE(h, 0);
+    HidLink::Close(h);
+    ReplaceNode(tree.DevPath(2), false, sockets);
+    EXPECT_EQ(HidLink::Open(swr::ControllerProductId, swr::ControllerVendorId), 0);
+    EXPECT_EQ(notices.size(), 2u);
+  }
+  for (const int fd : sockets) ::close(fd);
+  HidrawBus::SetNoticeSinkForTests(nullptr);
+}

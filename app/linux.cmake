@@ -1,0 +1,41 @@
+# Linux: the FLTK realisation of the toolkit, the two programs (hidraw bus and
+# simulated controller) and what a desktop installation needs.
+include(GNUInstallDirs)
+
+find_program(SWR_FLTK_CONFIG fltk-config REQUIRED)
+execute_process(COMMAND ${SWR_FLTK_CONFIG} --ldflags
+                OUTPUT_VARIABLE SWR_FLTK_LDFLAGS OUTPUT_STRIP_TRAILING_WHITESPACE)
+separate_arguments(SWR_FLTK_LDFLAGS UNIX_COMMAND "${SWR_FLTK_LDFLAGS}")
+
+add_library(swr_ui_fltk OBJECT
+    ui_fltk.cpp ui_fltk_widgets.cpp ui_fltk_fonts.cpp ui_fltk_box.cpp
+    ui_fltk_icon.cpp ui_fltk_x11.cpp)
+target_include_directories(swr_ui_fltk PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(swr_ui_fltk PUBLIC ${SWR_FLTK_LDFLAGS} Threads::Threads)
+
+# The panel on the real bus, and the demo with its built-in controller.
+if(TARGET swr_app AND TARGET swr_bus_hidraw)
+  swr_add_program(swrpanel UI swr_ui_fltk BUS swr_bus_hidraw)
+  install(TARGETS swrpanel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+if(TARGET swr_app AND TARGET swr_bus_sim)
+  swr_add_program(swrpanel-demo UI swr_ui_fltk BUS swr_bus_sim)
+  install(TARGETS swrpanel-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+# udev reads its rules from /usr/lib/udev/rules.d (packages) and
+# /etc/udev/rules.d (the administrator), never from under /usr/local.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(SWR_UDEV_DEFAULT "/usr/lib/udev/rules.d")
+else()
+  set(SWR_UDEV_DEFAULT "/etc/udev/rules.d")
+endif()
+set(SWR_UDEV_RULES_DIR "${SWR_UDEV_DEFAULT}" CACHE PATH "Where the controller's udev rule is installed")
+
+set(SWR_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
+install(FILES ${SWR_PACKAGING}/swrpanel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+foreach(size 32 48 64)
+  install(FILES ${SWR_PACKAGING}/swrpanel-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME swrpanel.png)
+endforeach()
+install(FILES ${SWR_PACKAGING}/70-swrpanel.rules DESTINATION ${SWR_UDEV_RULES_DIR})
