@@ -39,7 +39,7 @@ const std::vector<std::uint8_t> kNumbered = {0x06, 0x00, 0xff, 0x09, 0x01, 0xa1,
 
 enum class Node { Fifo, Socket, Missing };
 
-struct NodeSpec {
+struct NodeInfo {
   int number;
   std::string uevent;       // "" with hasUevent false: no uevent file
   bool hasUevent = true;
@@ -68,7 +68,7 @@ class Tree {
            16, FTW_DEPTH | FTW_PHYS);
   }
 
-  void Add(const NodeSpec& s) {
+  void Add(const NodeInfo& s) {
     const std::string n = std::to_string(s.number);
     const std::string usb = root_ + "/devices/1-" + n;
     const std::string hid = usb + "/1-" + n + ":1.0/0003:AAAB:EF02.000" + n;
@@ -159,8 +159,8 @@ TEST(HidrawBus, IdentityFromSysfs) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Tree tree;
-    NodeSpec spec{0, c.uevent, c.hasUevent, c.bcd};
-    tree.Add(spec);
+    NodeInfo node{0, c.uevent, c.hasUevent, c.bcd};
+    tree.Add(node);
     const HidBus::Handle h = HidBus::OpenPath(tree.DevPath(0), HidBus::Access::Query);
     ASSERT_GT(h, 0);
     HidBus::Attributes a;
