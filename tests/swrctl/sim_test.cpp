@@ -198,7 +198,7 @@ TEST_F(SwrctlSim, StopWakesABlockedRead) {
     for (int i = 0; i < 1000 && SimBus::BlockedReads() == 0; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    h.stop.RequestStop();
+    h.stop.Interrupt();
   });
   const auto start = std::chrono::steady_clock::now();
   const harness::Outcome o = h.Run({"watch", "--format", "csv"});

@@ -37,10 +37,13 @@ void CatchInterrupt(StopSignal& stop) {
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   std::thread([signals, &stop] {
     int received = 0;
-    for (int seen = 0;; ++seen) {
-      if (sigwait(&signals, &received) != 0) continue;
-      if (seen > 0) _exit(128 + received);
-      stop.RequestStop();
+    for (bool first = true;; first = false) {
+      while (sigwait(&signals, &received) != 0) {
+      }
+      if (!first) _exit(128 + received);
+      // Interrupt waits for the read to end; this thread stays free to
+      // take a second Ctrl+C meanwhile.
+      std::thread([&stop] { stop.Interrupt(); }).detach();
     }
   }).detach();
 }

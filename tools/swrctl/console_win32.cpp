@@ -15,7 +15,7 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
       // A second Ctrl+C falls through to the default handler, which ends
       // the process.
       if (interruptTarget == nullptr || interruptTarget->StopRequested()) return FALSE;
-      interruptTarget->RequestStop();
+      interruptTarget->Interrupt();
       return TRUE;
     default:
       return FALSE;

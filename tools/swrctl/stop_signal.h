@@ -11,9 +11,14 @@ namespace swrctl {
 
 class StopSignal {
  public:
-  // From any thread but the watching one (the console's interrupt handler).
-  // Cancels the read on the published handle, if there is one.
+  // Asks the watch to end and cancels a read on the published handle, once.
+  // Callable from any thread, the watching one included.
   void RequestStop();
+  // What Ctrl+C does, from a thread other than the watching one: asks the
+  // watch to end and keeps cancelling the read until the watching thread has
+  // let go of the handle. A cancel that comes just before the read starts
+  // may not stick (on Windows it cancels only a read in progress).
+  void Interrupt();
   bool StopRequested();
 
   // The handle the watching thread reads on; 0 before it closes the handle,
