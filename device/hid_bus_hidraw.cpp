@@ -213,7 +213,9 @@ void TellRefusedOpen(Bus& bus, const std::string& path, const Identity& identity
   {
     std::lock_guard<std::mutex> lock(bus.mutex);
     if (!bus.refusedNodes.insert(path).second) return;
-    line = "swrpanel: cannot open the controller's node " + path + ": " + std::strerror(error) +
+    // Named after the running program: the panel and swrctl share this bus.
+    line = std::string(program_invocation_short_name) +
+           ": cannot open the controller's node " + path + ": " + std::strerror(error) +
            " (the udev rule 70-swrpanel.rules gives the user access; see README)";
     if (bus.noticeSink) {
       bus.noticeSink(line);

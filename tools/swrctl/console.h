@@ -1,0 +1,17 @@
+// What swrctl needs of the operating system besides the HID bus: the local
+// time with its UTC offset, and Ctrl+C. One realisation per platform:
+// console_posix.cpp, console_win32.cpp.
+#pragma once
+
+#include "tools/swrctl/reading.h"
+#include "tools/swrctl/stop_signal.h"
+
+namespace swrctl {
+
+LocalTime LocalTimeNow();
+
+// From now on Ctrl+C (and a termination request) asks `stop` to end the
+// watch; a second Ctrl+C ends the process at once.
+void CatchInterrupt(StopSignal& stop);
+
+}  // namespace swrctl

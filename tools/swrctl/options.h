@@ -1,0 +1,45 @@
+// The command line of swrctl: what the user asked for, checked in full
+// before anything touches the controller.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace swrctl {
+
+enum class Action { Help, Version, Status, Watch, Select, Power, Swr, Blocking };
+
+enum class Format { Text, Csv, Json };
+
+struct Options {
+  Action action = Action::Help;
+  // select, power, swr
+  int sensor = 0;
+  // power: one of the panel's ranges, in watts
+  int watts = 0;
+  // swr: the limit times 10, 10..40 (the slider position of the panel's dialog)
+  int swrTenths = 0;
+  // blocking
+  bool blockingOn = false;
+  // watch
+  Format format = Format::Text;
+  long count = 0;       // lines to print; 0 = until interrupted
+  long intervalMs = 0;  // least time between two printed lines
+  bool follow = false;  // wait for the controller instead of giving up
+  // the commands: print the bytes written
+  bool verbose = false;
+};
+
+struct ParseResult {
+  Options options;
+  std::string error;  // one line without the newline; empty when the line is valid
+  bool ok() const { return error.empty(); }
+};
+
+// args: the arguments after the program name.
+ParseResult ParseArgs(const std::vector<std::string>& args);
+
+// "50, 120, 400, 600 or 1200", from the panel's table of power ranges.
+std::string AcceptedWatts();
+
+}  // namespace swrctl

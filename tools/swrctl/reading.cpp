@@ -1,0 +1,56 @@
+#include "tools/swrctl/reading.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "device/reports.h"
+#include "measure/decode.h"
+
+namespace swrctl {
+
+std::string FormatTimestamp(const LocalTime& t) {
+  const int offset = std::abs(t.utcOffsetMinutes);
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", t.year,
+                t.month, t.day, t.hour, t.minute, t.second, t.millisecond,
+                t.utcOffsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
+  return text;
+}
+
+std::string HeaderLine(Format format) {
+  return format == Format::Csv ? "time,sensor,forward,reflected,swr,power" : "";
+}
+
+std::string ReadingLine(Format format, const LocalTime& time, const std::uint8_t* report) {
+  // The panel's own texts. A sensor number outside 1..3 leaves the panel's
+  // field as it was; a line of its own has no sensor then.
+  const swr::DisplayTexts texts = swr::DecodeReport(report);
+  const std::string stamp = FormatTimestamp(time);
+  std::string line;
+  switch (format) {
+    case Format::Text:
+      line = stamp + " sensor=" + (texts.hasSensor ? texts.sensor : "-") +
+             " forward=" + texts.forward + " reflected=" + texts.reflected +
+             " swr=" + texts.swr + " power=" + texts.power;
+      break;
+    case Format::Csv:
+      line = stamp + "," + (texts.hasSensor ? texts.sensor : "") + "," + texts.forward + "," +
+             texts.reflected + "," + texts.swr + "," + texts.power;
+      break;
+    case Format::Json:
+      // sensor, forward and reflected are always numbers; swr and power are
+      // the panel's texts ("***", "+Infinity" among them), hence strings.
+      line = "{\"time\":\"" + stamp + "\",\"sensor\":" + (texts.hasSensor ? texts.sensor : "null") +
+             ",\"forward\":" + texts.forward + ",\"reflected\":" + texts.reflected +
+             ",\"swr\":\"" + texts.swr + "\",\"power\":\"" + texts.power + "\",\"raw\":[";
+      for (std::size_t i = 0; i < swr::kReportSize; ++i) {
+        if (i > 0) line += ',';
+        line += std::to_string(report[i]);
+      }
+      line += "]}";
+      break;
+  }
+  return line;
+}
+
+}  // namespace swrctl

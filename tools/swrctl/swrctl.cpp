@@ -1,0 +1,83 @@
+#include "tools/swrctl/swrctl.h"
+
+#include <ostream>
+
+#include "device/hid_link.h"
+#include "tools/swrctl/command.h"
+#include "tools/swrctl/exit_status.h"
+#include "tools/swrctl/options.h"
+
+#ifndef SWRCTL_VERSION
+#define SWRCTL_VERSION "0"
+#endif
+
+namespace swrctl {
+
+std::string HelpText() {
+  return "Usage: swrctl COMMAND [OPTIONS]\n"
+         "Reads and sets the USB SWR and power meter controller.\n"
+         "\n"
+         "Commands:\n"
+         "  status                 whether the controller is connected, and its device path\n"
+         "  watch                  print one line per report: time, sensor, forward,\n"
+         "                         reflected, SWR, power\n"
+         "  select SENSOR          make sensor 1, 2 or 3 the active one\n"
+         "  power SENSOR WATTS     set a sensor's power range: " + AcceptedWatts() + "\n"
+         "  swr SENSOR VALUE       set a sensor's SWR limit: 1.0 to 4.0 in steps of 0.1\n"
+         "  blocking on|off        switch the transmit blocking on or off\n"
+         "\n"
+         "Options of watch:\n"
+         "  --format text|csv|json output format (default text; json: one object per line\n"
+         "                         with the raw 9 bytes)\n"
+         "  --count N              stop after N lines\n"
+         "  --interval MS          at least MS milliseconds between two lines\n"
+         "  --follow               wait for the controller when it is missing or unplugged\n"
+         "\n"
+         "Other options:\n"
+         "  -v, --verbose          print the 9 bytes a command writes\n"
+         "  -h, --help             show this help\n"
+         "  -V, --version          show the version\n"
+         "\n"
+         "Exit status: 0 done, 1 the controller could not be opened or written,\n"
+         "2 no controller (or it was unplugged during watch), 64 wrong arguments.\n";
+}
+
+int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std::ostream& err) {
+  const ParseResult parsed = ParseArgs(args);
+  if (!parsed.ok()) {
+    err << "swrctl: " << parsed.error << '\n';
+    return kExitUsage;
+  }
+  const Options& options = parsed.options;
+  switch (options.action) {
+    case Action::Help:
+      out << HelpText();
+      return kExitOk;
+    case Action::Version:
+      out << "swrctl " << SWRCTL_VERSION << '\n';
+      return kExitOk;
+    default:
+      break;
+  }
+
+  // Before the bus starts anything, so that no thread of the process but
+  // the one meant for it ever takes Ctrl+C.
+  if (options.action == Action::Watch && env.catchInterrupt) env.catchInterrupt();
+  HidLink::Init();
+  int status = kExitOk;
+  switch (options.action) {
+    case Action::Status:
+      status = ShowStatus(out);
+      break;
+    case Action::Watch:
+      status = Watch(options, env.watch, out, err);
+      break;
+    default:
+      status = SendCommand(options, out, err);
+      break;
+  }
+  HidLink::Shutdown();
+  return status;
+}
+
+}  // namespace swrctl
