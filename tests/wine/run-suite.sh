@@ -4,6 +4,10 @@
 #
 #   run-suite.sh PROGRAM.exe DRIVER.exe STANDIN_DIR WORK_DIR [driver options]
 #
+# The driver options pick the cases for the program (--cases swrctl for the
+# command-line companion). Every program tested in WORK_DIR shares its
+# prefix; screenshots go to WORK_DIR/screenshots/<program name>.
+#
 # Everything runs on an Xvfb display of its own, inside a Wine virtual
 # desktop, in a Wine prefix under WORK_DIR. Only the processes started here
 # are stopped at the end (the Xvfb by its id, the prefix's own wineserver).
@@ -35,7 +39,8 @@ work=$(cd "$work" && pwd)
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 unset WINESERVER
 wineserver=/usr/lib/wine/wineserver
-shots="$work/screenshots"
+exe_name=$(basename "$program")
+shots="$work/screenshots/${exe_name%.exe}"
 rm -rf "$shots" && mkdir -p "$shots"
 started=$(date +%s)
 
@@ -82,7 +87,6 @@ timeout 300 "$loader" wineboot >/dev/null 2>&1
 # (WINEDLLOVERRIDES in its environment is honoured for libraries loaded at
 # run time but not for the ones it imports, so the per-program registry
 # entries do the selecting).
-exe_name=$(basename "$program")
 for dll in hid setupapi; do
   "$loader" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe_name\\DllOverrides" /v $dll /d native /f >/dev/null 2>&1
 done

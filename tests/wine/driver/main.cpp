@@ -1,11 +1,16 @@
 // The conformance driver: starts the program under test on the virtual bus,
 // plays the user and checks what the program shows and sends.
 //
-//   swrpanel-wine-driver --program PATH [--shots DIR] [--seed N] [--only NAME] [--verbose]
+//   swrpanel-wine-driver --program PATH [--cases panel|swrctl] [--shots DIR] [--seed N]
+//                        [--only GROUP] [--verbose]
+//
+// --cases picks the cases for the program: the panel (the default) or the
+// command-line companion.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "report.h"
@@ -27,12 +32,20 @@ const Group kGroups[] = {
     {"closing", wt::Shutdown},
 };
 
+const Group kSwrctlGroups[] = {
+    {"status", wt::CtlStatus},
+    {"commands", wt::CtlCommands},
+    {"arguments", wt::CtlArguments},
+    {"watch", wt::CtlWatch},
+};
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   wt::Suite suite;
   suite.seed = GetTickCount() % 100000;
   std::string only;
+  std::string cases = "panel";
   for (int i = 1; i < argc; ++i) {
     const std::wstring a = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -42,14 +55,21 @@ int wmain(int argc, wchar_t** argv) {
       suite.shots = argv[++i];
     } else if (a == L"--seed" && hasValue) {
       suite.seed = static_cast<unsigned>(std::wcstoul(argv[++i], nullptr, 10));
+    } else if (a == L"--cases" && hasValue) {
+      cases = wt::Utf8(argv[++i]);
     } else if (a == L"--only" && hasValue) {
       only = wt::Utf8(argv[++i]);
     } else if (a == L"--verbose") {
       wt::SetVerbose(true);
     } else {
-      std::fprintf(stderr, "usage: --program PATH [--shots DIR] [--seed N] [--only GROUP] [--verbose]\n");
+      std::fprintf(stderr, "usage: --program PATH [--cases panel|swrctl] [--shots DIR] [--seed N] [--only GROUP]"
+                           " [--verbose]\n");
       return 2;
     }
+  }
+  if (cases != "panel" && cases != "swrctl") {
+    std::fprintf(stderr, "--cases must be panel or swrctl\n");
+    return 2;
   }
   if (suite.exe.empty()) {
     std::fprintf(stderr, "--program is required\n");
@@ -69,9 +89,11 @@ int wmain(int argc, wchar_t** argv) {
   suite.filler = suite.bus.AddFileDevice(0x1209, 0x0001, 0x0001, false);
 
   const DWORD start = GetTickCount();
-  for (const Group& g : kGroups) {
-    if (!only.empty() && only != g.name) continue;
-    g.run(suite);
+  const Group* first = cases == "panel" ? std::begin(kGroups) : std::begin(kSwrctlGroups);
+  const Group* last = cases == "panel" ? std::end(kGroups) : std::end(kSwrctlGroups);
+  for (const Group* g = first; g != last; ++g) {
+    if (!only.empty() && only != g->name) continue;
+    g->run(suite);
   }
   suite.bus.SetInterfaces({});
   suite.bus.Stop();

@@ -23,24 +23,6 @@ BOOL CALLBACK CollectWindows(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
-// The environment of this process with the stand-ins selected by name. Wine
-// honours this for libraries loaded at run time; the ones the program
-// imports are selected by the per-program registry entries that the runner
-// script makes.
-std::vector<wchar_t> ChildEnvironment() {
-  std::vector<wchar_t> block;
-  LPWCH env = GetEnvironmentStringsW();
-  for (LPWCH p = env; *p; p += wcslen(p) + 1) {
-    if (_wcsnicmp(p, L"WINEDLLOVERRIDES=", 17) == 0) continue;
-    block.insert(block.end(), p, p + wcslen(p) + 1);
-  }
-  FreeEnvironmentStringsW(env);
-  const wchar_t overrides[] = L"WINEDLLOVERRIDES=hid,setupapi=n;mscoree,mshtml=";
-  block.insert(block.end(), overrides, overrides + wcslen(overrides) + 1);
-  block.push_back(L'\0');
-  return block;
-}
-
 }  // namespace
 
 Program::~Program() { Kill(); }
@@ -49,7 +31,7 @@ bool Program::Start(const std::wstring& exe, std::string& error) {
   std::wstring command = L"\"" + exe + L"\"";
   std::vector<wchar_t> commandLine(command.begin(), command.end());
   commandLine.push_back(L'\0');
-  std::vector<wchar_t> environment = ChildEnvironment();
+  std::vector<wchar_t> environment = StandInEnvironment();
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
@@ -247,6 +229,24 @@ WindowFacts FactsOf(HWND window) {
 }
 
 HWND Child(HWND parent, int id) { return parent ? GetDlgItem(parent, id) : nullptr; }
+
+// The environment of this process with the stand-ins selected by name. Wine
+// honours this for libraries loaded at run time; the ones the program
+// imports are selected by the per-program registry entries that the runner
+// script makes.
+std::vector<wchar_t> StandInEnvironment() {
+  std::vector<wchar_t> block;
+  LPWCH env = GetEnvironmentStringsW();
+  for (LPWCH p = env; *p; p += wcslen(p) + 1) {
+    if (_wcsnicmp(p, L"WINEDLLOVERRIDES=", 17) == 0) continue;
+    block.insert(block.end(), p, p + wcslen(p) + 1);
+  }
+  FreeEnvironmentStringsW(env);
+  const wchar_t overrides[] = L"WINEDLLOVERRIDES=hid,setupapi=n;mscoree,mshtml=";
+  block.insert(block.end(), overrides, overrides + wcslen(overrides) + 1);
+  block.push_back(L'\0');
+  return block;
+}
 
 std::wstring DriverDirectory() {
   wchar_t path[MAX_PATH] = {};

@@ -69,6 +69,9 @@ class Program {
 std::wstring TextOf(HWND window);
 WindowFacts FactsOf(HWND window);
 HWND Child(HWND parent, int id);
+// This process's environment with the stand-in libraries selected by name,
+// for CreateProcessW with CREATE_UNICODE_ENVIRONMENT.
+std::vector<wchar_t> StandInEnvironment();
 // The directory of the driver executable (the inspector library lies there).
 std::wstring DriverDirectory();
 

@@ -79,6 +79,23 @@ std::string BusDiagnostics(const Suite& suite) {
                 s.badDetailSize, s.badInterfaceDataSize, s.maxEnumIndex);
 }
 
+void CheckBusCalls(const Suite& suite, const char* when) {
+  const swrbus::Observed seen = suite.bus.Seen();
+  const std::string w = when;
+  Check(seen.classDevsCalls > 0, w + ": the device set was asked for");
+  Check(seen.badClassDevsFlags == 0, w + Format(": device set flags 0x%lx, must be 0x12", seen.badClassDevsFlags));
+  Check(seen.badClassDevsGuid == 0, w + ": device set asked for the HID class");
+  Check(seen.badInterfaceDataSize == 0, w + Format(": size field of the interface record is %ld, must be %u",
+                                                   seen.badInterfaceDataSize, static_cast<unsigned>(sizeof(SP_DEVICE_INTERFACE_DATA))));
+  Check(seen.badDetailSize == 0, w + Format(": size field of the interface-detail record is %ld, must be %u", seen.badDetailSize,
+                                            static_cast<unsigned>(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A))));
+  CheckEq(seen.unknownSetHandle, 0, w + ": only sets that were handed out are used");
+  Check(seen.classDevsCalls - seen.destroyCalls <= 1,
+        w + Format(": every device set is released (%ld made, %ld released)", seen.classDevsCalls, seen.destroyCalls));
+  Check(seen.maxEnumIndex <= 255, w + Format(": no interface index above 255 is asked for (highest %ld)", seen.maxEnumIndex));
+  Check(seen.guidCalls > 0, w + ": HidD_GetHidGuid bound by name and called");
+}
+
 std::vector<Command> NewCommands(const Suite& suite, size_t mark, size_t count, int timeoutMs) {
   WaitFor([&] { return suite.bus.CommandCount() >= mark + count; }, timeoutMs, 10);
   std::vector<Command> all = suite.bus.Commands();

@@ -55,6 +55,9 @@ bool WaitNotice(const Program& program, bool notConnected, int timeoutMs = 2500)
 
 // What the stand-in libraries saw, for failure messages.
 std::string BusDiagnostics(const Suite& suite);
+// Checks what the stand-ins saw since the last ResetSeen: record sizes,
+// flags, the class, every set released, the index bound.
+void CheckBusCalls(const Suite& suite, const char* when);
 
 // Waits for `count` new commands after `mark`; returns those that came.
 std::vector<Command> NewCommands(const Suite& suite, size_t mark, size_t count, int timeoutMs = 2000);
@@ -89,5 +92,11 @@ void BusEdges(Suite& suite);
 void SwrDialogs(Suite& suite);
 void AboutWindows(Suite& suite);
 void Shutdown(Suite& suite);
+
+// Groups of cases of the command-line companion.
+void CtlStatus(Suite& suite);
+void CtlCommands(Suite& suite);
+void CtlArguments(Suite& suite);
+void CtlWatch(Suite& suite);
 
 }  // namespace wt

@@ -301,6 +301,11 @@ DWORD WINAPI VirtualBus::IoThread(LPVOID self) {
   return 0;
 }
 
+std::string VirtualBus::Path(int device) const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return devices_.at(static_cast<size_t>(device)).path;
+}
+
 std::vector<Command> VirtualBus::Commands() const {
   std::lock_guard<std::mutex> guard(mutex_);
   return commands_;

@@ -57,6 +57,8 @@ class VirtualBus {
   // Sends one input report on every open connection of a pipe device.
   void Feed(int device, const std::uint8_t report[9]);
 
+  // The device path the bus hands out for a device.
+  std::string Path(int device) const;
   std::vector<Command> Commands() const;
   size_t CommandCount() const;
   int OpenConnections(int device) const;
