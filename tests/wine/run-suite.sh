@@ -111,5 +111,6 @@ if ls "$shots"/* >/dev/null 2>&1; then
   echo "screenshots: $shots"
   ls "$shots" | sed 's/^/  /'
 fi
+rmdir "$shots" 2>/dev/null  # none taken (a console program)
 echo "suite time: $(( $(date +%s) - started )) s"
 exit $status
