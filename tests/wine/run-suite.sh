@@ -31,7 +31,7 @@ if ! "$loader" --version >/dev/null 2>&1; then
   exit 77
 fi
 for tool in Xvfb file; do
-  command -v $tool >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
+  command -v $tool >/dev/null || { echo "$tool is not installed (scripts/install-deps.sh installs it)" >&2; exit 1; }
 done
 
 mkdir -p "$work"

@@ -128,6 +128,11 @@ bool ExpectErrorBox(Program& program, const std::string& what, int timeoutMs) {
   DismissMessageBox(box);
   ok = Check(WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 3000), what + ": the box goes away") &&
        ok;
+  // The program enables its windows again only after the box's own loop has
+  // returned; a click that arrives before that meets a disabled window.
+  ok = Check(WaitFor([&] { return IsWindowEnabled(program.Main()) != FALSE; }, 5000),
+             what + ": the main window is enabled again") &&
+       ok;
   return ok;
 }
 

@@ -68,7 +68,7 @@ bool ExpectCommand(const Suite& suite, size_t mark, const std::vector<std::uint8
 bool ExpectNoCommand(const Suite& suite, size_t mark, int quietMs, const std::string& what);
 // Waits for the error box, checks its text and caption, dismisses it and
 // waits until it is gone.
-bool ExpectErrorBox(Program& program, const std::string& what, int timeoutMs = 2000);
+bool ExpectErrorBox(Program& program, const std::string& what, int timeoutMs = 5000);
 
 std::vector<std::uint8_t> Report(int sensor, int forward, int reflected, int divisor, int swrTenths);
 // The five field texts the program must show for a report (reference
