@@ -117,21 +117,8 @@ TEST_F(ReaderOnSim, ThousandsOfClosesUnderBlockedReads) {
   // A close that never returns (a read not woken) is a failure, not a hang:
   // after 10 s without progress the watchdog unplugs the controller, which
   // fails the read.
-  std::atomic<int> cycle{0};
-  std::atomic<bool> finished{false};
-  std::atomic<bool> stuck{false};
-  std::thread watchdog([&] {
-    while (!finished) {
-      const int seen = cycle;
-      if (!testwait::WaitUntil([&] { return finished || cycle != seen; },
-                               std::chrono::seconds(10))) {
-        stuck = true;
-        SimBus::SetPlugged(false);
-        return;
-      }
-    }
-  });
-  for (int i = 0; i < kCycles && !stuck; ++i, ++cycle) {
+  testwait::Watchdog watchdog([] { SimBus::SetPlugged(false); });
+  for (int i = 0; i < kCycles && !watchdog.Stuck(); ++i, watchdog.Progress()) {
     // Some cycles with reports flowing, most with reads that never end.
     SimBus::SetReportRate(i % 10 == 9 ? 1000 : 0);
     const HidLink::Handle h = OpenController();
@@ -149,9 +136,8 @@ TEST_F(ReaderOnSim, ThousandsOfClosesUnderBlockedReads) {
     swr::CloseReadHandle();
     EXPECT_EQ(swr::ReadHandle(), 0);
   }
-  finished = true;
-  watchdog.join();
-  ASSERT_FALSE(stuck) << "a close waited for a read that was never woken";
+  watchdog.Finish();
+  ASSERT_FALSE(watchdog.Stuck()) << "a close waited for a read that was never woken";
   EXPECT_GE(blockedAtClose, kCycles / 4 - kCycles / 10);
   EXPECT_EQ(SimBus::StaleHandleUses(), 0u);  // no read on a closed handle
   EXPECT_EQ(SimBus::OpenHandles(), 0);

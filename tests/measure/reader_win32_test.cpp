@@ -27,24 +27,13 @@ TEST(ReaderOnWin32Bus, ClosesUnderBlockedReads) {
   // A close that never returns (a read not cancelled) fails the test rather
   // than hanging it: after 10 s without progress the watchdog sends the
   // stand-in's first report, which ends the read.
-  std::atomic<int> cycle{0};
   std::atomic<HANDLE> current{nullptr};
-  std::atomic<bool> finished{false};
-  std::atomic<bool> stuck{false};
-  std::thread watchdog([&] {
-    while (!finished) {
-      const int seen = cycle;
-      if (!testwait::WaitUntil([&] { return finished || cycle != seen; },
-                               std::chrono::seconds(10))) {
-        stuck = true;
-        const std::uint8_t report[9] = {};
-        DWORD n = 0;
-        WriteFile(current.load(), report, 9, &n, nullptr);
-        return;
-      }
-    }
+  testwait::Watchdog watchdog([&current] {
+    const std::uint8_t report[9] = {};
+    DWORD n = 0;
+    WriteFile(current.load(), report, 9, &n, nullptr);
   });
-  for (int i = 0; i < kCycles; ++i, ++cycle) {
+  for (int i = 0; i < kCycles; ++i, watchdog.Progress()) {
     const HANDLE server = CreateNamedPipeA(
         name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
         PIPE_UNLIMITED_INSTANCES, 64, 64, 0, nullptr);
@@ -61,12 +50,11 @@ TEST(ReaderOnWin32Bus, ClosesUnderBlockedReads) {
     swr::CloseReadHandle();  // returns only once the reader has left the read
     current = nullptr;
     CloseHandle(server);
-    if (stuck) break;
+    if (watchdog.Stuck()) break;
   }
-  finished = true;
-  watchdog.join();
+  watchdog.Finish();
   swr::StopReaderThreadForTests();
-  ASSERT_FALSE(stuck) << "a close waited for a read that was never cancelled";
+  ASSERT_FALSE(watchdog.Stuck()) << "a close waited for a read that was never cancelled";
   // Every pass that read failed (cancelled): the texts of the zero buffer.
   EXPECT_GT(recorder::Count(), 0u);
 }
