@@ -41,14 +41,13 @@ void ReaderLoop(TextSink sink) {
         HidLink::Read(handle, received, 9);
       }
       readerInRead.store(0);
-      {
-        const DisplayTexts texts = DecodeReport(received);
-        if (texts.hasSensor) sink(ActiveSensorField, texts.sensor);
-        sink(ForwardField, texts.forward);
-        sink(ReflectedField, texts.reflected);
-        sink(SwrField, texts.swr);
-        sink(PowerField, texts.power);
-      }
+      // Decoded whatever the read returned: a failed read shows the last report.
+      const DisplayTexts texts = DecodeReport(received);
+      if (texts.hasSensor) sink(ActiveSensorField, texts.sensor);
+      sink(ForwardField, texts.forward);
+      sink(ReflectedField, texts.reflected);
+      sink(SwrField, texts.swr);
+      sink(PowerField, texts.power);
     }
     passes.fetch_add(1, std::memory_order_relaxed);
     ReaderPause();

@@ -213,8 +213,6 @@ TEST_F(Flow, ClockAcrossMidnightAndLeadingZeros) {
     });
   }
   Run();
-  // One status bar for the window's life, however many ticks.
-  // (Checked before shutdown destroys it.)
 }
 
 TEST_F(Flow, StatusBarIsCreatedOnceAndUpdated) {
