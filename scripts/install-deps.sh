@@ -15,6 +15,10 @@ packages=(
   xvfb xauth x11-utils xdotool wmctrl imagemagick file
   fonts-liberation fonts-dejavu-core
   libfltk1.3-dev
+  libboost-dev nlohmann-json3-dev libcli11-dev
+  libpaho-mqtt-dev mosquitto mosquitto-clients
+  chromium nodejs
+  dpkg-dev fakeroot help2man lintian zip unzip
 )
 
 # wine32 is an i386 package: the architecture must be known to dpkg first.
