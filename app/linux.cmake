@@ -1,17 +1,6 @@
-# Linux: the FLTK realisation of the toolkit, the two programs (hidraw bus and
-# simulated controller) and what a desktop installation needs.
+# Linux: the two programs over the FLTK toolkit (ui/fltk), on the hidraw bus
+# and on the simulated controller, and what a desktop installation needs.
 include(GNUInstallDirs)
-
-find_program(SWR_FLTK_CONFIG fltk-config REQUIRED)
-execute_process(COMMAND ${SWR_FLTK_CONFIG} --ldflags
-                OUTPUT_VARIABLE SWR_FLTK_LDFLAGS OUTPUT_STRIP_TRAILING_WHITESPACE)
-separate_arguments(SWR_FLTK_LDFLAGS UNIX_COMMAND "${SWR_FLTK_LDFLAGS}")
-
-add_library(swr_ui_fltk OBJECT
-    ui_fltk.cpp ui_fltk_widgets.cpp ui_fltk_fonts.cpp ui_fltk_box.cpp
-    ui_fltk_icon.cpp ui_fltk_x11.cpp)
-target_include_directories(swr_ui_fltk PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(swr_ui_fltk PUBLIC ${SWR_FLTK_LDFLAGS} Threads::Threads)
 
 # The panel on the real bus, and the demo with its built-in controller.
 if(TARGET swr_app AND TARGET swr_bus_hidraw)

@@ -1,7 +1,7 @@
 // The main window: its controls, fonts, colours and menu, as tables.
 #pragma once
 
-#include "app/ui.h"
+#include "ui/ui.h"
 #include "device/actions.h"
 #include "measure/fields.h"
 

@@ -6,7 +6,7 @@
 #include "app/link_supervisor.h"
 #include "app/main_window.h"
 #include "app/program_state.h"
-#include "app/ui.h"
+#include "ui/ui.h"
 #include "measure/reader.h"
 
 namespace swr {

@@ -1,7 +1,7 @@
 // The program-wide state of the user-interface thread.
 #pragma once
 
-#include "app/ui.h"
+#include "ui/ui.h"
 #include "device/hid_link.h"
 #include "device/send_buffer.h"
 

@@ -1,10 +1,5 @@
-# Windows: the toolkit realisation over user32/comctl32/gdi32 and the panel
-# executables (included by app/CMakeLists.txt when WIN32).
-add_library(swr_ui_win32 OBJECT
-    ui_win32.cpp ui_win32_controls.cpp ui_win32_statusbar.cpp
-    ui_win32_registry.cpp ui_win32_kinds.cpp ui_win32_text.cpp)
-target_include_directories(swr_ui_win32 PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(swr_ui_win32 PUBLIC user32 gdi32 comctl32 winmm)
+# Windows: the panel executables over the Windows toolkit (ui/win32), with
+# icon, manifest and version block (included by app/CMakeLists.txt when WIN32).
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(SWR_MANIFEST_ARCH amd64)

@@ -12,7 +12,7 @@
 #include <ftw.h>
 #include <string>
 
-#include "device/hid_bus_hidraw.h"
+#include "device/bus/hid_bus_hidraw.h"
 #include "device/hid_link.h"
 #include "device/reports.h"
 

@@ -18,7 +18,7 @@
 
 #include "device/hid_link.h"
 #include "device/reports.h"
-#include "device/sim_controller.h"
+#include "device/bus/sim_controller.h"
 #include "measure/fields.h"
 #include "measure/reader.h"
 

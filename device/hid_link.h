@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "device/hid_bus.h"
+#include "device/bus/hid_bus.h"
 
 namespace HidLink {
 

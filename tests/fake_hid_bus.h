@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/hid_bus.h"
+#include "device/bus/hid_bus.h"
 
 namespace fakebus {
 

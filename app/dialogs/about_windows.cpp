@@ -1,7 +1,7 @@
 #include "app/dialogs/about_windows.h"
 
 #include "app/main_window.h"
-#include "app/ui.h"
+#include "ui/ui.h"
 
 namespace swr {
 

@@ -3,7 +3,7 @@
 #include "app/event_loop.h"
 #include "app/main_window.h"
 #include "app/program_state.h"
-#include "app/ui.h"
+#include "ui/ui.h"
 #include "measure/decode.h"
 
 namespace swr {

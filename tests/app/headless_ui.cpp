@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <deque>
 
-#include "app/layout_metrics.h"
+#include "ui/layout_metrics.h"
 
 namespace headless {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui.h"
+#include "ui/ui.h"
 
 namespace headless {
 

@@ -1,4 +1,4 @@
-#include "app/layout_metrics.h"
+#include "ui/layout_metrics.h"
 #include "app/main_window.h"
 #include "flow_fixture.h"
 

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "device/hid_bus_hidraw.h"
+#include "device/bus/hid_bus_hidraw.h"
 #include "device/hid_link.h"
 #include "device/reports.h"
 #include "wait_until.h"

@@ -8,7 +8,7 @@
 
 #include "device/hid_link.h"
 #include "device/reports.h"
-#include "device/sim_controller.h"
+#include "device/bus/sim_controller.h"
 #include "wait_until.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/ui.h"
-#include "app/ui_fltk_access.h"
+#include "ui/ui.h"
+#include "ui/fltk/ui_fltk_access.h"
 
 // Last: fl_draw.H brings in the X11 headers and their macros.
 #include <FL/Fl.H>

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "device/actions.h"
-#include "device/sim_controller.h"
+#include "device/bus/sim_controller.h"
 #include "harness.h"
 #include "json_check.h"
 #include "tools/swrctl/exit_status.h"

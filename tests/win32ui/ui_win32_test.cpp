@@ -15,8 +15,8 @@
 #include <string>
 #include <thread>
 
-#include "app/layout_metrics.h"
-#include "app/ui.h"
+#include "ui/layout_metrics.h"
+#include "ui/ui.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <ostream>
 
-#include "device/hid_bus.h"
+#include "device/bus/hid_bus.h"
 #include "device/hid_link.h"
 #include "device/send_buffer.h"
 #include "tools/swrctl/exit_status.h"

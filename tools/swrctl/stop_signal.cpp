@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "device/hid_bus.h"
+#include "device/bus/hid_bus.h"
 
 namespace swrctl {
 namespace {

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "device/hid_bus.h"
+#include "device/bus/hid_bus.h"
 #include "device/reports.h"
-#include "device/sim_controller.h"
+#include "device/bus/sim_controller.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/ui_fltk_box.h"
+#include "ui/fltk/ui_fltk_box.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "app/ui_fltk_widgets.h"
+#include "ui/fltk/ui_fltk_widgets.h"
 
 namespace ui_fltk {
 

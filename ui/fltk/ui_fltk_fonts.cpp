@@ -1,4 +1,4 @@
-#include "app/ui_fltk_fonts.h"
+#include "ui/fltk/ui_fltk_fonts.h"
 
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>
@@ -9,7 +9,7 @@
 #include <strings.h>
 #include <vector>
 
-#include "app/layout_metrics.h"
+#include "ui/layout_metrics.h"
 
 namespace ui_fltk {
 

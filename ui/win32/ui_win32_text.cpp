@@ -1,6 +1,6 @@
 // UTF-8 <-> UTF-16 for the Windows toolkit: every text reaches Windows
 // through the W functions, whatever the system's ANSI code page is.
-#include "app/ui_win32_internal.h"
+#include "ui/win32/ui_win32_internal.h"
 
 namespace ui::win32 {
 

@@ -23,14 +23,14 @@
 #include <thread>
 #include <vector>
 
-#include "app/layout_metrics.h"
-#include "app/ui.h"
-#include "app/ui_fltk_access.h"
-#include "app/ui_fltk_box.h"
-#include "app/ui_fltk_fonts.h"
-#include "app/ui_fltk_icon.h"
-#include "app/ui_fltk_widgets.h"
-#include "app/ui_fltk_x11.h"
+#include "ui/layout_metrics.h"
+#include "ui/ui.h"
+#include "ui/fltk/ui_fltk_access.h"
+#include "ui/fltk/ui_fltk_box.h"
+#include "ui/fltk/ui_fltk_fonts.h"
+#include "ui/fltk/ui_fltk_icon.h"
+#include "ui/fltk/ui_fltk_widgets.h"
+#include "ui/fltk/ui_fltk_x11.h"
 
 namespace ui {
 

@@ -18,7 +18,7 @@
 #include <mutex>
 #include <vector>
 
-#include "device/hid_bus.h"
+#include "device/bus/hid_bus.h"
 
 namespace {
 

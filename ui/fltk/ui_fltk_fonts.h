@@ -5,7 +5,7 @@
 
 #include <FL/Enumerations.H>
 
-#include "app/ui.h"
+#include "ui/ui.h"
 
 namespace ui_fltk {
 

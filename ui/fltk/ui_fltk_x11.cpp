@@ -1,4 +1,4 @@
-#include "app/ui_fltk_x11.h"
+#include "ui/fltk/ui_fltk_x11.h"
 
 #include <FL/Fl_Window.H>
 #include <FL/x.H>

@@ -4,7 +4,7 @@
 // status bar in ui_win32_statusbar.cpp.
 #include <deque>
 
-#include "app/ui_win32_internal.h"
+#include "ui/win32/ui_win32_internal.h"
 
 namespace ui {
 namespace {

@@ -1,8 +1,8 @@
 // Controls, fonts, text colours and menus of the Windows toolkit.
 #include <vector>
 
-#include "app/layout_metrics.h"
-#include "app/ui_win32_internal.h"
+#include "ui/layout_metrics.h"
+#include "ui/win32/ui_win32_internal.h"
 
 namespace ui {
 

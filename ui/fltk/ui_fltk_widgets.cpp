@@ -1,4 +1,4 @@
-#include "app/ui_fltk_widgets.h"
+#include "ui/fltk/ui_fltk_widgets.h"
 
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/layout_metrics.h"
+#include "ui/layout_metrics.h"
 
 namespace ui_fltk {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui.h"
+#include "ui/ui.h"
 
 namespace ui::win32 {
 

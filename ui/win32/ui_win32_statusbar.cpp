@@ -2,8 +2,8 @@
 // equal fields re-split whenever the window is resized.
 #include <map>
 
-#include "app/layout_metrics.h"
-#include "app/ui_win32_internal.h"
+#include "ui/layout_metrics.h"
+#include "ui/win32/ui_win32_internal.h"
 
 namespace ui {
 namespace win32 {

@@ -1,5 +1,5 @@
 // The one table that says how each control kind is realised on Windows.
-#include "app/ui_win32_internal.h"
+#include "ui/win32/ui_win32_internal.h"
 
 namespace ui::win32 {
 namespace {

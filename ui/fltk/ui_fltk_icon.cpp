@@ -1,4 +1,4 @@
-#include "app/ui_fltk_icon.h"
+#include "ui/fltk/ui_fltk_icon.h"
 
 #include <FL/Fl_Image.H>
 #include <FL/Fl_Pixmap.H>

@@ -24,8 +24,8 @@
 #include <set>
 #include <vector>
 
-#include "device/hid_bus.h"
-#include "device/hid_bus_hidraw.h"
+#include "device/bus/hid_bus.h"
+#include "device/bus/hid_bus_hidraw.h"
 #include "device/reports.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <map>
 #include <mutex>
 
-#include "app/ui_win32_internal.h"
+#include "ui/win32/ui_win32_internal.h"
 
 namespace ui::win32 {
 namespace {
