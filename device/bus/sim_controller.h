@@ -1,5 +1,6 @@
 // The built-in controller of the demo executables and the tests: an
-// in-process model of the device on a simulated HID bus (hid_bus_sim.cpp).
+// in-process model of the device (sim_model.cpp) on a simulated HID bus
+// (hid_bus_sim.cpp).
 //
 // At program start the bus holds one controller at interface 0, plugged in,
 // sending 25 reports a second with its default settings; the demo needs no
