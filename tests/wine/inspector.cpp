@@ -27,7 +27,8 @@ void WalkMenu(HMENU menu, int level, swrinspect::Request* r) {
 
 }  // namespace
 
-extern "C" __declspec(dllexport) DWORD WINAPI SwrInspect(LPVOID parameter) {
+// Exported as plain "SwrInspect" through inspector.def (a thread entry: stdcall).
+extern "C" DWORD WINAPI SwrInspect(LPVOID parameter) {
   auto* r = static_cast<swrinspect::Request*>(parameter);
   const HWND window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(r->window));
   switch (r->kind) {
