@@ -42,6 +42,8 @@ extern "C" DWORD WINAPI SwrInspect(LPVOID parameter) {
       break;
     }
     case swrinspect::kClass: {
+      // On x86 the headers turn GetClassLongPtrW into GetClassLongW (user32
+      // has no ...Ptr export there); handles are 32 bits wide on x86.
       r->classStyle = static_cast<std::uint32_t>(GetClassLongPtrW(window, GCL_STYLE));
       const ULONG_PTR brush = GetClassLongPtrW(window, GCLP_HBRBACKGROUND);
       r->brushIsBtnFace = brush == COLOR_BTNFACE + 1 ||

@@ -20,9 +20,17 @@ if [ ! -f "$program" ]; then
   echo "SKIPPED: $(basename "$program") is not built yet ($program)"
   exit 77
 fi
-case "$(file -b "$program")" in
-  *PE32+*) loader=/usr/lib/wine/wine64 sysdir=system32 ;;
-  *PE32*) loader=/usr/lib/wine/wine sysdir=syswow64 ;;
+command -v file >/dev/null || { echo "file is not installed (scripts/install-deps.sh installs it)" >&2; exit 1; }
+arch() {
+  case "$(file -b "$1")" in
+    *PE32+*) echo x86-64 ;;
+    *PE32*) echo x86 ;;
+    *) echo none ;;
+  esac
+}
+case "$(arch "$program")" in
+  x86-64) loader=/usr/lib/wine/wine64 sysdir=system32 ;;
+  x86) loader=/usr/lib/wine/wine sysdir=syswow64 ;;
   *) echo "not a Windows executable: $program" >&2; exit 2 ;;
 esac
 if ! "$loader" --version >/dev/null 2>&1; then
@@ -30,8 +38,15 @@ if ! "$loader" --version >/dev/null 2>&1; then
        "(this kernel runs no 32-bit x86 Linux programs, so 32-bit Wine is unavailable)"
   exit 77
 fi
-for tool in Xvfb file; do
-  command -v $tool >/dev/null || { echo "$tool is not installed (scripts/install-deps.sh installs it)" >&2; exit 1; }
+command -v Xvfb >/dev/null || { echo "Xvfb is not installed (scripts/install-deps.sh installs it)" >&2; exit 1; }
+
+# The stand-ins go into the program's system directory and the driver runs
+# threads in the program: all of them must be of the program's architecture.
+for part in "$driver" "$standins/hid.dll" "$standins/setupapi.dll"; do
+  if [ "$(arch "$part")" != "$(arch "$program")" ]; then
+    echo "FAIL: $(basename "$program") is $(arch "$program") but $part is $(arch "$part"): use the parts of the program's own build"
+    exit 1
+  fi
 done
 
 mkdir -p "$work"
