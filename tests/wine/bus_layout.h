@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 namespace swrbus {
@@ -51,6 +52,16 @@ struct State {
   Interface items[kMaxInterfaces];
   Observed seen;
 };
+
+// The table holds no pointer-sized field (LONG is 32 bits on x86 and x86-64
+// alike), so its layout is the same on both architectures: stand-ins of one
+// can read the table of a driver of the other. Pinned here, so a change that
+// breaks that fails to build.
+static_assert(sizeof(Interface) == kPathChars + 8, "an interface record is 104 bytes on every architecture");
+static_assert(sizeof(Observed) == 13 * 4, "the counters are 32-bit on every architecture");
+static_assert(offsetof(State, items) == 8, "the interfaces follow the magic and the count");
+static_assert(offsetof(State, seen) == 8 + kMaxInterfaces * sizeof(Interface), "the counters follow the interfaces");
+static_assert(sizeof(State) == offsetof(State, seen) + sizeof(Observed), "nothing follows the counters");
 
 // The HID interface class, {4D1E55B2-F16F-11CF-88CB-001111000030}.
 constexpr GUID kHidGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};

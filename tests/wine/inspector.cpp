@@ -27,7 +27,8 @@ void WalkMenu(HMENU menu, int level, swrinspect::Request* r) {
 
 }  // namespace
 
-extern "C" __declspec(dllexport) DWORD WINAPI SwrInspect(LPVOID parameter) {
+// Exported as plain "SwrInspect" through inspector.def (a thread entry: stdcall).
+extern "C" DWORD WINAPI SwrInspect(LPVOID parameter) {
   auto* r = static_cast<swrinspect::Request*>(parameter);
   const HWND window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(r->window));
   switch (r->kind) {
@@ -41,6 +42,8 @@ extern "C" __declspec(dllexport) DWORD WINAPI SwrInspect(LPVOID parameter) {
       break;
     }
     case swrinspect::kClass: {
+      // On x86 the headers turn GetClassLongPtrW into GetClassLongW (user32
+      // has no ...Ptr export there); handles are 32 bits wide on x86.
       r->classStyle = static_cast<std::uint32_t>(GetClassLongPtrW(window, GCL_STYLE));
       const ULONG_PTR brush = GetClassLongPtrW(window, GCLP_HBRBACKGROUND);
       r->brushIsBtnFace = brush == COLOR_BTNFACE + 1 ||

@@ -14,6 +14,14 @@
 
 namespace {
 
+// The sizes the system's setupapi.dll demands in the size fields, written out
+// rather than taken from the headers alone: a program and a stand-in built
+// with the same wrong header would otherwise agree and pass.
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == (sizeof(void*) == 8 ? 8 : 5),
+              "the detail record's fixed part: 8 bytes on x86-64, 5 on x86 (byte-packed)");
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == (sizeof(void*) == 8 ? 32 : 28),
+              "the interface record: 32 bytes on x86-64, 28 on x86");
+
 constexpr DWORD kSetMagic = 0x53455431;  // "SET1"
 
 struct Set {

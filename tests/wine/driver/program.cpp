@@ -43,7 +43,25 @@ bool Program::Start(const std::wstring& exe, std::string& error) {
   CloseHandle(info.hThread);
   process_ = info.hProcess;
   pid_ = info.dwProcessId;
+  exitExpected_ = false;
+  SetLostWatch([this] { return Lost(); });
   return true;
+}
+
+std::string Program::Lost() const {
+  if (!process_ || exitExpected_) return "";
+  if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return Format("the program under test has ended by itself (exit code 0x%lx)", code);
+  }
+  if (!main_) return "";
+  DWORD_PTR ignored = 0;
+  if (!IsWindow(main_)) return "the program's main window is gone, the program still runs";
+  if (!SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, 3000, &ignored)) {
+    return "the program under test does not answer (its main window left a message unanswered for 3 s)";
+  }
+  return "";
 }
 
 bool Program::WaitMainWindow(int timeoutMs) {
@@ -68,13 +86,16 @@ bool Program::WaitMainWindow(int timeoutMs) {
 
 bool Program::WaitExit(int timeoutMs, DWORD& code) {
   if (!process_) return false;
+  exitExpected_ = true;
   if (WaitForSingleObject(process_, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return false;
   GetExitCodeProcess(process_, &code);
   return true;
 }
 
 void Program::Kill() {
+  SetLostWatch(nullptr);
   if (!process_) return;
+  exitExpected_ = true;
   if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) {
     TerminateProcess(process_, 99);
     WaitForSingleObject(process_, 5000);
@@ -130,48 +151,91 @@ void* Program::Remote(size_t bytes) {
   return bytes <= 64 * 1024 ? remoteBuffer_ : nullptr;
 }
 
-bool Program::LoadInspector() {
-  if (inspectEntry_) return true;
-  const std::wstring path = DriverDirectory() + L"\\swrinspect.dll";
-  const size_t bytes = (path.size() + 1) * sizeof(wchar_t);
-  void* remotePath = VirtualAllocEx(process_, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-  if (!remotePath || !WriteProcessMemory(process_, remotePath, path.c_str(), bytes, nullptr)) return false;
-  // kernel32 lies at the same address in every process of one architecture.
-  auto* loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
-  HANDLE thread = CreateRemoteThread(process_, nullptr, 0, loadLibrary, remotePath, 0, nullptr);
-  if (!thread) return false;
-  WaitForSingleObject(thread, 10000);
-  CloseHandle(thread);
-  // Where it was loaded there: its entry's offset is the same as here.
+// A module of the program under test by its file name, or nullptr.
+HMODULE Program::RemoteModule(const wchar_t* name) const {
   HMODULE modules[512];
   DWORD needed = 0;
-  if (!K32EnumProcessModules(process_, modules, sizeof modules, &needed)) return false;
-  HMODULE remoteBase = nullptr;
+  if (!K32EnumProcessModules(process_, modules, sizeof modules, &needed)) return nullptr;
   for (DWORD i = 0; i < needed / sizeof(HMODULE) && i < 512; ++i) {
-    wchar_t name[MAX_PATH] = {};
-    K32GetModuleBaseNameW(process_, modules[i], name, MAX_PATH);
-    if (_wcsicmp(name, L"swrinspect.dll") == 0) remoteBase = modules[i];
+    wchar_t base[MAX_PATH] = {};
+    K32GetModuleBaseNameW(process_, modules[i], base, MAX_PATH);
+    if (_wcsicmp(base, name) == 0) return modules[i];
   }
+  return nullptr;
+}
+
+// The address in the program of `function` of `module`: a library lies at
+// its own base in each process, the function at the same offset from it.
+ULONG_PTR Program::RemoteAddress(HMODULE local, HMODULE remote, const char* function) {
+  const FARPROC here = GetProcAddress(local, function);
+  if (!here || !remote) return 0;
+  return reinterpret_cast<ULONG_PTR>(remote) +
+         (reinterpret_cast<ULONG_PTR>(reinterpret_cast<void*>(here)) - reinterpret_cast<ULONG_PTR>(local));
+}
+
+bool Program::LoadInspector(std::string& error) {
+  if (inspectEntry_) return true;
+  const std::wstring path = DriverDirectory() + L"\\swrinspect.dll";
   HMODULE local = LoadLibraryW(path.c_str());
-  if (!remoteBase || !local) return false;
-  const ULONG_PTR offset = reinterpret_cast<ULONG_PTR>(reinterpret_cast<void*>(GetProcAddress(local, "SwrInspect"))) -
-                           reinterpret_cast<ULONG_PTR>(local);
-  inspectEntry_ = reinterpret_cast<ULONG_PTR>(remoteBase) + offset;
-  return true;
+  if (!local) {
+    error = Format("the driver cannot load %s (error %lu)", Utf8(path).c_str(), GetLastError());
+    return false;
+  }
+  if (!GetProcAddress(local, "SwrInspect")) {
+    error = "swrinspect.dll exports no function named SwrInspect (is it exported under a decorated name?)";
+    return false;
+  }
+  const ULONG_PTR loadLibrary =
+      RemoteAddress(GetModuleHandleW(L"kernel32.dll"), RemoteModule(L"kernel32.dll"), "LoadLibraryW");
+  if (!loadLibrary) {
+    error = "kernel32.dll's LoadLibraryW cannot be found in the program";
+    return false;
+  }
+  const size_t bytes = (path.size() + 1) * sizeof(wchar_t);
+  void* remotePath = VirtualAllocEx(process_, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (!remotePath || !WriteProcessMemory(process_, remotePath, path.c_str(), bytes, nullptr)) {
+    error = Format("cannot write into the program's memory (error %lu)", GetLastError());
+    return false;
+  }
+  HANDLE thread = CreateRemoteThread(process_, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(loadLibrary),
+                                     remotePath, 0, nullptr);
+  if (!thread) {
+    error = Format("cannot start a thread in the program (error %lu)", GetLastError());
+    return false;
+  }
+  const bool finished = WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
+  CloseHandle(thread);
+  if (!finished) {
+    error = "loading swrinspect.dll into the program did not finish within 10 s";
+    return false;
+  }
+  inspectEntry_ = RemoteAddress(local, RemoteModule(L"swrinspect.dll"), "SwrInspect");
+  if (!inspectEntry_) error = "the program did not load swrinspect.dll";
+  return inspectEntry_ != 0;
 }
 
 bool Program::Inspect(swrinspect::Request& request) {
-  if (!LoadInspector()) return false;
+  std::string error;
+  if (!LoadInspector(error)) AbortGroup("cannot inspect the program: " + error);
   void* remote = Remote(sizeof request);
   request.done = 0;
-  if (!remote || !WriteProcessMemory(process_, remote, &request, sizeof request, nullptr)) return false;
+  if (!remote || !WriteProcessMemory(process_, remote, &request, sizeof request, nullptr)) {
+    AbortGroup(Format("cannot inspect the program: its memory cannot be written (error %lu)", GetLastError()));
+  }
   HANDLE thread = CreateRemoteThread(process_, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(inspectEntry_),
                                      remote, 0, nullptr);
-  if (!thread) return false;
+  if (!thread) AbortGroup(Format("cannot inspect the program: no thread can be started in it (error %lu)", GetLastError()));
   const bool finished = WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0;
   CloseHandle(thread);
-  return finished && ReadProcessMemory(process_, remote, &request, sizeof request, nullptr) && request.done;
+  DWORD code = 0;
+  if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0 && GetExitCodeProcess(process_, &code)) {
+    AbortGroup(Format("the program under test ended while the inspector ran in it (exit code 0x%lx)", code));
+  }
+  if (!finished) AbortGroup("cannot inspect the program: the inspector did not finish within 5 s");
+  if (!ReadProcessMemory(process_, remote, &request, sizeof request, nullptr) || !request.done) {
+    AbortGroup("cannot inspect the program: the inspector left no answer");
+  }
+  return true;
 }
 
 std::vector<int> Program::StatusParts(HWND bar) {
@@ -246,6 +310,18 @@ std::vector<wchar_t> StandInEnvironment() {
   block.insert(block.end(), overrides, overrides + wcslen(overrides) + 1);
   block.push_back(L'\0');
   return block;
+}
+
+std::string ArchitectureMismatch(const std::wstring& exe) {
+  DWORD type = 0;
+  if (!GetBinaryTypeW(exe.c_str(), &type)) {
+    return Format("%s is not a Windows program (error %lu)", Utf8(exe).c_str(), GetLastError());
+  }
+  const bool driver64 = sizeof(void*) == 8;
+  if (type == (driver64 ? SCS_64BIT_BINARY : SCS_32BIT_BINARY)) return "";
+  const char* kind = type == SCS_64BIT_BINARY ? "an x86-64" : type == SCS_32BIT_BINARY ? "an x86" : "another kind of";
+  return Format("%s is %s program and this driver an %s one; use the driver of the program's own build",
+                Utf8(exe).c_str(), kind, driver64 ? "x86-64" : "x86");
 }
 
 std::wstring DriverDirectory() {

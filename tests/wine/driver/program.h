@@ -29,6 +29,8 @@ class Program {
   Program& operator=(const Program&) = delete;
 
   // Starts the executable with the stand-in libraries selected for it alone.
+  // From then on a failed check while the program has ended unasked, or no
+  // longer answers, aborts the group (see SetLostWatch).
   bool Start(const std::wstring& exe, std::string& error);
   bool WaitMainWindow(int timeoutMs);
   // true when the process ended within the time; its exit code in `code`.
@@ -48,15 +50,21 @@ class Program {
   HWND Focus() const;
   HWND Active() const;
 
-  // Runs an inspector request in the program; false when it could not.
+  // Runs an inspector request in the program. When the inspector cannot be
+  // loaded or run there, nothing more of the group can be checked: it aborts
+  // the group with the reason (AbortGroup).
   bool Inspect(swrinspect::Request& request);
   // Status bar parts (right edges) and texts, read through the program's memory.
   std::vector<int> StatusParts(HWND bar);
   std::wstring StatusText(HWND bar, int part);
 
  private:
-  bool LoadInspector();
+  bool LoadInspector(std::string& error);
+  HMODULE RemoteModule(const wchar_t* name) const;
+  static ULONG_PTR RemoteAddress(HMODULE local, HMODULE remote, const char* function);
   void* Remote(size_t bytes);
+  // Why the program can no longer be checked, or "" while it can.
+  std::string Lost() const;
 
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
@@ -64,6 +72,7 @@ class Program {
   HWND main_ = nullptr;
   void* remoteBuffer_ = nullptr;
   ULONG_PTR inspectEntry_ = 0;
+  bool exitExpected_ = false;  // WaitExit or Kill was called
 };
 
 std::wstring TextOf(HWND window);
@@ -74,5 +83,9 @@ HWND Child(HWND parent, int id);
 std::vector<wchar_t> StandInEnvironment();
 // The directory of the driver executable (the inspector library lies there).
 std::wstring DriverDirectory();
+// "" when `exe` is a Windows program of this driver's architecture, else why
+// not: the driver starts threads in the program at addresses of its own
+// architecture, so each build's driver serves that build's programs only.
+std::string ArchitectureMismatch(const std::wstring& exe);
 
 }  // namespace wt

@@ -2,6 +2,8 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <exception>
+#include <utility>
 
 namespace wt {
 namespace {
@@ -13,6 +15,16 @@ int g_groupChecks = 0;
 int g_groupFailures = 0;
 std::string g_group;
 DWORD g_groupStart = 0;
+int g_groupBudgetMs = 0;
+std::function<std::string()> g_lostWatch;
+
+// Throws only when no exception is on its way already (a wait in a
+// destructor during unwinding must simply go on).
+void CheckBudget() {
+  if (g_groupBudgetMs <= 0 || std::uncaught_exceptions() > 0) return;
+  if (static_cast<int>(GetTickCount() - g_groupStart) < g_groupBudgetMs) return;
+  AbortGroup(Format("the group ran over its time budget of %d s", g_groupBudgetMs / 1000));
+}
 
 }  // namespace
 
@@ -26,6 +38,20 @@ void BeginGroup(const char* name) {
   std::fflush(stdout);
 }
 
+void SetGroupBudget(int ms) { g_groupBudgetMs = ms; }
+
+void SetLostWatch(std::function<std::string()> watch) { g_lostWatch = std::move(watch); }
+
+void AbortGroup(const std::string& why) {
+  ++g_checks;
+  ++g_groupChecks;
+  ++g_failures;
+  ++g_groupFailures;
+  std::printf("   FAIL %s; the rest of this group is skipped\n", why.c_str());
+  std::fflush(stdout);
+  throw GroupAborted{why};
+}
+
 void EndGroup() {
   std::printf("   %s: %d checks, %d failed (%.1f s)\n", g_group.c_str(), g_groupChecks, g_groupFailures,
               (GetTickCount() - g_groupStart) / 1000.0);
@@ -33,6 +59,11 @@ void EndGroup() {
 }
 
 bool Check(bool ok, const std::string& what) {
+  if (!ok && g_lostWatch && std::uncaught_exceptions() == 0) {
+    const std::string lost = g_lostWatch();
+    if (!lost.empty()) AbortGroup(what + ": " + lost);
+  }
+  CheckBudget();
   ++g_checks;
   ++g_groupChecks;
   if (!ok) {
@@ -108,6 +139,7 @@ std::string Format(const char* format, ...) {
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs, int stepMs) {
   const DWORD start = GetTickCount();
   for (;;) {
+    CheckBudget();
     if (condition()) return true;
     if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return condition();
     Sleep(static_cast<DWORD>(stepMs));
