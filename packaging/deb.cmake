@@ -74,6 +74,11 @@ foreach(script postinst postrm)
                  GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 endforeach()
 
+# Read above at configure time: a change configures the tree again.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/LICENSE ${SWR_PACKAGING}/debian/apply_udev_rule.sh
+    ${SWR_PACKAGING}/debian/description)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME swrpanel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -92,6 +92,13 @@ for line in DynamicUser=yes SupplementaryGroups=plugdev ProtectSystem=strict NoN
   grep -qxF "$line" "$unit" || fail "unit lacks $line"
 done
 grep -Eq '@[A-Z_]+@' "$unit" && fail "unit has an unconfigured @variable@"
+# systemd's own reading of the unit (every key known), with a program that
+# exists here in place of the one not installed.
+if command -v systemd-analyze >/dev/null 2>&1; then
+  sed 's|^ExecStart=/usr/bin/swrctl |ExecStart=/bin/true |' "$unit" > "$work/swrctl-serve.service"
+  verdict=$(cd "$work" && timeout 60 systemd-analyze verify --man=no "$work/swrctl-serve.service" 2>&1)
+  [ $? -eq 0 ] && [ -z "$verdict" ] || fail "systemd-analyze verify: $verdict"
+fi
 grep -q 'TAG+="uaccess"' "$root/usr/lib/udev/rules.d/70-swrpanel.rules" || fail "udev rule lacks uaccess"
 grep -q '^License: Expat' "$root/usr/share/doc/swrpanel/copyright" || fail "copyright does not name the licence"
 gzip -dc "$root/usr/share/doc/swrpanel/changelog.gz" | head -n 1 | grep -qF "swrpanel ($version)" ||
