@@ -111,13 +111,15 @@ dpkg-deb -e "$deb" "$control" || fail "dpkg-deb -e"
 fake=$work/fakebin
 mkdir -p "$fake"
 printf '#!/bin/sh\necho "$*" >> "%s/udevadm.calls"\nexit ${UDEVADM_STATUS:-0}\n' "$work" > "$fake/udevadm"
-# systemctl stands in too, so that the scripts never act on this machine.
+# systemctl and deb-systemd-invoke stand in too, so that the scripts never
+# act on this machine.
 printf '#!/bin/sh\nexit 0\n' > "$fake/systemctl"
-chmod 755 "$fake/udevadm" "$fake/systemctl"
+cp "$fake/systemctl" "$fake/deb-systemd-invoke"
+chmod 755 "$fake/udevadm" "$fake/systemctl" "$fake/deb-systemd-invoke"
 nofake=$work/noudev
 mkdir -p "$nofake"
 for tool in sh grep; do ln -sf "$(command -v $tool)" "$nofake/$tool"; done
-ln -sf "$fake/systemctl" "$nofake/systemctl"
+ln -sf "$fake/systemctl" "$fake/deb-systemd-invoke" "$nofake/"
 while read -r script args; do
   [ -x "$control/$script" ] || { fail "$script missing or not executable"; continue; }
   sh -n "$control/$script" || fail "$script: syntax"
@@ -137,6 +139,8 @@ prerm remove
 postrm remove
 postrm purge
 EOF
+
+grep -Eqw 'enable|start' "$control/postinst" "$control/postrm" && fail "a maintainer script enables or starts swrctl-serve"
 
 # --- lintian: errors fail, warnings are listed
 if command -v lintian >/dev/null 2>&1; then
