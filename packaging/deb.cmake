@@ -33,7 +33,7 @@ file(CREATE_LINK swrpanel.1.gz ${SWR_PACKAGE_OUT}/swrpanel-demo.1.gz SYMBOLIC)
 file(CREATE_LINK swrctl.1.gz ${SWR_PACKAGE_OUT}/swrctl-demo.1.gz SYMBOLIC)
 install(FILES ${SWR_MAN_PAGES} ${SWR_PACKAGE_OUT}/swrpanel-demo.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-if(SWR_HELP2MAN)
+if(TARGET swrctl AND SWR_HELP2MAN)
   install(FILES ${SWR_PACKAGE_OUT}/swrctl-demo.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
