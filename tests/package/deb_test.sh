@@ -144,7 +144,7 @@ grep -Eqw 'enable|start' "$control/postinst" "$control/postrm" && fail "a mainta
 
 # --- lintian: errors fail, warnings are listed
 if command -v lintian >/dev/null 2>&1; then
-  lintian --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1
+  lintian --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1
   grep '^E:' "$work/lintian.log" >&2 && fail "lintian reports errors"
   grep '^W:' "$work/lintian.log" | sed 's/^/-- lintian /'
 else
