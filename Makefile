@@ -1,10 +1,11 @@
-# Front door: `make run` starts the demo panel, `make test` runs every test.
-# Both install what is missing first (Debian packages only).
+# Front door: `make run` starts the demo panel, `make test` runs every test,
+# `make package` makes the release packages in build/package/. Each installs
+# what is missing first (Debian packages only).
 
 PRESETS := native tsan win64 win32
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test run bench clean $(addprefix build-,$(PRESETS))
+.PHONY: all deps build test run bench package clean $(addprefix build-,$(PRESETS))
 
 all: build
 
@@ -26,6 +27,9 @@ run: deps
 bench: deps build-native
 	@cmake --build --preset native -j $(JOBS) --target bench
 	@bash scripts/run-bench.sh
+
+package: deps build-native build-win64 build-win32
+	@bash scripts/package.sh
 
 clean:
 	rm -rf build

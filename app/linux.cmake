@@ -13,13 +13,15 @@ if(TARGET swr_app AND TARGET swr_bus_sim)
 endif()
 
 # udev reads its rules from /usr/lib/udev/rules.d (packages) and
-# /etc/udev/rules.d (the administrator), never from under /usr/local.
-if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
-  set(SWR_UDEV_DEFAULT "/usr/lib/udev/rules.d")
-else()
-  set(SWR_UDEV_DEFAULT "/etc/udev/rules.d")
+# /etc/udev/rules.d (the administrator), never from under /usr/local. Unless
+# SWR_UDEV_RULES_DIR names a directory, the choice follows the prefix at
+# install time (cmake --install --prefix, CPack), not the one configured.
+set(SWR_UDEV_HELP "Where the controller's udev rule is installed (empty: by the install prefix)")
+get_property(SWR_UDEV_OLD_HELP CACHE SWR_UDEV_RULES_DIR PROPERTY HELPSTRING)
+if(SWR_UDEV_OLD_HELP STREQUAL "Where the controller's udev rule is installed")
+  unset(SWR_UDEV_RULES_DIR CACHE)  # a default computed by an older build tree
 endif()
-set(SWR_UDEV_RULES_DIR "${SWR_UDEV_DEFAULT}" CACHE PATH "Where the controller's udev rule is installed")
+set(SWR_UDEV_RULES_DIR "" CACHE PATH "${SWR_UDEV_HELP}")
 
 set(SWR_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 install(FILES ${SWR_PACKAGING}/swrpanel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -27,4 +29,16 @@ foreach(size 32 48 64)
   install(FILES ${SWR_PACKAGING}/swrpanel-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME swrpanel.png)
 endforeach()
-install(FILES ${SWR_PACKAGING}/70-swrpanel.rules DESTINATION ${SWR_UDEV_RULES_DIR})
+if(SWR_UDEV_RULES_DIR)
+  install(FILES ${SWR_PACKAGING}/70-swrpanel.rules DESTINATION ${SWR_UDEV_RULES_DIR})
+else()
+  install(CODE "set(SWR_UDEV_RULE \"${SWR_PACKAGING}/70-swrpanel.rules\")")
+  install(CODE [[
+    if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+      set(SWR_UDEV_DIR "/usr/lib/udev/rules.d")
+    else()
+      set(SWR_UDEV_DIR "/etc/udev/rules.d")
+    endif()
+    file(INSTALL DESTINATION "${SWR_UDEV_DIR}" TYPE FILE FILES "${SWR_UDEV_RULE}")
+  ]])
+endif()
