@@ -1,0 +1,33 @@
+// Who may ask swrctl serve for what: the Host check against DNS
+// rebinding, the Origin check against other sites' pages, and the token.
+#pragma once
+
+#include <string>
+
+namespace swrctl {
+
+struct AccessPolicy {
+  std::string token;
+  bool loopbackOnly = true;  // listening on a loopback address only
+  bool readOnly = false;
+  std::string hostName;      // this machine's name, lowercase; may be empty
+};
+
+// The name part of a Host header, lowercase, without the port:
+// "LocalHost:8537" -> "localhost", "[::1]:8537" -> "[::1]". Empty when the
+// header is not of that shape.
+std::string HostName(const std::string& hostHeader);
+
+// Requests naming any other host are refused: a page of another site that
+// made its name resolve to this machine still names its own host. On
+// loopback: localhost and loopback addresses; beyond it also any IP
+// address and this machine's name.
+bool HostAllowed(const std::string& hostHeader, const AccessPolicy& policy);
+
+// No Origin (curl, scripts) or exactly our own page's origin.
+bool OriginAllowed(const std::string& origin, const std::string& hostHeader);
+
+// "Bearer <token>" with the right token.
+bool Authorized(const std::string& authorization, const AccessPolicy& policy);
+
+}  // namespace swrctl
