@@ -45,6 +45,7 @@ export async function startServe(extraArgs = [], { startMs = 20000 } = {}) {
   const server = {
     port: Number(m[1]),
     token: m[2],
+    pid: child.pid,
     url: first.slice(first.indexOf('http://')).split(' ')[0],
     get stderr() { return stderr; },
     // One instruction to the simulated controller; its answer's lines.
