@@ -5,11 +5,16 @@
 #include <cstdio>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 
+#include "tools/swrctl/exit_status.h"
+#include "tools/swrctl/options.h"
 #include "tools/swrctl/serve/access.h"
+#include "tools/swrctl/serve/http_server.h"
 #include "tools/swrctl/serve/serve.h"
 #include "tools/swrctl/serve/token.h"
+#include "tools/swrctl/swrctl.h"
 
 namespace swrctl {
 namespace {
@@ -130,6 +135,62 @@ TEST(Listen, HostAndPort) {
                           "127.0.0.1:-1", "shack-pc:8537", "::1:8537", "[::1]", "1.2.3:80"}) {
     EXPECT_FALSE(ParseListen(bad, host, port)) << bad;
   }
+}
+
+TEST(ServeCommandLine, OptionsBelongToServeOnly) {
+  ParseResult r = ParseArgs({"serve", "--listen", "[::1]:9000", "--read-only", "--token-file=t"});
+  ASSERT_TRUE(r.ok()) << r.error;
+  EXPECT_EQ(r.options.action, Action::Serve);
+  EXPECT_EQ(r.options.listen, "[::1]:9000");
+  EXPECT_EQ(r.options.tokenFile, "t");
+  EXPECT_TRUE(r.options.readOnly);
+  const struct {
+    std::vector<std::string> args;
+    const char* error;
+  } cases[] = {
+      {{"select", "1", "--read-only"}, "--read-only applies to serve only"},
+      {{"watch", "--listen", "127.0.0.1:1"}, "--listen applies to serve only"},
+      {{"serve", "--count", "3"}, "--count applies to watch only"},
+      {{"serve", "now"}, "usage: swrctl serve"},
+      {{"serve", "--listen"}, "option --listen needs a value"},
+      {{"serve", "--token-file="}, "option --token-file needs a value"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseArgs(c.args).error, c.error) << c.args[0];
+}
+
+struct ServeRun {
+  int status;
+  std::string out, err;
+};
+
+ServeRun RunServe(const std::vector<std::string>& args) {
+  Env env;
+  StopSignal stop;
+  env.watch.stop = &stop;
+  env.watch.wait = [&stop](long ms) { return stop.WaitFor(ms); };
+  std::ostringstream out, err;
+  const int status = Main(args, env, out, err);
+  return {status, out.str(), err.str()};
+}
+
+TEST(ServeCommandLine, ABadAddressOrATakenPortEndsAtOnce) {
+  ServeRun r = RunServe({"serve", "--listen", "shack-pc:8537"});
+  EXPECT_EQ(r.status, kExitUsage);
+  EXPECT_EQ(r.err.rfind("swrctl: --listen must be HOST:PORT", 0), 0u) << r.err;
+  EXPECT_EQ(r.out, "");
+
+  LiveState live;
+  HttpServer taken(live, AccessPolicy{});
+  std::string error;
+  ASSERT_TRUE(taken.Listen("127.0.0.1", 0, error)) << error;
+  r = RunServe({"serve", "--listen", "127.0.0.1:" + std::to_string(taken.Port())});
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_NE(r.err.find("cannot listen on 127.0.0.1:"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+
+  r = RunServe({"serve", "--token-file", ::testing::TempDir() + "no/such/dir/token"});
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_NE(r.err.find("cannot read or create the token file"), std::string::npos) << r.err;
 }
 
 }  // namespace
