@@ -10,7 +10,7 @@ namespace {
 constexpr long kMaxCount = 1000000000L;
 constexpr long kMaxIntervalMs = 86400000L;  // one day
 
-const char kCommands[] = "status, watch, select, power, swr, blocking";
+const char kCommands[] = "status, watch, select, power, swr, blocking, serve";
 
 // A plain decimal number: digits only, no sign, no blanks, at most `max`.
 bool ParseNumber(const std::string& text, long max, long& out) {
@@ -89,6 +89,7 @@ const Command kCommandTable[] = {
     {"power", Action::Power, " SENSOR WATTS", 2},
     {"swr", Action::Swr, " SENSOR VALUE", 2},
     {"blocking", Action::Blocking, " on|off", 1},
+    {"serve", Action::Serve, "", 0},
 };
 
 }  // namespace
@@ -124,6 +125,7 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
 
   std::vector<std::string> positional;
   std::vector<std::string> watchOptions;  // given, to reject them elsewhere
+  std::vector<std::string> serveOptions;  // the same for serve's
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.size() < 2 || arg[0] != '-') {
@@ -132,6 +134,11 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
     }
     if (arg == "--verbose" || arg == "-v") {
       o.verbose = true;
+      continue;
+    }
+    if (arg == "--read-only") {
+      o.readOnly = true;
+      serveOptions.push_back(arg);
       continue;
     }
     if (arg == "--follow") {
@@ -149,7 +156,8 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
       value = arg.substr(eq + 1);
       hasValue = true;
     }
-    if (name != "--format" && name != "--count" && name != "--interval") {
+    if (name != "--format" && name != "--count" && name != "--interval" && name != "--listen" &&
+        name != "--token-file") {
       error = "unknown option " + Quoted(arg) + " (see swrctl --help)";
       return result;
     }
@@ -159,6 +167,15 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
         return result;
       }
       value = args[++i];
+    }
+    if (name == "--listen" || name == "--token-file") {
+      if (value.empty()) {
+        error = "option " + name + " needs a value";
+        return result;
+      }
+      (name == "--listen" ? o.listen : o.tokenFile) = value;
+      serveOptions.push_back(name);
+      continue;
     }
     watchOptions.push_back(name);
     if (name == "--format") {
@@ -193,6 +210,10 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
   }
   if (o.action != Action::Watch && !watchOptions.empty()) {
     error = watchOptions[0] + " applies to watch only";
+    return result;
+  }
+  if (o.action != Action::Serve && !serveOptions.empty()) {
+    error = serveOptions[0] + " applies to serve only";
     return result;
   }
 

@@ -7,7 +7,7 @@
 
 namespace swrctl {
 
-enum class Action { Help, Version, Status, Watch, Select, Power, Swr, Blocking };
+enum class Action { Help, Version, Status, Watch, Select, Power, Swr, Blocking, Serve };
 
 enum class Format { Text, Csv, Json };
 
@@ -28,6 +28,10 @@ struct Options {
   bool follow = false;  // wait for the controller instead of giving up
   // the commands: print the bytes written
   bool verbose = false;
+  // serve
+  std::string listen;     // HOST:PORT; empty = the default address
+  std::string tokenFile;  // empty = a new token at each start
+  bool readOnly = false;
 };
 
 struct ParseResult {

@@ -6,6 +6,7 @@
 #include "tools/swrctl/command.h"
 #include "tools/swrctl/exit_status.h"
 #include "tools/swrctl/options.h"
+#include "tools/swrctl/serve/serve.h"
 
 #ifndef SWRCTL_VERSION
 #define SWRCTL_VERSION "0"
@@ -25,6 +26,8 @@ std::string HelpText() {
          "  power SENSOR WATTS     set a sensor's power range: " + AcceptedWatts() + "\n"
          "  swr SENSOR VALUE       set a sensor's SWR limit: 1.0 to 4.0 in steps of 0.1\n"
          "  blocking on|off        switch the transmit blocking on or off\n"
+         "  serve                  keep the controller open and serve a live web page and\n"
+         "                         a JSON API (default address 127.0.0.1:8537)\n"
          "\n"
          "Options of watch:\n"
          "  --format text|csv|json output format (default text; json: one object per line\n"
@@ -32,6 +35,13 @@ std::string HelpText() {
          "  --count N              stop after N lines\n"
          "  --interval MS          at least MS milliseconds between two lines\n"
          "  --follow               wait for the controller when it is missing or unplugged\n"
+         "\n"
+         "Options of serve:\n"
+         "  --listen HOST:PORT     the address to listen on; beyond loopback every\n"
+         "                         request needs the token\n"
+         "  --token-file FILE      take the access token from FILE (made when missing)\n"
+         "                         instead of a new one at each start\n"
+         "  --read-only            refuse every command\n"
          "\n"
          "Other options:\n"
          "  -v, --verbose          print the 9 bytes a command writes\n"
@@ -62,7 +72,9 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
 
   // Before the bus starts anything, so that no thread of the process but
   // the one meant for it ever takes Ctrl+C.
-  if (options.action == Action::Watch && env.catchInterrupt) env.catchInterrupt();
+  if ((options.action == Action::Watch || options.action == Action::Serve) && env.catchInterrupt) {
+    env.catchInterrupt();
+  }
   HidLink::Init();
   int status = kExitOk;
   switch (options.action) {
@@ -71,6 +83,9 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
       break;
     case Action::Watch:
       status = Watch(options, env.watch, out, err);
+      break;
+    case Action::Serve:
+      status = Serve(options, env.watch, out, err);
       break;
     default:
       status = SendCommand(options, out, err);

@@ -1,4 +1,4 @@
-// The Windows realisation of the toolkit (app/ui.h): top-level windows, the
+// The Windows realisation of the toolkit (ui/ui.h): top-level windows, the
 // window procedure that turns messages into events, the event wait and the
 // error box. Controls, fonts and menus are in ui_win32_controls.cpp, the
 // status bar in ui_win32_statusbar.cpp.

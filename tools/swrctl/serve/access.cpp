@@ -1,0 +1,102 @@
+#include "tools/swrctl/serve/access.h"
+
+#include <cctype>
+
+#include "tools/swrctl/serve/token.h"
+
+namespace swrctl {
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool AllDigits(const std::string& text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// Four decimal parts of 0..255.
+bool Ipv4(const std::string& text, int& first) {
+  int parts = 0;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t dot = text.find('.', start);
+    const std::string part = text.substr(start, dot == std::string::npos ? dot : dot - start);
+    if (!AllDigits(part) || part.size() > 3 || std::stoi(part) > 255) return false;
+    if (part.size() > 1 && part[0] == '0') return false;  // octal elsewhere
+    if (parts == 0) first = std::stoi(part);
+    ++parts;
+    if (dot == std::string::npos) break;
+    start = dot + 1;
+  }
+  return parts == 4;
+}
+
+bool Ipv6Literal(const std::string& name) {
+  if (name.size() < 4 || name.front() != '[' || name.back() != ']') return false;
+  for (std::size_t i = 1; i + 1 < name.size(); ++i) {
+    const char c = name[i];
+    if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool Ipv4Literal(const std::string& text) {
+  int first = 0;
+  return Ipv4(text, first);
+}
+
+std::string HostName(const std::string& hostHeader) {
+  std::string host = Lower(hostHeader);
+  std::string port;
+  if (!host.empty() && host[0] == '[') {
+    const std::size_t close = host.find(']');
+    if (close == std::string::npos) return "";
+    port = host.substr(close + 1);
+    host = host.substr(0, close + 1);
+    if (!port.empty() && port[0] != ':') return "";
+  } else {
+    const std::size_t colon = host.find(':');
+    if (colon != std::string::npos) {
+      port = host.substr(colon);
+      host = host.substr(0, colon);
+    }
+  }
+  if (!port.empty() && !AllDigits(port.substr(1))) return "";
+  if (host.empty() || host.find_first_of(" \t/@") != std::string::npos) return "";
+  return host;
+}
+
+bool HostAllowed(const std::string& hostHeader, const AccessPolicy& policy) {
+  const std::string name = HostName(hostHeader);
+  if (name.empty()) return false;
+  int first = 0;
+  const bool v4 = Ipv4(name, first);
+  if (name == "localhost" || (v4 && first == 127) || name == "[::1]") return true;
+  if (policy.loopbackOnly) return false;
+  return v4 || Ipv6Literal(name) || (!policy.hostName.empty() && name == policy.hostName);
+}
+
+bool OriginAllowed(const std::string& origin, const std::string& hostHeader) {
+  return origin.empty() || Lower(origin) == "http://" + Lower(hostHeader);
+}
+
+bool TokenRequired(const std::string& path, const AccessPolicy& policy) {
+  if (path == "/" || path == "/index.html") return false;
+  return !policy.loopbackOnly || path == "/api/v1/commands";
+}
+
+bool Authorized(const std::string& authorization, const AccessPolicy& policy) {
+  const std::string prefix = "Bearer ";
+  if (authorization.compare(0, prefix.size(), prefix) != 0) return false;
+  return SameToken(authorization.substr(prefix.size()), policy.token);
+}
+
+}  // namespace swrctl

@@ -1,0 +1,42 @@
+// Who may ask swrctl serve for what: the Host check against DNS
+// rebinding, the Origin check against other sites' pages, and the token.
+#pragma once
+
+#include <string>
+
+namespace swrctl {
+
+struct AccessPolicy {
+  std::string token;
+  bool loopbackOnly = true;  // listening on a loopback address only
+  bool readOnly = false;
+  std::string hostName;      // this machine's name, lowercase; may be empty
+};
+
+// Four decimal numbers of 0..255 joined by dots, nothing else ("1.2.3"
+// and "01.2.3.4x" are not), the same on every platform.
+bool Ipv4Literal(const std::string& text);
+
+// The name part of a Host header, lowercase, without the port:
+// "LocalHost:8537" -> "localhost", "[::1]:8537" -> "[::1]". Empty when the
+// header is not of that shape.
+std::string HostName(const std::string& hostHeader);
+
+// Requests naming any other host are refused: a page of another site that
+// made its name resolve to this machine still names its own host. On
+// loopback: localhost and loopback addresses; beyond it also any IP
+// address and this machine's name.
+bool HostAllowed(const std::string& hostHeader, const AccessPolicy& policy);
+
+// No Origin (curl, scripts) or exactly our own page's origin.
+bool OriginAllowed(const std::string& origin, const std::string& hostHeader);
+
+// Commands always need the token; beyond loopback every request of the API
+// does. The page itself holds no data and is served to anyone who may
+// reach the server.
+bool TokenRequired(const std::string& path, const AccessPolicy& policy);
+
+// "Bearer <token>" with the right token.
+bool Authorized(const std::string& authorization, const AccessPolicy& policy);
+
+}  // namespace swrctl

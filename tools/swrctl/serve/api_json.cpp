@@ -1,0 +1,73 @@
+#include "tools/swrctl/serve/api_json.h"
+
+#include <nlohmann/json.hpp>
+
+#include "tools/swrctl/command.h"
+
+namespace swrctl {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+json Number(const std::optional<double>& value) { return value ? json(*value) : json(nullptr); }
+
+json ReadingObject(const Reading& r) {
+  json o = json::object();
+  o["time"] = r.time;
+  o["unix_ms"] = r.unixMs;
+  o["sensor"] = r.texts.hasSensor ? json(r.texts.sensor[0] - '0') : json(nullptr);
+  o["forward"] = r.raw[3];
+  o["reflected"] = r.raw[4];
+  o["swr"] = r.texts.swr;
+  o["power"] = r.texts.power;
+  o["swr_value"] = Number(r.swr);
+  o["power_value"] = Number(r.power);
+  o["raw"] = r.raw;
+  return o;
+}
+
+}  // namespace
+
+std::string ReadingJson(const Reading& reading) { return ReadingObject(reading).dump(); }
+
+std::string StatusJson(const Snapshot& s, std::int64_t nowSteadyMs, bool readOnly) {
+  json o = json::object();
+  o["connected"] = s.link.connected;
+  o["link_changes"] = s.link.changes;
+  const bool any = s.reading.sequence != 0;
+  const std::int64_t age = nowSteadyMs - s.reading.steadyMs;
+  o["live"] = s.link.connected && any && age <= LiveState::kStaleMs;
+  o["age_ms"] = any ? json(age) : json(nullptr);
+  o["reading"] = any ? ReadingObject(s.reading) : json(nullptr);
+  o["peak_power"] = {{"watts", Number(s.peakPower)}, {"seconds", LiveState::kPeakMs / 1000}};
+  o["read_only"] = readOnly;
+  return o.dump();
+}
+
+std::string LinkJson(const Link& link) {
+  return json{{"connected", link.connected}, {"changes", link.changes}}.dump();
+}
+
+std::string HistoryJson(const std::vector<HistoryPoint>& points, int seconds) {
+  json list = json::array();
+  for (const HistoryPoint& p : points) list.push_back({p.unixMs, Number(p.power), Number(p.swr)});
+  return json{{"seconds", seconds}, {"slot_ms", LiveState::kHistorySlotMs}, {"points", list}}
+      .dump();
+}
+
+std::string ErrorJson(const std::string& code, const std::string& message) {
+  // Messages may quote the user's input: dump escapes it, and invalid UTF-8
+  // is replaced rather than refused.
+  return json{{"error", code}, {"message", message}}.dump(-1, ' ', false,
+                                                          json::error_handler_t::replace);
+}
+
+std::string SentJson(const char* command, const swr::CommandReport& report) {
+  return json{{"ok", true},
+              {"command", command},
+              {"sent", HexBytes(report.data(), report.size())},
+              {"bytes", report}}
+      .dump();
+}
+
+}  // namespace swrctl

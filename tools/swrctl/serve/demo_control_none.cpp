@@ -1,0 +1,7 @@
+#include "tools/swrctl/serve/serve.h"
+
+namespace swrctl {
+
+void StartDemoControl() {}
+
+}  // namespace swrctl

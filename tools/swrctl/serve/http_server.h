@@ -1,0 +1,48 @@
+// The HTTP front end of swrctl serve: the page, the JSON API and the event
+// stream, on one thread of its own. Nothing here blocks the device loop: it
+// is woken through the live state's listener and always sends the newest.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "tools/swrctl/serve/access.h"
+#include "tools/swrctl/serve/live_state.h"
+
+namespace swrctl {
+
+struct ServerLimits {
+  int maxConnections = 64;        // open at once, event streams included
+  std::size_t maxBody = 4096;     // bytes of a request body
+  std::size_t maxHeader = 8192;   // bytes of the request line and headers
+  int maxFields = 48;             // header fields of a request
+  long idleMs = 15000;            // to send a whole request, or between two
+  long writeMs = 10000;           // for a client to take one response or event
+  long eventGapMs = 40;           // at most 25 readings a second per stream
+  long heartbeatMs = 15000;       // a comment on a quiet stream
+};
+
+class HttpServer {
+ public:
+  HttpServer(LiveState& live, AccessPolicy policy, ServerLimits limits = {});
+  ~HttpServer();
+  HttpServer(const HttpServer&) = delete;
+  HttpServer& operator=(const HttpServer&) = delete;
+
+  // host: an IP address (IPv6 without brackets). false with `error` set
+  // when it cannot listen there.
+  bool Listen(const std::string& host, unsigned short port, std::string& error);
+  unsigned short Port() const;
+
+  // Serves on the calling thread until Stop.
+  void Run();
+  // From any thread.
+  void Stop();
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace swrctl

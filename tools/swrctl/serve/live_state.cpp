@@ -1,0 +1,143 @@
+#include "tools/swrctl/serve/live_state.h"
+
+#include <algorithm>
+#include <chrono>
+#include <utility>
+
+#include "device/reports.h"
+
+namespace swrctl {
+namespace {
+
+// Readings kept for the peak: 2 s at far more than any controller sends.
+constexpr std::size_t kMaxRecent = 1024;
+
+void KeepHigher(std::optional<double>& slot, const std::optional<double>& value) {
+  if (value && (!slot || *value > *slot)) slot = value;
+}
+
+}  // namespace
+
+std::optional<double> TextNumber(const char* text) {
+  // "-"? digits "." digit: the only shape of the panel's numeric texts.
+  const char* p = text;
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  if (*p < '0' || *p > '9') return std::nullopt;
+  double value = 0;
+  while (*p >= '0' && *p <= '9') value = value * 10 + (*p++ - '0');
+  if (*p == '.') {
+    ++p;
+    double scale = 0.1;
+    if (*p < '0' || *p > '9') return std::nullopt;
+    while (*p >= '0' && *p <= '9') {
+      value += (*p++ - '0') * scale;
+      scale /= 10;
+    }
+  }
+  if (*p != '\0') return std::nullopt;
+  return negative ? -value : value;
+}
+
+void LiveState::Publish(const std::uint8_t* report, std::int64_t unixMs, std::int64_t steadyMs,
+                        std::string time) {
+  Reading r;
+  r.unixMs = unixMs;
+  r.steadyMs = steadyMs;
+  r.time = std::move(time);
+  r.texts = swr::DecodeReport(report);
+  r.swr = TextNumber(r.texts.swr);
+  r.power = TextNumber(r.texts.power);
+  std::copy(report, report + swr::kReportSize, r.raw.begin());
+
+  std::unique_lock<std::mutex> lock(mutex_);
+  // A report with a sensor outside 1..3 keeps the sensor shown before, as
+  // the panel's field does.
+  if (!r.texts.hasSensor && reading_.texts.hasSensor) {
+    std::copy(std::begin(reading_.texts.sensor), std::end(reading_.texts.sensor),
+              std::begin(r.texts.sensor));
+    r.texts.hasSensor = true;
+  }
+  r.sequence = reading_.sequence + 1;
+  reading_ = std::move(r);
+
+  if (reading_.power) {
+    recentPower_.emplace_back(steadyMs, *reading_.power);
+    while (recentPower_.size() > kMaxRecent ||
+           (!recentPower_.empty() && recentPower_.front().first < steadyMs - kPeakMs)) {
+      recentPower_.pop_front();
+    }
+  }
+  const std::int64_t slot = unixMs - ((unixMs % kHistorySlotMs) + kHistorySlotMs) % kHistorySlotMs;
+  if (history_.empty() || history_.back().unixMs != slot) {
+    history_.push_back(HistoryPoint{slot, std::nullopt, std::nullopt});
+    const std::size_t maxSlots = kHistorySeconds * 1000 / kHistorySlotMs;
+    while (history_.size() > maxSlots) history_.pop_front();
+  }
+  KeepHigher(history_.back().power, reading_.power);
+  KeepHigher(history_.back().swr, reading_.swr);
+  Changed(lock);
+}
+
+void LiveState::SetConnected(bool connected) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (link_.connected == connected) return;
+  link_.connected = connected;
+  ++link_.changes;
+  Changed(lock);
+}
+
+void LiveState::Changed(std::unique_lock<std::mutex>& lock) {
+  ++version_;
+  std::function<void()> listener = listener_;
+  lock.unlock();
+  changed_.notify_all();
+  if (listener) listener();
+}
+
+Snapshot LiveState::Get(std::int64_t nowSteadyMs) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Snapshot s;
+  s.version = version_;
+  s.link = link_;
+  s.reading = reading_;
+  for (const auto& entry : recentPower_) {
+    if (entry.first >= nowSteadyMs - kPeakMs && (!s.peakPower || entry.second > *s.peakPower)) {
+      s.peakPower = entry.second;
+    }
+  }
+  return s;
+}
+
+std::vector<HistoryPoint> LiveState::History(int seconds, std::int64_t nowUnixMs) const {
+  seconds = std::max(0, std::min(seconds, kHistorySeconds));
+  const std::int64_t from = nowUnixMs - static_cast<std::int64_t>(seconds) * 1000;
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<HistoryPoint> points;
+  for (const HistoryPoint& p : history_) {
+    if (p.unixMs + kHistorySlotMs > from) points.push_back(p);
+  }
+  return points;
+}
+
+std::uint64_t LiveState::WaitChange(std::uint64_t seen, long ms) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait_for(lock, std::chrono::milliseconds(ms),
+                    [&] { return closed_ || version_ != seen; });
+  return version_;
+}
+
+void LiveState::SetListener(std::function<void()> listener) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  listener_ = std::move(listener);
+}
+
+void LiveState::Close() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+  }
+  changed_.notify_all();
+}
+
+}  // namespace swrctl

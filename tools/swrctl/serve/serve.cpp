@@ -1,0 +1,103 @@
+#include "tools/swrctl/serve/serve.h"
+
+#include <boost/asio/ip/address.hpp>
+#include <boost/asio/ip/host_name.hpp>
+#include <cctype>
+#include <chrono>
+#include <ostream>
+#include <thread>
+
+#include "tools/swrctl/exit_status.h"
+#include "tools/swrctl/serve/access.h"
+#include "tools/swrctl/serve/device_loop.h"
+#include "tools/swrctl/serve/http_server.h"
+#include "tools/swrctl/serve/token.h"
+
+namespace swrctl {
+
+bool ParseListen(const std::string& text, std::string& host, unsigned short& port) {
+  const std::size_t colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  host = text.substr(0, colon);
+  const std::string digits = text.substr(colon + 1);
+  if (digits.empty() || digits.size() > 5) return false;
+  long value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > 65535) return false;
+  port = static_cast<unsigned short>(value);
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+    host = host.substr(1, host.size() - 2);
+    boost::system::error_code ec;
+    return boost::asio::ip::make_address_v6(host, ec), !ec;
+  }
+  if (host == "localhost") host = "127.0.0.1";
+  // Not the system's parser: some take "1.2.3" or "0x7f.1" as well.
+  return Ipv4Literal(host);
+}
+
+int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream& err) {
+  std::string host = "127.0.0.1";
+  unsigned short port = kDefaultServePort;
+  if (!options.listen.empty() && !ParseListen(options.listen, host, port)) {
+    err << "swrctl: --listen must be HOST:PORT with an IP address or localhost and a port"
+           " from 0 to 65535 (0: any free port), not '" << options.listen << "'\n";
+    return kExitUsage;
+  }
+  AccessPolicy policy;
+  policy.readOnly = options.readOnly;
+  const boost::asio::ip::address address = boost::asio::ip::make_address(host);
+  policy.loopbackOnly = address.is_loopback();
+  boost::system::error_code ec;
+  policy.hostName = boost::asio::ip::host_name(ec);
+  for (char& c : policy.hostName) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::string error;
+  if (options.tokenFile.empty()) {
+    policy.token = NewToken();
+    if (policy.token.empty()) {
+      err << "swrctl: the system gave no random numbers for the access token\n";
+      return kExitFailure;
+    }
+  } else if (!TokenFromFile(options.tokenFile, policy.token, error)) {
+    err << "swrctl: " << error << '\n';
+    return kExitFailure;
+  }
+
+  LiveState live;
+  HttpServer server(live, policy);
+  if (!server.Listen(host, port, error)) {
+    err << "swrctl: cannot listen on " << host << ':' << port << ": " << error << '\n';
+    return kExitFailure;
+  }
+  // The address to open: this machine's name when listening everywhere.
+  std::string shown = address.is_v6() ? "[" + host + "]" : host;
+  if (address.is_unspecified()) shown = policy.hostName.empty() ? "127.0.0.1" : policy.hostName;
+  out << "swrctl: serving the meter at http://" << shown << ':' << server.Port()
+      << "/#token=" << policy.token << (options.readOnly ? " (read-only)" : "") << std::endl;
+  StartDemoControl();
+
+  std::thread http([&server] { server.Run(); });
+  DeviceLoopEnv loop;
+  loop.localTime = env.localTime;
+  loop.unixMs = [] {
+    return static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         std::chrono::system_clock::now().time_since_epoch())
+                                         .count());
+  };
+  loop.steadyMs = [] {
+    return static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         std::chrono::steady_clock::now().time_since_epoch())
+                                         .count());
+  };
+  loop.wait = env.wait;
+  loop.stop = env.stop;
+  RunDeviceLoop(live, loop, err);
+  server.Stop();
+  http.join();
+  err << "swrctl: stopped serving\n";
+  return kExitOk;
+}
+
+}  // namespace swrctl

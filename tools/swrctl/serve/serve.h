@@ -1,0 +1,27 @@
+// swrctl serve: the controller kept open, its readings and settings on a
+// live web page and a JSON API.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "tools/swrctl/options.h"
+#include "tools/swrctl/watch.h"
+
+namespace swrctl {
+
+constexpr unsigned short kDefaultServePort = 8537;
+
+// "HOST:PORT" with HOST an IPv4 address, localhost or [IPv6]; false when
+// it is not of that shape. host comes back without brackets; port 0 asks
+// for any free port.
+bool ParseListen(const std::string& text, std::string& host, unsigned short& port);
+
+// Runs until a stop is requested (Ctrl+C, SIGTERM); returns the exit status.
+int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream& err);
+
+// For the demo executables: lets a test drive the simulated controller
+// through standard input. A no-op in the others (demo_control_*.cpp).
+void StartDemoControl();
+
+}  // namespace swrctl

@@ -1,0 +1,70 @@
+#include "tools/swrctl/serve/token.h"
+
+#include <fstream>
+
+namespace swrctl {
+namespace {
+
+constexpr std::size_t kTokenBytes = 20;
+
+bool TokenCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+         c == '-' || c == '.' || c == '_' || c == '~';
+}
+
+}  // namespace
+
+std::string NewToken() {
+  std::uint8_t bytes[kTokenBytes];
+  if (!SystemRandom(bytes, sizeof bytes)) return "";
+  static const char kHex[] = "0123456789abcdef";
+  std::string token;
+  for (std::uint8_t b : bytes) {
+    token += kHex[b >> 4];
+    token += kHex[b & 15];
+  }
+  return token;
+}
+
+bool TokenFromFile(const std::string& path, std::string& token, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    token = NewToken();
+    if (token.empty()) {
+      error = "no random source for the token";
+      return false;
+    }
+    if (!CreatePrivateFile(path, token + "\n")) {
+      error = "cannot read or create the token file '" + path + "'";
+      return false;
+    }
+    return true;
+  }
+  std::string line;
+  std::getline(in, line);
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
+    line.pop_back();
+  }
+  bool valid = line.size() >= 16 && line.size() <= 256;
+  for (char c : line) valid = valid && TokenCharacter(c);
+  if (!valid) {
+    error = "the token file '" + path +
+            "' must hold 16 to 256 characters of A-Z a-z 0-9 - . _ ~ on its first line";
+    return false;
+  }
+  token = line;
+  return true;
+}
+
+bool SameToken(const std::string& given, const std::string& token) {
+  // Every byte of `given` is looked at whatever the others are; only the
+  // length of `given` (chosen by the caller) shows in the time taken.
+  unsigned diff = given.size() == token.size() ? 0u : 1u;
+  for (std::size_t i = 0; i < given.size(); ++i) {
+    const unsigned char t = token.empty() ? 0 : static_cast<unsigned char>(token[i % token.size()]);
+    diff |= static_cast<unsigned char>(given[i]) ^ t;
+  }
+  return diff == 0 && !token.empty();
+}
+
+}  // namespace swrctl
