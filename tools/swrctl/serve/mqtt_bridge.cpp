@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <fstream>
 #include <mutex>
 #include <ostream>
 #include <random>
@@ -359,6 +360,12 @@ MqttBridge::MqttBridge(LiveState& live, const MqttOptions& options, bool readOnl
 MqttBridge::~MqttBridge() { Stop(); }
 
 bool MqttBridge::Start(std::string& error) {
+  // A CA file that cannot be read would only show as failed handshakes.
+  const std::string& ca = impl_->options.caFile;
+  if (!ca.empty() && !std::ifstream(ca).good()) {
+    error = "cannot read the CA file " + ca + " (--mqtt-ca)";
+    return false;
+  }
   if (!impl_->Create(error)) return false;
   impl_->thread = std::thread([impl = impl_.get()] { impl->Run(); });
   return true;
