@@ -5,3 +5,6 @@ cd "$(dirname "$0")/.."
 for b in build/native/bench/*_bench; do
   [ -x "$b" ] && "$b"
 done
+if command -v node >/dev/null && [ -x build/native/tools/swrctl/swrctl-demo ]; then
+  node bench/serve_bench.mjs build/native/tools/swrctl/swrctl-demo
+fi

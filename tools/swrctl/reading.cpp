@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <vector>
 
 #include "device/reports.h"
 #include "measure/decode.h"
@@ -37,18 +39,20 @@ std::string ReadingLine(Format format, const LocalTime& time, const std::uint8_t
       line = stamp + "," + (texts.hasSensor ? texts.sensor : "") + "," + texts.forward + "," +
              texts.reflected + "," + texts.swr + "," + texts.power;
       break;
-    case Format::Json:
+    case Format::Json: {
       // sensor, forward and reflected are always numbers; swr and power are
       // the panel's texts ("***", "+Infinity" among them), hence strings.
-      line = "{\"time\":\"" + stamp + "\",\"sensor\":" + (texts.hasSensor ? texts.sensor : "null") +
-             ",\"forward\":" + texts.forward + ",\"reflected\":" + texts.reflected +
-             ",\"swr\":\"" + texts.swr + "\",\"power\":\"" + texts.power + "\",\"raw\":[";
-      for (std::size_t i = 0; i < swr::kReportSize; ++i) {
-        if (i > 0) line += ',';
-        line += std::to_string(report[i]);
-      }
-      line += "]}";
+      nlohmann::ordered_json o;
+      o["time"] = stamp;
+      o["sensor"] = texts.hasSensor ? nlohmann::ordered_json(texts.sensor[0] - '0') : nullptr;
+      o["forward"] = report[3];
+      o["reflected"] = report[4];
+      o["swr"] = texts.swr;
+      o["power"] = texts.power;
+      o["raw"] = std::vector<int>(report, report + swr::kReportSize);
+      line = o.dump();
       break;
+    }
   }
   return line;
 }

@@ -82,6 +82,11 @@ bool OriginAllowed(const std::string& origin, const std::string& hostHeader) {
   return origin.empty() || Lower(origin) == "http://" + Lower(hostHeader);
 }
 
+bool TokenRequired(const std::string& path, const AccessPolicy& policy) {
+  if (path == "/" || path == "/index.html") return false;
+  return !policy.loopbackOnly || path == "/api/v1/commands";
+}
+
 bool Authorized(const std::string& authorization, const AccessPolicy& policy) {
   const std::string prefix = "Bearer ";
   if (authorization.compare(0, prefix.size(), prefix) != 0) return false;

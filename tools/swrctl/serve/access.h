@@ -27,6 +27,11 @@ bool HostAllowed(const std::string& hostHeader, const AccessPolicy& policy);
 // No Origin (curl, scripts) or exactly our own page's origin.
 bool OriginAllowed(const std::string& origin, const std::string& hostHeader);
 
+// Commands always need the token; beyond loopback every request of the API
+// does. The page itself holds no data and is served to anyone who may
+// reach the server.
+bool TokenRequired(const std::string& path, const AccessPolicy& policy);
+
 // "Bearer <token>" with the right token.
 bool Authorized(const std::string& authorization, const AccessPolicy& policy);
 

@@ -2,6 +2,7 @@
 // SWRCTL_DEMO_CONTROL=stdin is set: then each line on standard input is
 // one instruction, answered on standard output:
 //   unplug | plug | rate N      -> "ok"
+//   openfail 1 | openfail 0     -> "ok" (opens for writing fail, or work again)
 //   received                    -> "received XX XX ..." per command, "end"
 //   clear                       -> "ok" (forgets the received commands)
 #include <cstdlib>
@@ -33,6 +34,11 @@ void StartDemoControl() {
         int rate = 0;
         words >> rate;
         SimBus::SetReportRate(rate);
+        answer << "ok\n";
+      } else if (word == "openfail") {
+        int fails = 0;
+        words >> fails;
+        SimBus::SetOpenFails(fails != 0);
         answer << "ok\n";
       } else if (word == "received") {
         for (const auto& report : SimBus::ReceivedCommands()) {

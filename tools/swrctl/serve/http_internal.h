@@ -52,7 +52,7 @@ class EventStream;
 
 struct HttpServer::Impl {
   Impl(LiveState& l, AccessPolicy p, ServerLimits lim)
-      : live(l), policy(std::move(p)), limits(lim) {
+      : live(l), policy(std::move(p)), limits(lim), retry(ioc) {
     worker = std::make_unique<CommandWorker>(ioc);
   }
   // The worker goes first: it may still post to ioc. Connections still open
@@ -61,6 +61,9 @@ struct HttpServer::Impl {
   void Accept();
   // On the server's thread: every event stream looks at the live state.
   void Notify();
+  // Calls Notify again at steady time dueMs: for streams that had to wait
+  // out their gap. One timer serves every stream.
+  void RetryAt(std::int64_t dueMs);
 
   net::io_context ioc{1};
   LiveState& live;
@@ -70,9 +73,11 @@ struct HttpServer::Impl {
   std::shared_ptr<int> connections = std::make_shared<int>(0);
   std::list<std::weak_ptr<EventStream>> streams;
   std::atomic<bool> notifyPosted{false};
-  // The newest reading as JSON, made once for all streams.
+  // The newest reading as an event, made once for all streams.
   std::uint64_t cachedSequence = 0;
   std::string cachedReading;
+  net::steady_timer retry;
+  std::int64_t retryDueMs = 0;  // 0: not armed
   std::unique_ptr<CommandWorker> worker;
 };
 
@@ -96,7 +101,7 @@ class EventStream : public std::enable_shared_from_this<EventStream> {
   void Start();
   // The live state changed (or a wait ended): send what is new, if the
   // stream is free and the last reading went out long enough ago.
-  void Update();
+  void Update(const Snapshot& snapshot, std::int64_t nowMs);
 
  private:
   void Write(std::string text);
@@ -105,15 +110,14 @@ class EventStream : public std::enable_shared_from_this<EventStream> {
   beast::tcp_stream stream_;
   HttpServer::Impl& server_;
   std::unique_ptr<ConnectionSlot> slot_;
-  net::steady_timer gapTimer_;
   net::steady_timer heartbeat_;
   bool writing_ = false;
-  bool gapArmed_ = false;
+  bool missed_ = false;  // a change came while writing
   bool closed_ = false;
   std::string out_;
   std::uint64_t sentSequence_ = 0;
   std::uint64_t sentLinkChanges_ = ~std::uint64_t{0};
-  std::int64_t lastReadingMs_ = -1000000;
+  std::int64_t lastSlot_ = -1;  // of the last reading sent
 };
 
 // One connection from the first request on.

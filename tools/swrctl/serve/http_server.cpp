@@ -1,5 +1,6 @@
 #include "tools/swrctl/serve/http_server.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "tools/swrctl/serve/api_json.h"
@@ -74,9 +75,11 @@ void HttpServer::Impl::Accept() {
 
 void HttpServer::Impl::Notify() {
   notifyPosted = false;
+  const std::int64_t now = SteadyNowMs();
+  const Snapshot snapshot = live.Get(now);
   for (auto it = streams.begin(); it != streams.end();) {
     if (std::shared_ptr<EventStream> stream = it->lock()) {
-      stream->Update();
+      stream->Update(snapshot, now);
       ++it;
     } else {
       it = streams.erase(it);
@@ -84,16 +87,27 @@ void HttpServer::Impl::Notify() {
   }
 }
 
+void HttpServer::Impl::RetryAt(std::int64_t dueMs) {
+  if (retryDueMs != 0 && retryDueMs <= dueMs) return;
+  retryDueMs = dueMs;
+  retry.expires_after(std::chrono::milliseconds(std::max<std::int64_t>(0, dueMs - SteadyNowMs())));
+  retry.async_wait([this](beast::error_code ec) {
+    if (ec) return;  // re-armed earlier, or stopping
+    retryDueMs = 0;
+    Notify();
+  });
+}
+
 EventStream::EventStream(beast::tcp_stream stream, HttpServer::Impl& server,
                          std::unique_ptr<ConnectionSlot> slot)
     : stream_(std::move(stream)),
       server_(server),
       slot_(std::move(slot)),
-      gapTimer_(server.ioc),
       heartbeat_(server.ioc) {}
 
 void EventStream::Start() {
   server_.streams.push_back(weak_from_this());
+  // The first events (link state, newest reading) follow the headers.
   Write(
       "HTTP/1.1 200 OK\r\n"
       "Content-Type: text/event-stream; charset=utf-8\r\n"
@@ -114,34 +128,34 @@ void EventStream::ArmHeartbeat() {
   });
 }
 
-void EventStream::Update() {
-  if (closed_ || writing_) return;  // the write's end calls Update again
-  const std::int64_t now = SteadyNowMs();
-  const Snapshot s = server_.live.Get(now);
+void EventStream::Update(const Snapshot& s, std::int64_t now) {
+  if (closed_) return;
+  if (writing_) {
+    missed_ = true;  // the write's end looks again
+    return;
+  }
   std::string text;
   if (s.link.changes != sentLinkChanges_) {
     sentLinkChanges_ = s.link.changes;
     text += "event: link\ndata: " + LinkJson(s.link) + "\n\n";
   }
   if (s.reading.sequence > sentSequence_) {
-    const std::int64_t wait = lastReadingMs_ + server_.limits.eventGapMs - now;
-    if (wait <= 0) {
+    // At most one reading per slot of eventGapMs. The slots are the same
+    // for every stream, so those that wait are all served by one round at
+    // the next slot's start.
+    const std::int64_t gap = server_.limits.eventGapMs;
+    const std::int64_t slot = now / gap;
+    if (slot != lastSlot_) {
       if (server_.cachedSequence != s.reading.sequence) {
         server_.cachedSequence = s.reading.sequence;
-        server_.cachedReading = ReadingJson(s.reading);
+        server_.cachedReading = "event: reading\nid: " + std::to_string(s.reading.sequence) +
+                                "\ndata: " + ReadingJson(s.reading) + "\n\n";
       }
       sentSequence_ = s.reading.sequence;
-      lastReadingMs_ = now;
-      text += "event: reading\nid: " + std::to_string(s.reading.sequence) +
-              "\ndata: " + server_.cachedReading + "\n\n";
-    } else if (!gapArmed_) {
-      // Too soon after the last one: send whatever is newest then.
-      gapArmed_ = true;
-      gapTimer_.expires_after(std::chrono::milliseconds(wait));
-      gapTimer_.async_wait([self = shared_from_this()](beast::error_code ec) {
-        self->gapArmed_ = false;
-        if (!ec) self->Update();
-      });
+      lastSlot_ = slot;
+      text += server_.cachedReading;
+    } else {
+      server_.RetryAt((slot + 1) * gap);
     }
   }
   if (!text.empty()) Write(std::move(text));
@@ -158,14 +172,18 @@ void EventStream::Write(std::string text) {
                      self->writing_ = false;
                      if (ec) {
                        self->closed_ = true;
-                       self->gapTimer_.cancel();
                        self->heartbeat_.cancel();
                        beast::error_code ignored;
                        self->stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
                        return;
                      }
                      self->stream_.expires_never();
-                     self->Update();
+                     // What came meanwhile goes out with the next round over
+                     // all streams, which takes one snapshot for them all.
+                     if (self->missed_) {
+                       self->missed_ = false;
+                       self->server_.RetryAt(SteadyNowMs());
+                     }
                    });
 }
 

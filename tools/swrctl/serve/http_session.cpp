@@ -140,7 +140,8 @@ class Session : public std::enable_shared_from_this<Session> {
                   false);
     }
     const bool commands = path == "/api/v1/commands";
-    if ((commands || !policy.loopbackOnly) &&
+    if (commands && req.method() != http::verb::post) return MethodNotAllowed(v, "POST");
+    if (TokenRequired(path, policy) &&
         !Authorized(std::string(req[http::field::authorization]), policy)) {
       Response res = Error(http::status::unauthorized, "unauthorized",
                            "the access token is missing or wrong (Authorization: Bearer TOKEN)", v);

@@ -12,8 +12,8 @@ bool SystemRandom(std::uint8_t* out, std::size_t n) {
 }
 
 bool CreatePrivateFile(const std::string& path, const std::string& text) {
-  // A new file in the user's own directory inherits that directory's
-  // permissions, which on Windows already keep other users out.
+  // The new file takes the permissions its directory hands down; in the
+  // user's own profile those keep other users out.
   const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;

@@ -28,7 +28,7 @@ bool ParseListen(const std::string& text, std::string& host, unsigned short& por
     if (c < '0' || c > '9') return false;
     value = value * 10 + (c - '0');
   }
-  if (value < 1 || value > 65535) return false;
+  if (value > 65535) return false;
   port = static_cast<unsigned short>(value);
   if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
     host = host.substr(1, host.size() - 2);
@@ -46,7 +46,7 @@ int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
   unsigned short port = kDefaultServePort;
   if (!options.listen.empty() && !ParseListen(options.listen, host, port)) {
     err << "swrctl: --listen must be HOST:PORT with an IP address or localhost and a port"
-           " from 1 to 65535, not '" << options.listen << "'\n";
+           " from 0 to 65535 (0: any free port), not '" << options.listen << "'\n";
     return kExitUsage;
   }
   AccessPolicy policy;

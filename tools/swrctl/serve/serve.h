@@ -13,7 +13,8 @@ namespace swrctl {
 constexpr unsigned short kDefaultServePort = 8537;
 
 // "HOST:PORT" with HOST an IPv4 address, localhost or [IPv6]; false when
-// it is not of that shape. host comes back without brackets.
+// it is not of that shape. host comes back without brackets; port 0 asks
+// for any free port.
 bool ParseListen(const std::string& text, std::string& host, unsigned short& port);
 
 // Runs until a stop is requested (Ctrl+C, SIGTERM); returns the exit status.

@@ -1,0 +1,67 @@
+// swrctl-demo serve at 100 reports a second: report-to-event latency, the
+// server's CPU with 50 event clients, its resident memory, the page's size.
+// Linux only (reads /proc). Usage: node serve_bench.mjs path/to/swrctl-demo
+import fs from 'node:fs';
+import { events, request, sleep, startServe } from '../tests/serve/harness.mjs';
+
+process.env.SWRCTL_DEMO = process.argv[2] || process.env.SWRCTL_DEMO;
+const TICKS = 100;  // USER_HZ on Linux
+
+function cpuTicks(pid) {
+  const fields = fs.readFileSync(`/proc/${pid}/stat`, 'utf8').split(') ')[1].split(' ');
+  return Number(fields[11]) + Number(fields[12]);  // utime + stime
+}
+function rssKb(pid, key) {
+  return Number(new RegExp(key + ':\\s+(\\d+)').exec(fs.readFileSync(`/proc/${pid}/status`, 'utf8'))[1]);
+}
+const median = (xs) => { const s = [...xs].sort((a, b) => a - b); return s[Math.floor(s.length / 2)]; };
+const p95 = (xs) => { const s = [...xs].sort((a, b) => a - b); return s[Math.floor(s.length * 0.95)]; };
+
+async function latencies(stream, ms) {
+  const out = [];
+  stream.drain();
+  const end = Date.now() + ms;
+  while (Date.now() < end) {
+    const ev = await stream.next((e) => e.event === 'reading', 5000);
+    out.push(ev.at - ev.json.unix_ms);
+  }
+  return out;
+}
+
+const s = await startServe();
+try {
+  await s.control('rate 100');
+  await sleep(500);
+  let t0 = cpuTicks(s.pid);
+  let w0 = Date.now();
+  await sleep(5000);
+  const idle = (100 * (cpuTicks(s.pid) - t0)) / TICKS / ((Date.now() - w0) / 1000);
+  const one = await events(s.port);
+  const alone = await latencies(one, 5000);
+
+  const clients = [];
+  for (let i = 0; i < 49; ++i) clients.push(await events(s.port));
+  // Each client reads its stream; the bench only keeps the queue short.
+  const keepDraining = setInterval(() => clients.forEach((c) => c.drain()), 200);
+  await sleep(1000);
+  t0 = cpuTicks(s.pid);
+  w0 = Date.now();
+  const loaded = await latencies(one, 10000);
+  const cpu = (100 * (cpuTicks(s.pid) - t0)) / TICKS / ((Date.now() - w0) / 1000);
+  clearInterval(keepDraining);
+  const rss = rssKb(s.pid, 'VmRSS');
+  const hwm = rssKb(s.pid, 'VmHWM');
+  const page = await request(s.port, { path: '/' });
+
+  console.log('serve_bench: 100 reports/s from the simulated controller');
+  console.log(`  report-to-event latency, 1 client:   median ${median(alone)} ms, p95 ${p95(alone)} ms (${alone.length} events)`);
+  console.log(`  report-to-event latency, 50 clients: median ${median(loaded)} ms, p95 ${p95(loaded)} ms (${loaded.length} events)`);
+  console.log(`  server CPU, no clients:              ${idle.toFixed(2)} % of one core (device loop and simulated controller)`);
+  console.log(`  server CPU with 50 event clients:    ${cpu.toFixed(2)} % of one core (target <= 3 %)`);
+  console.log(`  resident memory:                     ${(rss / 1024).toFixed(1)} MB now, ${(hwm / 1024).toFixed(1)} MB peak (target <= 15 MB)`);
+  console.log(`  page transfer size:                  ${Buffer.byteLength(page.body)} bytes (uncompressed, one request)`);
+  for (const c of clients) c.close();
+  one.close();
+} finally {
+  await s.stop();
+}

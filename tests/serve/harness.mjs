@@ -1,0 +1,169 @@
+// Starts `swrctl-demo serve` on a free loopback port with its simulated
+// controller under the test's control, and talks HTTP to it.
+//   SWRCTL_DEMO    the executable
+//   SWRCTL_RUNNER  optional program to start it with (scripts/wine-exec.sh)
+import { spawn } from 'node:child_process';
+import http from 'node:http';
+import net from 'node:net';
+
+export async function startServe(extraArgs = [], { startMs = 20000 } = {}) {
+  const exe = process.env.SWRCTL_DEMO;
+  if (!exe) throw new Error('SWRCTL_DEMO is not set');
+  const runner = process.env.SWRCTL_RUNNER;
+  const args = ['serve', '--listen', '127.0.0.1:0', ...extraArgs];
+  const child = spawn(runner || exe, runner ? [exe, ...args] : args, {
+    env: { ...process.env, SWRCTL_DEMO_CONTROL: 'stdin' },
+    stdio: ['pipe', 'pipe', 'pipe'],
+  });
+  let stderr = '';
+  child.stderr.on('data', (d) => { stderr += d; });
+  const lines = [];
+  let waiting = null;
+  let rest = '';
+  child.stdout.on('data', (d) => {
+    rest += d;
+    let i;
+    while ((i = rest.indexOf('\n')) >= 0) {
+      lines.push(rest.slice(0, i).replace(/\r$/, ''));
+      rest = rest.slice(i + 1);
+    }
+    if (waiting) waiting();
+  });
+  const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
+
+  async function nextLine(ms) {
+    const deadline = Date.now() + ms;
+    while (lines.length === 0) {
+      if (Date.now() > deadline) throw new Error('no output from swrctl in time; stderr: ' + stderr);
+      await new Promise((r) => { waiting = r; setTimeout(r, 50); });
+    }
+    return lines.shift();
+  }
+  const first = await nextLine(startMs);
+  const m = /http:\/\/127\.0\.0\.1:(\d+)\/#token=([0-9a-f]+)/.exec(first);
+  if (!m) throw new Error('unexpected first line: ' + first);
+  const server = {
+    port: Number(m[1]),
+    token: m[2],
+    pid: child.pid,
+    url: first.slice(first.indexOf('http://')).split(' ')[0],
+    get stderr() { return stderr; },
+    // One instruction to the simulated controller; its answer's lines.
+    async control(instruction) {
+      child.stdin.write(instruction + '\n');
+      const answer = [];
+      for (;;) {
+        const line = await nextLine(5000);
+        if (line === 'ok' || line === 'end' || line === 'unknown') return answer;
+        answer.push(line);
+      }
+    },
+    async received() {
+      return (await server.control('received')).map((l) => l.replace(/^received /, ''));
+    },
+    // SIGTERM, as a service manager would; the exit status.
+    async stop() {
+      child.kill('SIGTERM');
+      const timer = setTimeout(() => child.kill('SIGKILL'), 10000);
+      const end = await exited;
+      clearTimeout(timer);
+      return end;
+    },
+    kill() { child.kill('SIGKILL'); return exited; },
+  };
+  return server;
+}
+
+// One request on a connection of its own; resolves with status, headers,
+// body text and body JSON (when it is JSON).
+export function request(port, { method = 'GET', path = '/', headers = {}, body } = {}) {
+  return new Promise((resolve, reject) => {
+    const req = http.request({ host: '127.0.0.1', port, method, path, headers, agent: false }, (res) => {
+      let text = '';
+      res.setEncoding('utf8');
+      res.on('data', (d) => { text += d; });
+      res.on('end', () => {
+        let json;
+        try { json = JSON.parse(text); } catch { json = undefined; }
+        resolve({ status: res.statusCode, headers: res.headers, body: text, json });
+      });
+    });
+    req.setTimeout(10000, () => req.destroy(new Error('request timed out')));
+    req.on('error', reject);
+    if (body !== undefined) req.write(body);
+    req.end();
+  });
+}
+
+export function command(server, body, headers = {}) {
+  return request(server.port, {
+    method: 'POST',
+    path: '/api/v1/commands',
+    headers: {
+      'Content-Type': 'application/json',
+      Authorization: 'Bearer ' + server.token,
+      ...headers,
+    },
+    body: typeof body === 'string' ? body : JSON.stringify(body),
+  });
+}
+
+// The event stream: next(predicate, ms) resolves with the first event from
+// now on that satisfies it.
+export function events(port, headers = {}) {
+  return new Promise((resolve, reject) => {
+    const queue = [];
+    let wake = null;
+    const req = http.get({ host: '127.0.0.1', port, path: '/api/v1/events', headers, agent: false }, (res) => {
+      let buf = '';
+      res.setEncoding('utf8');
+      res.on('data', (d) => {
+        buf += d;
+        let i;
+        while ((i = buf.indexOf('\n\n')) >= 0) {
+          const block = buf.slice(0, i);
+          buf = buf.slice(i + 2);
+          const ev = { event: 'message', data: '' };
+          for (const line of block.split('\n')) {
+            if (line.startsWith('event: ')) ev.event = line.slice(7);
+            else if (line.startsWith('data: ')) ev.data += line.slice(6);
+            else if (line.startsWith('id: ')) ev.id = Number(line.slice(4));
+          }
+          if (!ev.data) continue;
+          ev.json = JSON.parse(ev.data);
+          ev.at = Date.now();
+          queue.push(ev);
+          if (wake) wake();
+        }
+      });
+      resolve({
+        status: res.statusCode,
+        headers: res.headers,
+        async next(pred = () => true, ms = 5000) {
+          const deadline = Date.now() + ms;
+          for (;;) {
+            while (queue.length) {
+              const ev = queue.shift();
+              if (pred(ev)) return ev;
+            }
+            if (Date.now() > deadline) throw new Error('no matching event in ' + ms + ' ms');
+            await new Promise((r) => { wake = r; setTimeout(r, 50); });
+          }
+        },
+        drain() { queue.length = 0; },
+        close() { req.destroy(); },
+      });
+    });
+    req.on('error', reject);
+  });
+}
+
+// A raw connection that sends nothing: it holds one of the server's slots.
+export function idleConnection(port) {
+  return new Promise((resolve, reject) => {
+    const s = net.connect(port, '127.0.0.1', () => resolve(s));
+    s.on('error', reject);
+  });
+}
+
+export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
