@@ -167,6 +167,11 @@ describe('swrctl-demo serve', { timeout: 120000 }, () => {
   test('"no data": connected, but no report for over a second', T, async () => {
     await s.control('rate 0');
     await sleep(1300);
+    // A client that comes now still learns the link state and the last reading.
+    const late = await events(s.port);
+    assert.equal((await late.next((e) => e.event === 'link', 2000)).json.connected, true);
+    await late.next((e) => e.event === 'reading', 2000);
+    late.close();
     const st = (await request(s.port, { path: '/api/v1/status' })).json;
     assert.equal(st.connected, true);
     assert.equal(st.live, false);

@@ -44,6 +44,7 @@ TEST(Access, HostMustNameThisServer) {
       {"[::1", false, false},
       {"user@127.0.0.1", false, false},
       {"256.1.1.1", false, false},
+      {"0177.0.0.1", false, false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(HostAllowed(c.host, loopback), c.onLoopback) << c.host;
@@ -132,7 +133,8 @@ TEST(Listen, HostAndPort) {
   EXPECT_EQ(host, "::1");
   EXPECT_TRUE(ParseListen("0.0.0.0:8537", host, port));
   for (const char* bad : {"", "8537", ":8537", "127.0.0.1", "127.0.0.1:", "127.0.0.1:65536",
-                          "127.0.0.1:-1", "shack-pc:8537", "::1:8537", "[::1]", "1.2.3:80"}) {
+                          "127.0.0.1:-1", "shack-pc:8537", "::1:8537", "[::1]", "1.2.3:80",
+                          "0x7f.0.0.1:80", "127.0.0.01:80"}) {
     EXPECT_FALSE(ParseListen(bad, host, port)) << bad;
   }
 }

@@ -28,6 +28,7 @@ bool Ipv4(const std::string& text, int& first) {
     const std::size_t dot = text.find('.', start);
     const std::string part = text.substr(start, dot == std::string::npos ? dot : dot - start);
     if (!AllDigits(part) || part.size() > 3 || std::stoi(part) > 255) return false;
+    if (part.size() > 1 && part[0] == '0') return false;  // octal elsewhere
     if (parts == 0) first = std::stoi(part);
     ++parts;
     if (dot == std::string::npos) break;
@@ -46,6 +47,11 @@ bool Ipv6Literal(const std::string& name) {
 }
 
 }  // namespace
+
+bool Ipv4Literal(const std::string& text) {
+  int first = 0;
+  return Ipv4(text, first);
+}
 
 std::string HostName(const std::string& hostHeader) {
   std::string host = Lower(hostHeader);

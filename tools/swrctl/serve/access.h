@@ -13,6 +13,10 @@ struct AccessPolicy {
   std::string hostName;      // this machine's name, lowercase; may be empty
 };
 
+// Four decimal numbers of 0..255 joined by dots, nothing else ("1.2.3"
+// and "01.2.3.4x" are not), the same on every platform.
+bool Ipv4Literal(const std::string& text);
+
 // The name part of a Host header, lowercase, without the port:
 // "LocalHost:8537" -> "localhost", "[::1]:8537" -> "[::1]". Empty when the
 // header is not of that shape.

@@ -107,7 +107,9 @@ EventStream::EventStream(beast::tcp_stream stream, HttpServer::Impl& server,
 
 void EventStream::Start() {
   server_.streams.push_back(weak_from_this());
-  // The first events (link state, newest reading) follow the headers.
+  // The first events (link state, newest reading) follow the headers, also
+  // when nothing changes.
+  missed_ = true;
   Write(
       "HTTP/1.1 200 OK\r\n"
       "Content-Type: text/event-stream; charset=utf-8\r\n"

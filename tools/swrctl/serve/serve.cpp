@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "tools/swrctl/exit_status.h"
+#include "tools/swrctl/serve/access.h"
 #include "tools/swrctl/serve/device_loop.h"
 #include "tools/swrctl/serve/http_server.h"
 #include "tools/swrctl/serve/mqtt_bridge.h"
@@ -36,9 +37,8 @@ bool ParseListen(const std::string& text, std::string& host, unsigned short& por
     return boost::asio::ip::make_address_v6(host, ec), !ec;
   }
   if (host == "localhost") host = "127.0.0.1";
-  boost::system::error_code ec;
-  boost::asio::ip::make_address_v4(host, ec);
-  return !ec;
+  // Not the system's parser: some take "1.2.3" or "0x7f.1" as well.
+  return Ipv4Literal(host);
 }
 
 int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream& err) {
