@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "device/actions.h"
+#include "tools/swrctl/serve/mqtt_options.h"
 
 namespace swrctl {
 namespace {
@@ -141,6 +142,11 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
       serveOptions.push_back(arg);
       continue;
     }
+    if (arg == "--no-http") {
+      o.mqtt.http = false;
+      serveOptions.push_back(arg);
+      continue;
+    }
     if (arg == "--follow") {
       o.follow = true;
       watchOptions.push_back(arg);
@@ -157,7 +163,7 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
       hasValue = true;
     }
     if (name != "--format" && name != "--count" && name != "--interval" && name != "--listen" &&
-        name != "--token-file") {
+        name != "--token-file" && !IsMqttValueOption(name)) {
       error = "unknown option " + Quoted(arg) + " (see swrctl --help)";
       return result;
     }
@@ -174,6 +180,11 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
         return result;
       }
       (name == "--listen" ? o.listen : o.tokenFile) = value;
+      serveOptions.push_back(name);
+      continue;
+    }
+    if (IsMqttValueOption(name)) {
+      if (!SetMqttOption(name, value, o.mqtt, error)) return result;
       serveOptions.push_back(name);
       continue;
     }
@@ -226,6 +237,9 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
       break;
     case Action::Swr:
       if (ParseSensor(positional[1], o.sensor, error)) ParseSwr(positional[2], o.swrTenths, error);
+      break;
+    case Action::Serve:
+      error = CheckMqttOptions(o);
       break;
     case Action::Blocking:
       if (positional[1] == "on" || positional[1] == "off") {

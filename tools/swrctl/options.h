@@ -11,6 +11,17 @@ enum class Action { Help, Version, Status, Watch, Select, Power, Swr, Blocking, 
 
 enum class Format { Text, Csv, Json };
 
+// serve's MQTT side; see serve/mqtt_options.h.
+struct MqttOptions {
+  std::string url;      // the broker; empty = no MQTT
+  std::string caFile;   // mqtts: the CA certificates to trust
+  std::string prefix = "swrpanel";
+  int ratePerSecond = 4;
+  bool prefixGiven = false;
+  bool rateGiven = false;
+  bool http = true;     // false: --no-http, MQTT only
+};
+
 struct Options {
   Action action = Action::Help;
   // select, power, swr
@@ -32,6 +43,7 @@ struct Options {
   std::string listen;     // HOST:PORT; empty = the default address
   std::string tokenFile;  // empty = a new token at each start
   bool readOnly = false;
+  MqttOptions mqtt;
 };
 
 struct ParseResult {

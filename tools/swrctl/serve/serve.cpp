@@ -4,6 +4,8 @@
 #include <boost/asio/ip/host_name.hpp>
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
+#include <memory>
 #include <ostream>
 #include <thread>
 
@@ -11,6 +13,7 @@
 #include "tools/swrctl/serve/access.h"
 #include "tools/swrctl/serve/device_loop.h"
 #include "tools/swrctl/serve/http_server.h"
+#include "tools/swrctl/serve/mqtt_bridge.h"
 #include "tools/swrctl/serve/token.h"
 
 namespace swrctl {
@@ -67,18 +70,34 @@ int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
 
   LiveState live;
   HttpServer server(live, policy);
-  if (!server.Listen(host, port, error)) {
+  const bool http = options.mqtt.http;
+  if (http && !server.Listen(host, port, error)) {
     err << "swrctl: cannot listen on " << host << ':' << port << ": " << error << '\n';
     return kExitFailure;
   }
   // The address to open: this machine's name when listening everywhere.
   std::string shown = address.is_v6() ? "[" + host + "]" : host;
   if (address.is_unspecified()) shown = policy.hostName.empty() ? "127.0.0.1" : policy.hostName;
-  out << "swrctl: serving the meter at http://" << shown << ':' << server.Port()
-      << "/#token=" << policy.token << (options.readOnly ? " (read-only)" : "") << std::endl;
+  if (http) {
+    out << "swrctl: serving the meter at http://" << shown << ':' << server.Port()
+        << "/#token=" << policy.token << (options.readOnly ? " (read-only)" : "") << std::endl;
+  }
+  std::unique_ptr<MqttBridge> mqtt;
+  if (!options.mqtt.url.empty()) {
+    const char* password = std::getenv("SWRCTL_MQTT_PASSWORD");
+    mqtt = std::make_unique<MqttBridge>(live, options.mqtt, options.readOnly,
+                                        password != nullptr ? password : "", err);
+    if (!mqtt->Start(error)) {
+      err << "swrctl: " << error << '\n';
+      return kExitFailure;
+    }
+    out << "swrctl: publishing the meter to " << mqtt->Shown() << " under "
+        << options.mqtt.prefix << '/' << (options.readOnly ? " (read-only)" : "") << std::endl;
+  }
   StartDemoControl();
 
-  std::thread http([&server] { server.Run(); });
+  std::thread httpThread;
+  if (http) httpThread = std::thread([&server] { server.Run(); });
   DeviceLoopEnv loop;
   loop.localTime = env.localTime;
   loop.unixMs = [] {
@@ -94,8 +113,11 @@ int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
   loop.wait = env.wait;
   loop.stop = env.stop;
   RunDeviceLoop(live, loop, err);
-  server.Stop();
-  http.join();
+  if (mqtt) mqtt->Stop();
+  if (http) {
+    server.Stop();
+    httpThread.join();
+  }
   err << "swrctl: stopped serving\n";
   return kExitOk;
 }

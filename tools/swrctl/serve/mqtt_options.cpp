@@ -1,0 +1,218 @@
+#include "tools/swrctl/serve/mqtt_options.h"
+
+#include <cctype>
+
+namespace swrctl {
+namespace {
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// %XX decoded; false for a broken escape or a control character, which
+// would not survive the trip to the broker intact.
+bool PercentDecode(const std::string& text, std::string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '%') {
+      if (i + 2 >= text.size()) return false;
+      const int high = HexValue(text[i + 1]);
+      const int low = HexValue(text[i + 2]);
+      if (high < 0 || low < 0) return false;
+      c = static_cast<char>(high * 16 + low);
+      i += 2;
+    }
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
+    out += c;
+  }
+  return true;
+}
+
+bool NameCharacter(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '.' || c == '_';
+}
+
+bool ParsePort(const std::string& digits, unsigned short& port) {
+  if (digits.empty() || digits.size() > 5) return false;
+  long value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value < 1 || value > 65535) return false;
+  port = static_cast<unsigned short>(value);
+  return true;
+}
+
+// Topic levels of letters, digits, '-' and '_' joined by '/': no wildcards,
+// no empty level, and usable as Home Assistant's node id once '/' -> '_'.
+bool ValidPrefix(const std::string& prefix) {
+  if (prefix.empty() || prefix.size() > 64 || prefix.front() == '/' || prefix.back() == '/') {
+    return false;
+  }
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    const char c = prefix[i];
+    if (c == '/' && prefix[i + 1] == '/') return false;
+    if (c != '/' && c != '-' && c != '_' && std::isalnum(static_cast<unsigned char>(c)) == 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseMqttUrl(const std::string& text, MqttUrl& url, std::string& error) {
+  url = MqttUrl{};
+  const std::string shape =
+      "--mqtt must be mqtt://[user[:password]@]host[:port] or mqtts://...";
+  std::string rest;
+  if (text.compare(0, 7, "mqtt://") == 0) {
+    rest = text.substr(7);
+  } else if (text.compare(0, 8, "mqtts://") == 0) {
+    url.tls = true;
+    rest = text.substr(8);
+  } else {
+    error = shape;
+    return false;
+  }
+  if (!rest.empty() && rest.back() == '/') rest.pop_back();
+  const std::size_t at = rest.rfind('@');
+  if (at != std::string::npos) {
+    const std::string userInfo = rest.substr(0, at);
+    rest = rest.substr(at + 1);
+    const std::size_t colon = userInfo.find(':');
+    const std::string user = userInfo.substr(0, colon);
+    if (!PercentDecode(user, url.user) || url.user.empty()) {
+      error = "--mqtt: the user name in the URL is empty or badly encoded";
+      return false;
+    }
+    if (colon != std::string::npos) {
+      url.hasPassword = true;
+      if (!PercentDecode(userInfo.substr(colon + 1), url.password)) {
+        error = "--mqtt: the password in the URL is badly encoded (use %XX for special characters)";
+        return false;
+      }
+    }
+  }
+  // From here on the text holds no secret and may be quoted.
+  std::string portText;
+  if (!rest.empty() && rest.front() == '[') {
+    const std::size_t close = rest.find(']');
+    if (close == std::string::npos) {
+      error = shape + ", not " + Quoted(rest);
+      return false;
+    }
+    url.host = rest.substr(1, close - 1);
+    const std::string after = rest.substr(close + 1);
+    if (!after.empty()) {
+      if (after[0] != ':') {
+        error = shape + ", not " + Quoted(rest);
+        return false;
+      }
+      portText = after.substr(1);
+      if (portText.empty()) portText = "-";
+    }
+    for (char c : url.host) {
+      if (HexValue(c) < 0 && c != ':' && c != '.') url.host.clear();
+    }
+  } else {
+    const std::size_t colon = rest.find(':');
+    url.host = rest.substr(0, colon);
+    if (colon != std::string::npos) {
+      portText = rest.substr(colon + 1);
+      if (portText.empty()) portText = "-";
+    }
+    for (char c : url.host) {
+      if (!NameCharacter(c)) url.host.clear();
+    }
+  }
+  if (url.host.empty()) {
+    error = "--mqtt: the broker's host must be a name or an IP address, in " + Quoted(rest);
+    return false;
+  }
+  url.port = url.tls ? 8883 : 1883;
+  if (!portText.empty() && !ParsePort(portText, url.port)) {
+    error = "--mqtt: the port must be from 1 to 65535, in " + Quoted(rest);
+    return false;
+  }
+  return true;
+}
+
+std::string PahoAddress(const MqttUrl& url) {
+  const std::string host = url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
+  return std::string(url.tls ? "ssl://" : "tcp://") + host + ":" + std::to_string(url.port);
+}
+
+std::string ShownUrl(const MqttUrl& url) {
+  const std::string host = url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
+  std::string shown = url.tls ? "mqtts://" : "mqtt://";
+  if (!url.user.empty()) shown += url.user + (url.hasPassword ? ":***@" : "@");
+  return shown + host + ":" + std::to_string(url.port);
+}
+
+bool IsMqttValueOption(const std::string& name) {
+  return name == "--mqtt" || name == "--mqtt-ca" || name == "--mqtt-prefix" ||
+         name == "--mqtt-rate";
+}
+
+bool SetMqttOption(const std::string& name, const std::string& value, MqttOptions& mqtt,
+                   std::string& error) {
+  if (name == "--mqtt") {
+    MqttUrl url;
+    if (!ParseMqttUrl(value, url, error)) return false;
+    mqtt.url = value;
+  } else if (name == "--mqtt-ca") {
+    if (value.empty()) {
+      error = "option --mqtt-ca needs a value";
+      return false;
+    }
+    mqtt.caFile = value;
+  } else if (name == "--mqtt-prefix") {
+    if (!ValidPrefix(value)) {
+      error = "--mqtt-prefix must be topic levels of letters, digits, '-' and '_' joined by '/',"
+              " not " + Quoted(value);
+      return false;
+    }
+    mqtt.prefix = value;
+    mqtt.prefixGiven = true;
+  } else {
+    unsigned short rate = 0;
+    if (!ParsePort(value, rate) || rate > 25) {
+      error = "--mqtt-rate must be readings per second from 1 to 25, not " + Quoted(value);
+      return false;
+    }
+    mqtt.ratePerSecond = rate;
+    mqtt.rateGiven = true;
+  }
+  return true;
+}
+
+std::string CheckMqttOptions(const Options& options) {
+  const MqttOptions& mqtt = options.mqtt;
+  if (mqtt.url.empty()) {
+    if (!mqtt.http) return "--no-http needs --mqtt (otherwise there is nothing to serve)";
+    if (!mqtt.caFile.empty() || mqtt.prefixGiven || mqtt.rateGiven) {
+      return std::string(!mqtt.caFile.empty() ? "--mqtt-ca" : mqtt.prefixGiven ? "--mqtt-prefix"
+                                                                              : "--mqtt-rate") +
+             " needs --mqtt";
+    }
+    return "";
+  }
+  if (!MqttBuilt()) {
+    return "this build has no MQTT (--mqtt works in the Linux builds of swrctl only)";
+  }
+  if (!mqtt.caFile.empty() && mqtt.url.compare(0, 8, "mqtts://") != 0) {
+    return "--mqtt-ca applies to an mqtts:// broker only";
+  }
+  if (!mqtt.http && !options.listen.empty()) return "--no-http and --listen contradict each other";
+  return "";
+}
+
+}  // namespace swrctl

@@ -1,0 +1,46 @@
+// The MQTT side of swrctl serve as given on the command line: the broker's
+// URL, checked in full before anything starts, and the other --mqtt-*
+// options.
+#pragma once
+
+#include <string>
+
+#include "tools/swrctl/options.h"
+
+namespace swrctl {
+
+struct MqttUrl {
+  bool tls = false;        // mqtts://
+  std::string host;        // a name, an IPv4 address or an IPv6 address (no brackets)
+  unsigned short port = 0;
+  std::string user;        // empty: no user name
+  std::string password;
+  bool hasPassword = false;
+};
+
+// mqtt://[user[:password]@]host[:port] or mqtts://...; the user name and
+// password may be percent-encoded. Ports default to 1883 and 8883.
+bool ParseMqttUrl(const std::string& text, MqttUrl& url, std::string& error);
+
+// The broker's address as Paho wants it: "tcp://host:1883", "ssl://[::1]:8883".
+std::string PahoAddress(const MqttUrl& url);
+
+// The URL to show in logs: the password never appears in it.
+std::string ShownUrl(const MqttUrl& url);
+
+// True for the option names that take a value (--mqtt, --mqtt-ca, ...).
+bool IsMqttValueOption(const std::string& name);
+
+// Stores one of them; false with `error` set when the value is wrong.
+bool SetMqttOption(const std::string& name, const std::string& value, MqttOptions& mqtt,
+                   std::string& error);
+
+// What the options say together (--no-http without --mqtt, --mqtt in a
+// build without MQTT); empty when they fit.
+std::string CheckMqttOptions(const Options& options);
+
+// Whether this build has MQTT (the Linux builds); see mqtt_paho.cpp and
+// mqtt_none.cpp.
+bool MqttBuilt();
+
+}  // namespace swrctl

@@ -1,0 +1,205 @@
+#include "tools/swrctl/serve/mqtt_topics.h"
+
+#include <nlohmann/json.hpp>
+
+#include "device/actions.h"
+
+namespace swrctl {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+json Availability(const MqttTopics& t, bool needLink, bool needLive) {
+  json list = json::array();
+  list.push_back({{"topic", t.availability}, {"payload_available", "online"},
+                  {"payload_not_available", "offline"}});
+  if (needLink) {
+    list.push_back({{"topic", t.link}, {"payload_available", "connected"},
+                    {"payload_not_available", "disconnected"}});
+  }
+  if (needLive) {
+    list.push_back({{"topic", t.live}, {"payload_available", "true"},
+                    {"payload_not_available", "false"}});
+  }
+  return list;
+}
+
+struct Entity {
+  const char* component;
+  std::string object;
+  json config;
+};
+
+std::string SensorTopic(const std::string& set, int sensor) { return set + "/" + std::to_string(sensor); }
+
+}  // namespace
+
+MqttTopics::MqttTopics(const std::string& p)
+    : prefix(p),
+      availability(p + "/availability"),
+      link(p + "/link"),
+      live(p + "/live"),
+      reading(p + "/reading"),
+      command(p + "/command"),
+      set(p + "/set"),
+      result(p + "/result"),
+      node(p) {
+  for (char& c : node) {
+    if (c == '/') c = '_';
+  }
+}
+
+std::vector<MqttMessage> DiscoveryMessages(const MqttTopics& t, bool controls,
+                                           const std::string& version) {
+  const json device = {{"identifiers", json::array({t.node})},
+                       {"name", "SWR meter"},
+                       {"model", "USB SWR and power meter controller"},
+                       {"sw_version", version}};
+  // Readings count only while they are live: connected, and fresh.
+  const json readingAvailable = Availability(t, true, true);
+  std::vector<Entity> entities;
+  auto sensor = [&](const char* object, const char* name, const char* field, json extra) {
+    json c = {{"name", name},
+              {"state_topic", t.reading},
+              {"value_template", std::string("{{ value_json.") + field + " }}"},
+              {"availability", readingAvailable},
+              {"availability_mode", "all"}};
+    c.update(extra);
+    entities.push_back({"sensor", object, c});
+  };
+  sensor("power", "Power", "power_value",
+         {{"unit_of_measurement", "W"}, {"device_class", "power"}, {"state_class", "measurement"},
+          {"suggested_display_precision", 1}});
+  sensor("swr", "SWR", "swr_value",
+         {{"state_class", "measurement"}, {"suggested_display_precision", 1}});
+  sensor("forward", "Forward", "forward", {{"state_class", "measurement"}});
+  sensor("reflected", "Reflected", "reflected", {{"state_class", "measurement"}});
+  sensor("active_sensor", "Active sensor", "sensor", json::object());
+  entities.push_back({"binary_sensor", "controller",
+                      {{"name", "Controller"},
+                       {"state_topic", t.link},
+                       {"payload_on", "connected"},
+                       {"payload_off", "disconnected"},
+                       {"device_class", "connectivity"},
+                       {"availability", Availability(t, false, false)}}});
+
+  // The controls: the controller never reports its settings, so each
+  // control shows the value last written through here.
+  std::vector<Entity> controlEntities;
+  const json controlAvailable = Availability(t, true, false);
+  auto control = [&](const char* component, const std::string& object, json c) {
+    c["availability"] = controlAvailable;
+    c["availability_mode"] = "all";
+    controlEntities.push_back({component, object, c});
+  };
+  control("select", "select_sensor",
+          {{"name", "Active sensor"},
+           {"command_topic", t.set + "/sensor"},
+           {"state_topic", t.reading},
+           {"value_template", "{{ value_json.sensor }}"},
+           {"options", {"1", "2", "3"}}});
+  json watts = json::array();
+  for (const swr::PowerRange& range : swr::kPowerRanges) watts.push_back(std::to_string(range.watts));
+  for (int n = 1; n <= 3; ++n) {
+    const std::string s = std::to_string(n);
+    control("select", "power_range_" + s,
+            {{"name", "Sensor " + s + " power range"},
+             {"command_topic", SensorTopic(t.set + "/power", n)},
+             {"state_topic", SensorTopic(t.prefix + "/state/power", n)},
+             {"options", watts},
+             {"entity_category", "config"}});
+    control("number", "swr_limit_" + s,
+            {{"name", "Sensor " + s + " SWR limit"},
+             {"command_topic", SensorTopic(t.set + "/swr", n)},
+             {"state_topic", SensorTopic(t.prefix + "/state/swr", n)},
+             {"min", 1.0},
+             {"max", 4.0},
+             {"step", 0.1},
+             {"mode", "box"},
+             {"entity_category", "config"}});
+  }
+  control("switch", "blocking",
+          {{"name", "Blocking"},
+           {"command_topic", t.set + "/blocking"},
+           {"state_topic", t.prefix + "/state/blocking"},
+           {"payload_on", "ON"},
+           {"payload_off", "OFF"}});
+
+  std::vector<MqttMessage> messages;
+  auto add = [&](const Entity& e, bool present) {
+    json c = e.config;
+    c["unique_id"] = t.node + "_" + e.object;
+    c["device"] = device;
+    messages.push_back({std::string("homeassistant/") + e.component + "/" + t.node + "/" +
+                            e.object + "/config",
+                        present ? c.dump() : std::string(), true});
+  };
+  for (const Entity& e : entities) add(e, true);
+  for (const Entity& e : controlEntities) add(e, controls);
+  return messages;
+}
+
+std::string CommandJson(const MqttTopics& t, const std::string& topic, const std::string& payload,
+                        std::string& error) {
+  if (payload.size() > kMaxCommandPayload) {
+    error = "the payload is longer than " + std::to_string(kMaxCommandPayload) + " bytes";
+    return "";
+  }
+  if (topic == t.command) return payload;
+  // Numbers as JSON numbers; anything else as a string, so that the checks
+  // of the command name it as given.
+  json value = json::parse(payload, nullptr, false);
+  if (value.is_discarded() || !value.is_primitive()) value = payload;
+  const std::string rest = topic.compare(0, t.set.size() + 1, t.set + "/") == 0
+                               ? topic.substr(t.set.size() + 1)
+                               : std::string();
+  json command;
+  if (rest == "sensor") {
+    command = {{"command", "select"}, {"sensor", value}};
+  } else if (rest == "blocking") {
+    if (payload != "ON" && payload != "OFF") {
+      error = "blocking must be ON or OFF, not '" + payload + "'";
+      return "";
+    }
+    command = {{"command", "blocking"}, {"on", payload == "ON"}};
+  } else if ((rest.compare(0, 6, "power/") == 0 || rest.compare(0, 4, "swr/") == 0) &&
+             rest.size() == rest.find('/') + 2 && rest.back() >= '1' && rest.back() <= '3') {
+    const int sensor = rest.back() - '0';
+    if (rest[0] == 'p') command = {{"command", "power"}, {"sensor", sensor}, {"watts", value}};
+    else command = {{"command", "swr"}, {"sensor", sensor}, {"limit", value}};
+  } else {
+    error = "no such command topic";
+    return "";
+  }
+  return command.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+MqttMessage StateAfter(const MqttTopics& t, const Options& o) {
+  const std::string state = t.prefix + "/state/";
+  const std::string sensor = std::to_string(o.sensor);
+  switch (o.action) {
+    case Action::Power:
+      return {state + "power/" + sensor, std::to_string(o.watts), false};
+    case Action::Swr:
+      return {state + "swr/" + sensor,
+              std::to_string(o.swrTenths / 10) + "." + std::to_string(o.swrTenths % 10), false};
+    case Action::Blocking:
+      return {state + "blocking", o.blockingOn ? "ON" : "OFF", false};
+    default:
+      return {state + "sensor", sensor, false};
+  }
+}
+
+std::string Printable(const std::string& text, std::size_t max) {
+  std::string out;
+  for (char c : text) {
+    if (out.size() >= max) {
+      out += "...";
+      break;
+    }
+    out += (c >= 0x20 && c < 0x7f) ? c : '?';
+  }
+  return out;
+}
+
+}  // namespace swrctl
