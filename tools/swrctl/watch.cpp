@@ -4,6 +4,7 @@
 
 #include "device/hid_link.h"
 #include "device/reports.h"
+#include "measure/newest_report.h"
 #include "tools/swrctl/exit_status.h"
 
 namespace swrctl {
@@ -56,10 +57,15 @@ void Announce(Session& s, Link now) {
 
 SessionEnd ReadSession(HidLink::Handle handle, Session& s) {
   s.reportsThisSession = 0;
+  swr::QueueEstimate queue;
   for (;;) {
     if (s.env.stop->StopRequested()) return SessionEnd::Stopped;
     swr::InputReport report{};
-    const int n = HidLink::Read(handle, report.data(), static_cast<int>(report.size()));
+    // Reports that queued up while a line was written are skipped: each
+    // line shows the newest reading.
+    const int n = swr::ReadNewest(queue, [handle, &report] {
+                    return HidLink::Read(handle, report.data(), static_cast<int>(report.size()));
+                  }).bytes;
     if (s.env.stop->StopRequested()) return SessionEnd::Stopped;
     if (n <= 0) return SessionEnd::Lost;
     // Connected is said once a report has come, not when the open worked.

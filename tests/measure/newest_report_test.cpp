@@ -1,0 +1,235 @@
+// Reading the newest report, on a clock the test drives: when a run of
+// reads ends, and what the reader shows against a modelled HID input queue
+// (bounded, oldest first) at several report rates, after a change of rate,
+// and for a reader without a pause that falls behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "measure/newest_report.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using swr::ReadClock;
+
+struct FakeClock {
+  static ReadClock::time_point now() { return t; }
+  static inline ReadClock::time_point t{};
+};
+
+struct ScriptedRead {
+  int bytes;
+  ReadClock::duration takes;
+};
+
+TEST(ReadUntilFresh, EndsOnAWaitAFailureOrTheBound) {
+  const ReadClock::duration queued = 20us;
+  const ReadClock::duration justQueued = swr::kFreshAfter - 1us;
+  struct Case {
+    const char* name;
+    int maxReads;
+    std::vector<ScriptedRead> script;
+    int reads, bytes;
+    bool waited, failed;
+  };
+  const std::vector<ScriptedRead> allQueued(200, {9, queued});
+  // Every 300 us a report, each read waiting for it: ten fill the 3 ms.
+  const std::vector<ScriptedRead> fast(200, {9, 300us});
+  const Case cases[] = {
+      {"queued ones then a wait", 80, {{9, queued}, {9, queued}, {9, 3ms}, {9, 0us}}, 3, 9, true,
+       false},
+      {"a first read that waits", 80, {{9, 40ms}, {9, queued}}, 1, 9, true, false},
+      {"waiting exactly the threshold", 80, {{9, swr::kFreshAfter}, {9, queued}}, 1, 9, true,
+       false},
+      {"just under the threshold", 80, {{9, justQueued}, {7, 2ms}}, 2, 7, true, false},
+      {"a failure after reports", 80, {{9, queued}, {0, queued}, {9, queued}}, 1, 9, false, true},
+      {"a failure first", 80, {{0, 1ms}, {9, queued}}, 0, 0, false, true},
+      {"a stack that always has a report", 80, allQueued, 80, 9, false, false},
+      {"a longer pass at the budget", 200, allQueued, 150, 9, false, false},
+      {"reports faster than a read waits", 80, fast, 10, 9, false, false},
+      {"the bound of the pass", 2, {{9, queued}, {9, queued}, {9, 1ms}}, 2, 9, false, false},
+  };
+  for (const Case& c : cases) {
+    std::size_t next = 0;
+    FakeClock::t = ReadClock::time_point{} + 1s;
+    const swr::ReadRun run = swr::ReadUntilFresh<FakeClock>(c.maxReads, [&] {
+      const ScriptedRead r = c.script.at(next++);
+      FakeClock::t += r.takes;
+      return r.bytes;
+    });
+    EXPECT_EQ(next, static_cast<std::size_t>(c.reads + (c.failed ? 1 : 0))) << c.name;
+    EXPECT_EQ(run.reads, c.reads) << c.name;
+    EXPECT_EQ(run.bytes, c.bytes) << c.name;
+    EXPECT_EQ(run.waited, c.waited) << c.name;
+    EXPECT_EQ(run.failed, c.failed) << c.name;
+    EXPECT_EQ(run.end, FakeClock::t) << c.name;
+  }
+}
+
+// A controller sending one report every `period` into a handle's input
+// queue of `depth` reports (the oldest dropped when full); a read takes the
+// oldest, or waits for the next report when the queue is empty.
+class ModelQueue {
+ public:
+  explicit ModelQueue(ReadClock::duration period, std::size_t depth = 32)
+      : period_(period), depth_(depth), next_(FakeClock::t + period) {}
+
+  void SetPeriod(ReadClock::duration period) {
+    Arrive();
+    period_ = period;
+    next_ = FakeClock::t + period;
+  }
+
+  // One read; the arrival time of the report it took in `taken`.
+  int Read() {
+    Arrive();
+    if (queue_.empty()) {
+      FakeClock::t = next_;
+      Arrive();
+    }
+    taken = queue_.front();
+    queue_.pop_front();
+    FakeClock::t += 15us;  // the read's own cost
+    return 9;
+  }
+
+  ReadClock::time_point taken{};
+
+ private:
+  void Arrive() {
+    for (; next_ <= FakeClock::t; next_ += period_) {
+      queue_.push_back(next_);
+      if (queue_.size() > depth_) queue_.pop_front();
+    }
+  }
+  ReadClock::duration period_;
+  std::size_t depth_;
+  ReadClock::time_point next_;
+  std::deque<ReadClock::time_point> queue_;
+};
+
+struct Shown {
+  double perSecond = 0;
+  double medianMs = 0, p99Ms = 0, maxMs = 0;
+  double readsPerSecond = 0;
+};
+
+double Ms(ReadClock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// Runs reading passes for `length` after `warmUp`, each followed by
+// `pause`, and summarises what was shown (the report of a pass's last read,
+// at the end of the pass). `between` runs before each pass.
+template <typename Between>
+Shown RunPasses(ModelQueue& device, ReadClock::duration pause, ReadClock::duration warmUp,
+                ReadClock::duration length, Between between) {
+  swr::QueueEstimate estimate;
+  std::vector<double> latencies;
+  int reads = 0;
+  const ReadClock::time_point start = FakeClock::t + warmUp;
+  const ReadClock::time_point end = start + length;
+  while (FakeClock::t < end) {
+    between();
+    const bool counted = FakeClock::t >= start;
+    const swr::ReadRun run = swr::ReadNewest<FakeClock>(estimate, [&] {
+      if (counted) ++reads;
+      return device.Read();
+    });
+    EXPECT_EQ(run.bytes, 9);
+    if (counted) latencies.push_back(Ms(FakeClock::t - device.taken));
+    FakeClock::t += pause;
+  }
+  Shown s;
+  std::sort(latencies.begin(), latencies.end());
+  const double seconds = std::chrono::duration<double>(length).count();
+  s.perSecond = static_cast<double>(latencies.size()) / seconds;
+  s.medianMs = latencies[latencies.size() / 2];
+  s.p99Ms = latencies[latencies.size() * 99 / 100];
+  s.maxMs = latencies.back();
+  s.readsPerSecond = reads / seconds;
+  return s;
+}
+
+// The reader's pause (20 ms, and a sleep ends a little late).
+constexpr ReadClock::duration kPause = 20ms + 80us;
+
+TEST(NewestReport, ReaderShowsCurrentReadingsAtEveryRate) {
+  struct Case {
+    int rate;
+    double minShown, maxMedianMs, maxP99Ms;
+  };
+  // One report per pass would lag 320 ms behind at 100/s; reading on until
+  // a wait would show 25 readings a second at 50/s.
+  const Case cases[] = {
+      {2, 2, 1, 1},     {10, 9.9, 1, 1},     {49, 44, 1, 1},    {50, 44, 2, 3},
+      {100, 44, 2, 3},  {333, 44, 3, 4},     {1000, 44, 1.5, 2}, {4000, 42, 1, 1},
+  };
+  for (const Case& c : cases) {
+    FakeClock::t = ReadClock::time_point{} + 1h;
+    ModelQueue device(std::chrono::duration_cast<ReadClock::duration>(1s) / c.rate);
+    const Shown s = RunPasses(device, kPause, 2s, 20s, [] {});
+    EXPECT_GE(s.perSecond, c.minShown) << c.rate << "/s";
+    EXPECT_LE(s.medianMs, c.maxMedianMs) << c.rate << "/s";
+    EXPECT_LE(s.p99Ms, c.maxP99Ms) << c.rate << "/s";
+    EXPECT_LE(s.readsPerSecond, c.rate * 1.02 + 4) << c.rate << "/s";
+  }
+}
+
+TEST(NewestReport, CatchesUpSoonAfterTheRateRises) {
+  for (const int rate : {100, 1000}) {
+    FakeClock::t = ReadClock::time_point{} + 1h;
+    ModelQueue device(20ms);
+    RunPasses(device, kPause, 0s, 3s, [] {});  // settled on 50/s
+    const ReadClock::time_point change = FakeClock::t;
+    device.SetPeriod(std::chrono::duration_cast<ReadClock::duration>(1s) / rate);
+    // Within one check period and a few passes the readings are current
+    // again, however stale they were meanwhile.
+    const Shown after = RunPasses(device, kPause, swr::kCheckEvery + 100ms, 3s, [] {});
+    EXPECT_LE(after.maxMs, 2) << rate << "/s";
+    EXPECT_GE(after.perSecond, 44) << rate << "/s";
+    EXPECT_GT(FakeClock::t, change);
+  }
+}
+
+TEST(NewestReport, ReaderWithoutAPauseTakesEveryReportAndSkipsWhenBehind) {
+  // swrctl watch: a line per report while it keeps up; after a stall (a
+  // terminal that stopped scrolling) the next line is the newest reading.
+  FakeClock::t = ReadClock::time_point{} + 1h;
+  ModelQueue device(1ms);
+  const Shown s = RunPasses(device, 100us, 1s, 5s, [] {});
+  EXPECT_GE(s.perSecond, 990);
+  EXPECT_LE(s.maxMs, 1);
+
+  int pass = 0;
+  const Shown stalled = RunPasses(device, 100us, 0s, 5s, [&pass] {
+    if (++pass % 500 == 0) FakeClock::t += 300ms;
+  });
+  EXPECT_LE(stalled.maxMs, 1.0);
+}
+
+TEST(NewestReport, AFailedReadStartsTheMeasurementAgain) {
+  FakeClock::t = ReadClock::time_point{} + 1h;
+  ModelQueue device(10ms);
+  RunPasses(device, kPause, 0s, 2s, [] {});
+  swr::QueueEstimate estimate;
+  EXPECT_EQ(estimate.ReadsFor(FakeClock::t), swr::kMaxReadsPerPass);  // nothing known yet
+  for (int i = 0; i < 20; ++i) {
+    swr::ReadNewest<FakeClock>(estimate, [&] { return device.Read(); });
+    FakeClock::t += kPause;
+  }
+  const auto period = std::chrono::duration_cast<std::chrono::microseconds>(estimate.Period());
+  EXPECT_NEAR(static_cast<double>(period.count()), 10000.0, 50.0);
+  EXPECT_LT(estimate.ReadsFor(FakeClock::t), 4);
+  swr::ReadRun failed;
+  failed.failed = true;
+  estimate.Record(failed);
+  EXPECT_EQ(estimate.ReadsFor(FakeClock::t), swr::kMaxReadsPerPass);
+  estimate.Reset();
+  EXPECT_EQ(estimate.Period(), ReadClock::duration::zero());
+}
+
+}  // namespace
