@@ -4,15 +4,17 @@
 
 namespace swr {
 
-int QueueEstimate::ReadsFor(ReadClock::time_point now) const {
-  const ReadClock::duration sinceFresh = now - anchor_;
-  if (!anchored_ || period_.count() <= 0 || checkNext_ || sinceFresh >= kCheckEvery)
-    return kMaxReadsPerPass;
-  // Reports arrive once a period after the fresh one; those not read yet
-  // are queued. Rounded down: one read too many would wait for a report.
-  const auto arrived = sinceFresh / period_;
-  const auto queued = arrived - readSinceAnchor_;
-  return static_cast<int>(std::clamp<decltype(queued)>(queued, 1, kMaxReadsPerPass));
+int QueueEstimate::StartPass(ReadClock::time_point now) {
+  const ReadClock::duration sinceCheck = now - anchor_;
+  const bool known = anchored_ && period_.count() > 0;
+  // Reports arrive once a period after the check's fresh one; those not
+  // read yet are queued. Rounded down: one read too many waits for a report.
+  const auto queued = known ? sinceCheck / period_ - readSinceAnchor_ : 0;
+  const int expected = static_cast<int>(std::clamp<decltype(queued)>(queued, 0, kMaxReadsPerPass));
+  checking_ = !known || checkNext_ || sinceCheck >= kCheckEvery;
+  planned_ = checking_ ? kMaxReadsPerPass : std::max(expected, 1);
+  least_ = checking_ ? expected : planned_;
+  return planned_;
 }
 
 void QueueEstimate::Record(const ReadRun& run) {
@@ -22,14 +24,17 @@ void QueueEstimate::Record(const ReadRun& run) {
     checkNext_ = false;
     return;
   }
-  if (!run.waited) {
+  if (!checking_ || !run.waited) {
     readSinceAnchor_ += run.reads;
+    // The time ran out before the planned reads: fewer reports came than
+    // expected, or reads were held up. Measure again.
+    if (run.reads < planned_) checkNext_ = true;
     return;
   }
-  // The queue was empty when the last read began: every report since the
-  // previous fresh one has been read, so their count over the time between
-  // the two is the period (unless the queue overflowed, which the next
-  // samples correct).
+  // The queue was empty when the check's last read began: every report
+  // since the previous check's fresh one has been read, so their count over
+  // the time between the two is the period (unless the queue overflowed,
+  // which later checks correct).
   const int reports = readSinceAnchor_ + run.reads;
   checkNext_ = false;
   if (anchored_ && reports > 0) {
@@ -37,7 +42,7 @@ void QueueEstimate::Record(const ReadRun& run) {
     const ReadClock::duration change = sample > period_ ? sample - period_ : period_ - sample;
     if (period_.count() <= 0 || change > period_ / 4) {
       period_ = sample;
-      checkNext_ = true;
+      checkNext_ = true;  // confirmed by the next pass
     } else {
       period_ = (3 * period_ + sample) / 4;
     }
@@ -45,6 +50,11 @@ void QueueEstimate::Record(const ReadRun& run) {
   anchored_ = true;
   anchor_ = run.end;
   readSinceAnchor_ = 0;
+}
+
+ReadClock::duration QueueEstimate::ClearWait() const {
+  return checking_ && period_.count() > 0 ? std::max(period_ / 2, kHeldUpRead)
+                                          : ReadClock::duration::zero();
 }
 
 void QueueEstimate::Reset() { *this = QueueEstimate(); }

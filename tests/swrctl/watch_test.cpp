@@ -30,7 +30,7 @@ void PlugController(std::vector<Bytes> reports) {
   fakebus::Reset();
   fakebus::Bus().interfaces.push_back(fakebus::Controller("/dev/hidraw0"));
   for (Bytes& r : reports) fakebus::Bus().reports.push_back(r);
-  fakebus::Bus().readWaitMs = 2;
+  fakebus::Bus().readWaitMs = 12;
 }
 
 const char kStamp[] = "2026-12-08T18:03:12.345+01:00";
