@@ -25,6 +25,8 @@ run: deps
 
 bench: deps build-native
 	@cmake --build --preset native -j $(JOBS) --target bench
+	@cmake --preset win64 >/dev/null
+	@cmake --build --preset win64 -j $(JOBS) --target bench
 	@bash scripts/run-bench.sh
 
 clean:
