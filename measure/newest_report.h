@@ -3,17 +3,15 @@
 // reader that takes one report per pass shows one that is older the faster
 // the controller sends. The handles are synchronous: a read can neither
 // peek nor time out. What a read does tell is how long it took: one that
-// returns at once took a report that was already queued, one that had to
-// wait got a report the controller has just sent, which is the newest. (On
-// a busy machine a read of a queued report can be held up too, so a single
-// wait is not taken as proof where it matters.)
+// returns at once took a report that was already queued, so there may be
+// more; one that had to wait got a report the controller has just sent.
 //
-// Reading until a read waits would cost every pass a wait of up to one
-// report period (at 50 reports/s that halves the readings shown). So a pass
-// reads as many reports as the QueueEstimate expects to be queued, from the
-// controller's report period it has measured. Now and then, and whenever
-// it has no estimate, a check reads on until a read waits, which empties
-// the queue and measures the period again.
+// So a pass reads on while reads return at once. The read after the last
+// queued report waits for the controller's next one, which may be long in
+// coming (a controller can pause, or send only on change), so before any
+// read that may have to wait the newest report read so far is shown. Which
+// reads should return at once follows from the report rate of the last
+// pass: those are read without showing anything.
 #pragma once
 
 #include <chrono>
@@ -26,76 +24,57 @@ using ReadClock = std::chrono::steady_clock;
 // Windows, 64 on Linux by default) plus what arrives while it is read.
 constexpr int kMaxReadsPerPass = 80;
 // A read that took at least this long waited for its report. A queued
-// report comes back within microseconds.
+// report comes back within microseconds. (A read held up on a busy machine
+// looks the same; while more reports are expected queued, a wait does not
+// end the pass.)
 constexpr ReadClock::duration kFreshAfter = std::chrono::microseconds(500);
-// A pass that has read this long ends: the queue is long empty by then
-// (a queued report takes microseconds), so a controller sending faster than
-// one report per kFreshAfter cannot keep the reader reading.
+// No further read is begun once a pass has read this long: a controller
+// sending faster than one report per kFreshAfter cannot keep it reading.
 constexpr ReadClock::duration kMostReadingPerPass = std::chrono::milliseconds(8);
-// How long a read of a queued report is commonly held up on a busy machine
-// (the thread not run, or the system's own I/O path slow).
-constexpr ReadClock::duration kHeldUpRead = std::chrono::milliseconds(5);
-// How often a pass reads on until a read waits, however good the estimate.
-constexpr ReadClock::duration kCheckEvery = std::chrono::milliseconds(200);
 
 // What the reads of one pass did.
 struct ReadRun {
-  int bytes = 0;         // moved by the last successful read; 0: none succeeded
   int reads = 0;         // successful reads
+  int shows = 0;         // reports shown, the one at the end included
   bool waited = false;   // the last read waited: its report is the newest
   bool failed = false;   // a read failed (or was not made) and ended the pass
   ReadClock::time_point end{};  // when the last read returned
 };
 
-// How many reports wait in the input queue of one handle.
-class QueueEstimate {
+// The controller's report rate as the last pass saw it, and from it how
+// many reports have queued up since.
+class ReportRate {
  public:
-  // The reads a pass starting at `now` makes at most: the reports expected
-  // to be queued (at least 1), or kMaxReadsPerPass for a check, a pass that
-  // reads on until a read waits.
-  int StartPass(ReadClock::time_point now);
-  // What the pass just started did.
+  int QueuedSince(ReadClock::time_point now) const;
   void Record(const ReadRun& run);
-  // The reads of the pass just started that a wait does not end: an
-  // ordinary pass makes all it planned, however long one of them took; a
-  // check reads at least the reports expected before a wait ends it.
-  int LeastReads() const { return least_; }
-  // A wait that ends a check on its own: half a period, and no less than
-  // a read is commonly held up on a busy machine. Shorter ones end it when
-  // two come in a row.
-  ReadClock::duration ClearWait() const;
   // Forgets everything (another handle, another device).
-  void Reset();
-  // The controller's report period as measured; zero while unknown.
-  ReadClock::duration Period() const { return period_; }
+  void Reset() { *this = ReportRate(); }
+  double PerSecond() const { return perSecond_; }
 
  private:
-  // Only a check sets the anchor. A read can take long without having
-  // waited (the thread was held up), so a wait in an ordinary pass proves
-  // nothing; one before the planned reads asks for a check.
-  bool anchored_ = false;
-  ReadClock::time_point anchor_{};  // when the last check's fresh report came
-  int readSinceAnchor_ = 0;         // reports read after that one
-  ReadClock::duration period_{0};
-  bool checkNext_ = false;
-  bool checking_ = false;  // the pass now running is a check
-  int planned_ = 0;        // the reads it may make
-  int least_ = 0;
+  bool known_ = false;
+  ReadClock::time_point lastEnd_{};
+  double perSecond_ = 0;
 };
 
-// Calls `readOnce` (one read into the caller's buffer; the bytes moved, 0
-// on failure) until a read fails, `maxReads` reads were made, the reads
-// took kMostReadingPerPass, or a read after the first `leastReads` waited:
-// for `clearWait` or more, or right after another read that waited. (A
-// queued report whose read was held up looks like a short wait; two in a
-// row are rare.) The buffer then holds the newest report read.
-template <typename Clock = ReadClock, typename ReadOnce>
-ReadRun ReadUntilFresh(int maxReads, ReadOnce&& readOnce, int leastReads = 0,
-                       ReadClock::duration clearWait = ReadClock::duration::zero()) {
+// One pass: calls `readOnce` (one read into the caller's buffer; the bytes
+// moved, 0 on failure) while reads return at once, up to the limits above,
+// and `show` (show the buffer) before each read that may have to wait and
+// once at the end, also after a failed read (the buffer then holds the last
+// report read).
+template <typename Clock = ReadClock, typename ReadOnce, typename Show>
+ReadRun ReadNewest(ReportRate& rate, ReadOnce&& readOnce, Show&& show) {
   ReadRun run;
   const ReadClock::time_point first = Clock::now();
+  const int queued = rate.QueuedSince(first);
   run.end = first;
-  for (int i = 0; i < maxReads && run.end - first < kMostReadingPerPass; ++i) {
+  bool unshown = false;
+  while (run.reads < kMaxReadsPerPass && run.end - first < kMostReadingPerPass) {
+    if (unshown && run.reads >= queued) {
+      show();
+      ++run.shows;
+      unshown = false;
+    }
     const ReadClock::time_point start = Clock::now();
     const int n = readOnce();
     run.end = Clock::now();
@@ -103,23 +82,21 @@ ReadRun ReadUntilFresh(int maxReads, ReadOnce&& readOnce, int leastReads = 0,
       run.failed = true;
       break;
     }
-    run.bytes = n;
     ++run.reads;
-    const ReadClock::duration took = run.end - start;
-    const bool waitedBefore = run.waited;
-    run.waited = took >= kFreshAfter;
-    if (run.waited && run.reads > leastReads && (took >= clearWait || waitedBefore)) break;
+    unshown = true;
+    run.waited = run.end - start >= kFreshAfter;
+    if (run.waited && run.reads >= queued) break;
+    if (run.waited) {
+      // More were expected queued: the read was held up (or the controller
+      // slowed down). Show it, and read on in case they are there.
+      show();
+      ++run.shows;
+      unshown = false;
+    }
   }
-  return run;
-}
-
-// One pass: reads what `estimate` expects to be queued and learns from it.
-template <typename Clock = ReadClock, typename ReadOnce>
-ReadRun ReadNewest(QueueEstimate& estimate, ReadOnce&& readOnce) {
-  const int reads = estimate.StartPass(Clock::now());
-  const ReadRun run =
-      ReadUntilFresh<Clock>(reads, readOnce, estimate.LeastReads(), estimate.ClearWait());
-  estimate.Record(run);
+  show();
+  ++run.shows;
+  rate.Record(run);
   return run;
 }
 

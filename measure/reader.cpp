@@ -33,33 +33,36 @@ constexpr int kYieldTries = 64;
 void ReaderLoop(TextSink sink) {
   // Owned by this thread alone; a failed read shows the last report read.
   std::uint8_t received[10] = {};
-  QueueEstimate queue;
-  HidLink::Handle measured = 0;  // the handle `queue` describes
+  ReportRate rate;
+  HidLink::Handle measured = 0;  // the handle `rate` describes
+  const auto show = [sink, &received] {
+    const DisplayTexts texts = DecodeReport(received);
+    if (texts.hasSensor) sink(ActiveSensorField, texts.sensor);
+    sink(ForwardField, texts.forward);
+    sink(ReflectedField, texts.reflected);
+    sink(SwrField, texts.swr);
+    sink(PowerField, texts.power);
+  };
   while (!stopRequested.load(std::memory_order_relaxed)) {
     const HidLink::Handle handle = readHandle.load();
     if (handle != 0) {
       if (handle != measured) {
-        queue.Reset();
+        rate.Reset();
         measured = handle;
       }
       if (const auto hook = handleTakenHook.load(std::memory_order_relaxed)) hook();
       // Every read of the pass is announced and readHandle checked again
       // before it; a handle taken away (or a failed read) ends the pass.
-      ReadNewest(queue, [handle, &received] {
-        readerInRead.store(handle);
-        int moved = 0;
-        if (readHandle.load() == handle) moved = HidLink::Read(handle, received, 9);
-        readerInRead.store(0);
-        return moved;
-      });
-      // Decoded whatever the reads left: the newest report, or after a
-      // failed read the last one read.
-      const DisplayTexts texts = DecodeReport(received);
-      if (texts.hasSensor) sink(ActiveSensorField, texts.sensor);
-      sink(ForwardField, texts.forward);
-      sink(ReflectedField, texts.reflected);
-      sink(SwrField, texts.swr);
-      sink(PowerField, texts.power);
+      ReadNewest(
+          rate,
+          [handle, &received] {
+            readerInRead.store(handle);
+            int moved = 0;
+            if (readHandle.load() == handle) moved = HidLink::Read(handle, received, 9);
+            readerInRead.store(0);
+            return moved;
+          },
+          show);
     }
     passes.fetch_add(1, std::memory_order_relaxed);
     ReaderPause();

@@ -112,10 +112,10 @@ int ReadReport(Handle, std::uint8_t* buffer, int length) {
     if (state.reports.empty()) return 0;
     report = state.reports.front();
     state.reports.pop_front();
-    if (state.queuedReports > 0) {
-      --state.queuedReports;
-    } else {
-      waitMs = state.readWaitMs;
+    waitMs = state.readWaitMs;
+    if (!state.readWaitsMs.empty()) {
+      waitMs = state.readWaitsMs.front();
+      state.readWaitsMs.pop_front();
     }
   }
   if (waitMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));

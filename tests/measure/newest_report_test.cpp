@@ -27,60 +27,78 @@ struct ScriptedRead {
   ReadClock::duration takes;
 };
 
-TEST(ReadUntilFresh, EndsOnAWaitAFailureOrTheBound) {
+// A rate learnt from a pass of `reads` reports over `over`, ended at the
+// fake clock's now.
+swr::ReportRate RateOf(int reads, ReadClock::duration over) {
+  swr::ReportRate rate;
+  swr::ReadRun before;
+  before.end = FakeClock::t - over;
+  rate.Record(before);
+  swr::ReadRun pass;
+  pass.reads = reads;
+  pass.end = FakeClock::t;
+  rate.Record(pass);
+  return rate;
+}
+
+TEST(ReadNewest, ReadsWhileQueuedAndShowsBeforeAReadThatMayWait) {
   const ReadClock::duration queued = 20us;
-  const ReadClock::duration justQueued = swr::kFreshAfter - 1us;
   struct Case {
     const char* name;
-    int maxReads;
-    int leastReads;
-    ReadClock::duration clearWait;
+    int rateReads;  // reports per 20 ms before the pass (0: no rate known)
     std::vector<ScriptedRead> script;
-    int reads, bytes;
+    int reads;
+    std::vector<int> shown;  // the report (counted from 1) in the buffer at each show
     bool waited, failed;
   };
   const std::vector<ScriptedRead> allQueued(400, {9, queued});
-  // A report every 300 us, each read waiting for it, until the pass has
-  // read for kMostReadingPerPass.
-  const std::vector<ScriptedRead> fast(200, {9, 300us});
-  const int fastReads = static_cast<int>((swr::kMostReadingPerPass + 299us) / 300us);
-  const int budgetReads = static_cast<int>(swr::kMostReadingPerPass / queued);
+  const std::vector<ScriptedRead> fast(400, {9, 300us});
   const Case cases[] = {
-      {"queued ones then a wait", 80, 0, 0us, {{9, queued}, {9, queued}, {9, 3ms}, {9, 0us}}, 3, 9,
+      {"a read that waits", 0, {{9, 40ms}, {9, queued}}, 1, {1}, true, false},
+      {"waiting exactly the threshold", 0, {{9, swr::kFreshAfter}}, 1, {1}, true, false},
+      // Ten reports per 20 ms: after the pause ten are expected queued.
+      {"the expected queue, then a wait", 10,
+       {{9, queued}, {9, queued}, {9, queued}, {9, queued}, {9, queued}, {9, queued},
+        {9, queued}, {9, queued}, {9, queued}, {9, queued}, {9, 1ms}},
+       11, {10, 11}, true, false},
+      {"more queued than expected", 2,
+       {{9, queued}, {9, queued}, {9, queued}, {9, queued}, {9, 1ms}}, 5, {2, 3, 4, 5}, true,
+       false},
+      {"no rate known: each queued one before the next read", 0,
+       {{9, queued}, {9, queued}, {9, 3ms}}, 3, {1, 2, 3}, true, false},
+      {"a failure after reports shows the last again", 0, {{9, queued}, {0, queued}}, 1, {1, 1},
+       false, true},
+      {"a failure first", 0, {{0, 1ms}}, 0, {0}, false, true},
+      {"a held-up read amid the expected queue", 5,
+       {{9, queued}, {9, 2ms}, {9, queued}, {9, queued}, {9, queued}, {9, 1ms}}, 6, {2, 5, 6},
        true, false},
-      {"a first read that waits", 80, 0, 0us, {{9, 40ms}, {9, queued}}, 1, 9, true, false},
-      {"waiting exactly the threshold", 80, 0, 0us, {{9, swr::kFreshAfter}, {9, queued}}, 1, 9, true,
+      {"a stack that always has a report", 40, allQueued, swr::kMaxReadsPerPass, {0}, false,
        false},
-      {"just under the threshold", 80, 0, 0us, {{9, justQueued}, {7, 2ms}}, 2, 7, true, false},
-      {"a failure after reports", 80, 0, 0us, {{9, queued}, {0, queued}, {9, queued}}, 1, 9, false,
-       true},
-      {"a failure first", 80, 0, 0us, {{0, 1ms}, {9, queued}}, 0, 0, false, true},
-      {"a stack that always has a report", 80, 0, 0us, allQueued, 80, 9, false, false},
-      {"a longer pass at the budget", 400, 0, 0us, allQueued, budgetReads, 9, false, false},
-      {"reports faster than a read waits", 80, 0, 0us, fast, fastReads, 9, false, false},
-      {"the bound of the pass", 2, 0, 0us, {{9, queued}, {9, queued}, {9, 1ms}}, 2, 9, false, false},
-      {"reads past waits up to the least", 80, 3, 0us,
-       {{9, queued}, {9, 1ms}, {9, queued}, {9, 2ms}, {9, queued}}, 4, 9, true, false},
-      {"the least is not a bound", 80, 3, 0us, allQueued, 80, 9, false, false},
-      {"a short wait ends a check after another", 80, 0, 5ms,
-       {{9, queued}, {9, 1ms}, {9, queued}, {9, 1ms}, {9, 2ms}, {9, queued}}, 5, 9, true, false},
-      {"a clear wait ends a check", 80, 0, 5ms, {{9, queued}, {9, 6ms}, {9, queued}}, 2, 9, true,
-       false},
+      {"reports faster than a read waits", 400, fast, 27, {0}, false, false},
   };
   for (const Case& c : cases) {
-    std::size_t next = 0;
     FakeClock::t = ReadClock::time_point{} + 1s;
-    const swr::ReadRun run = swr::ReadUntilFresh<FakeClock>(
-        c.maxReads,
+    swr::ReportRate rate = c.rateReads > 0 ? RateOf(c.rateReads, 20ms) : swr::ReportRate();
+    FakeClock::t += 20ms;  // the pause
+    std::size_t next = 0;
+    int inBuffer = 0;
+    std::vector<int> shown;
+    const swr::ReadRun run = swr::ReadNewest<FakeClock>(
+        rate,
         [&] {
           const ScriptedRead r = c.script.at(next++);
           FakeClock::t += r.takes;
+          if (r.bytes > 0) inBuffer = static_cast<int>(next);
           return r.bytes;
         },
-        c.leastReads, c.clearWait);
-    EXPECT_EQ(next, static_cast<std::size_t>(c.reads + (c.failed ? 1 : 0))) << c.name;
+        [&] { shown.push_back(inBuffer); });
     EXPECT_EQ(run.reads, c.reads) << c.name;
-    EXPECT_EQ(run.bytes, c.bytes) << c.name;
+    if (c.shown != std::vector<int>{0}) {
+      EXPECT_EQ(shown, c.shown) << c.name;
+    } else {
+      EXPECT_EQ(shown.back(), run.reads) << c.name;  // the pass ends on the newest
+    }
+    EXPECT_EQ(run.shows, static_cast<int>(shown.size())) << c.name;
     EXPECT_EQ(run.waited, c.waited) << c.name;
     EXPECT_EQ(run.failed, c.failed) << c.name;
     EXPECT_EQ(run.end, FakeClock::t) << c.name;
@@ -149,12 +167,12 @@ struct Shown {
 double Ms(ReadClock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 // Runs reading passes for `length` after `warmUp`, each followed by
-// `pause`, and summarises what was shown (the report of a pass's last read,
-// at the end of the pass). `between` runs before each pass.
+// `pause`, and summarises what was shown (the age of the report in the
+// buffer at each show). `between` runs before each pass.
 template <typename Between>
 Shown RunPasses(ModelQueue& device, ReadClock::duration pause, ReadClock::duration warmUp,
                 ReadClock::duration length, Between between) {
-  swr::QueueEstimate estimate;
+  swr::ReportRate rate;
   std::vector<double> latencies;
   int reads = 0;
   const ReadClock::time_point start = FakeClock::t + warmUp;
@@ -162,12 +180,15 @@ Shown RunPasses(ModelQueue& device, ReadClock::duration pause, ReadClock::durati
   while (FakeClock::t < end) {
     between();
     const bool counted = FakeClock::t >= start;
-    const swr::ReadRun run = swr::ReadNewest<FakeClock>(estimate, [&] {
-      if (counted) ++reads;
-      return device.Read();
-    });
-    EXPECT_EQ(run.bytes, 9);
-    if (counted) latencies.push_back(Ms(FakeClock::t - device.taken));
+    swr::ReadNewest<FakeClock>(
+        rate,
+        [&] {
+          if (counted) ++reads;
+          return device.Read();
+        },
+        [&] {
+          if (counted) latencies.push_back(Ms(FakeClock::t - device.taken));
+        });
     FakeClock::t += pause;
   }
   Shown s;
@@ -213,7 +234,7 @@ TEST(NewestReport, ReadsHeldUpOnABusyMachineDoNotLeaveReportsQueued) {
     int every;
     ReadClock::duration by;
   };
-  const HoldUp holdUps[] = {{7, 600us}, {20, 1ms}, {50, 3ms}, {200, 15ms}};
+  const HoldUp holdUps[] = {{10, 600us}, {20, 1ms}, {50, 3ms}, {200, 15ms}};
   for (const int rate : {50, 100, 1000}) {
     for (const HoldUp& h : holdUps) {
       const int every = h.every;
@@ -237,7 +258,7 @@ TEST(NewestReport, CatchesUpSoonAfterTheRateRises) {
     device.SetPeriod(std::chrono::duration_cast<ReadClock::duration>(1s) / rate);
     // Within one check period and a few passes the readings are current
     // again, however stale they were meanwhile.
-    const Shown after = RunPasses(device, kPause, swr::kCheckEvery + 100ms, 3s, [] {});
+    const Shown after = RunPasses(device, kPause, 300ms, 3s, [] {});
     EXPECT_LE(after.maxMs, 2) << rate << "/s";
     EXPECT_GE(after.perSecond, 44) << rate << "/s";
     EXPECT_GT(FakeClock::t, change);
@@ -260,25 +281,21 @@ TEST(NewestReport, ReaderWithoutAPauseTakesEveryReportAndSkipsWhenBehind) {
   EXPECT_LE(stalled.maxMs, 1.0);
 }
 
-TEST(NewestReport, AFailedReadStartsTheMeasurementAgain) {
+TEST(NewestReport, TheRateIsThatOfTheLastPassAndAFailureForgetsIt) {
   FakeClock::t = ReadClock::time_point{} + 1h;
   ModelQueue device(10ms);
-  RunPasses(device, kPause, 0s, 2s, [] {});
-  swr::QueueEstimate estimate;
-  EXPECT_EQ(estimate.StartPass(FakeClock::t), swr::kMaxReadsPerPass);  // nothing known yet
+  swr::ReportRate rate;
+  EXPECT_EQ(rate.QueuedSince(FakeClock::t + 1s), 0);  // nothing known yet
   for (int i = 0; i < 20; ++i) {
-    swr::ReadNewest<FakeClock>(estimate, [&] { return device.Read(); });
+    swr::ReadNewest<FakeClock>(rate, [&] { return device.Read(); }, [] {});
     FakeClock::t += kPause;
   }
-  const auto period = std::chrono::duration_cast<std::chrono::microseconds>(estimate.Period());
-  EXPECT_NEAR(static_cast<double>(period.count()), 10000.0, 50.0);
-  EXPECT_LT(estimate.StartPass(FakeClock::t), 4);
+  EXPECT_NEAR(rate.PerSecond(), 100.0, 10.0);
+  EXPECT_EQ(rate.QueuedSince(FakeClock::t), 2);
   swr::ReadRun failed;
   failed.failed = true;
-  estimate.Record(failed);
-  EXPECT_EQ(estimate.StartPass(FakeClock::t), swr::kMaxReadsPerPass);
-  estimate.Reset();
-  EXPECT_EQ(estimate.Period(), ReadClock::duration::zero());
+  rate.Record(failed);
+  EXPECT_EQ(rate.QueuedSince(FakeClock::t), 0);
 }
 
 }  // namespace
