@@ -26,6 +26,8 @@ run: deps
 
 bench: deps build-native
 	@cmake --build --preset native -j $(JOBS) --target bench
+	@cmake --preset win64 >/dev/null
+	@cmake --build --preset win64 -j $(JOBS) --target bench
 	@bash scripts/run-bench.sh
 
 package: deps build-native build-win64 build-win32

@@ -7,7 +7,6 @@
 // the closing handshake in a reading pass.
 #include <time.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -16,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/latency_table.h"
 #include "device/hid_link.h"
 #include "device/reports.h"
 #include "device/bus/sim_controller.h"
@@ -42,13 +42,6 @@ double CpuSeconds() {
   timespec ts{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-double Percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  const std::size_t i = std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5));
-  return v[i];
 }
 
 struct Window {
@@ -81,11 +74,7 @@ void RunRate(int rate, double warmup, double seconds) {
   std::this_thread::sleep_for(std::chrono::duration<double>(warmup));
   const Window w = Measure(seconds);
   swr::CloseReadHandle();
-  std::printf("%6d/s  %8.1f  %9.1f  %9.1f  %9.1f  %11.2f\n", rate,
-              static_cast<double>(w.latencies.size()) / w.seconds, Percentile(w.latencies, 0.5),
-              Percentile(w.latencies, 0.99),
-              w.latencies.empty() ? 0.0 : *std::max_element(w.latencies.begin(), w.latencies.end()),
-              1000.0 * w.cpuSeconds / w.seconds);
+  bench::PrintRow(rate, w.seconds, w.cpuSeconds, w.latencies);
 }
 
 // The atomic operations the closing handshake adds to one reading pass:
@@ -112,7 +101,7 @@ int main() {
   HidLink::Init();
   swr::StartReaderThread(Sink);
   std::printf("reader with the simulated controller (8 s per rate after 2 s warm-up)\n");
-  std::printf("    rate  shown/s  median ms     p99 ms     max ms  CPU ms/s\n");
+  bench::PrintHeader();
   for (const int rate : {10, 50, 100, 1000}) RunRate(rate, 2.0, 8.0);
 
   SimBus::Reset();

@@ -6,6 +6,7 @@
 
 #include "measure/decode.h"
 #include "measure/fields.h"
+#include "measure/newest_report.h"
 #include "measure/reader_pause.h"
 #include "measure/reader_test_hooks.h"
 
@@ -32,22 +33,36 @@ constexpr int kYieldTries = 64;
 void ReaderLoop(TextSink sink) {
   // Owned by this thread alone; a failed read shows the last report read.
   std::uint8_t received[10] = {};
+  ReportRate rate;
+  HidLink::Handle measured = 0;  // the handle `rate` describes
+  const auto show = [sink, &received] {
+    const DisplayTexts texts = DecodeReport(received);
+    if (texts.hasSensor) sink(ActiveSensorField, texts.sensor);
+    sink(ForwardField, texts.forward);
+    sink(ReflectedField, texts.reflected);
+    sink(SwrField, texts.swr);
+    sink(PowerField, texts.power);
+  };
   while (!stopRequested.load(std::memory_order_relaxed)) {
     const HidLink::Handle handle = readHandle.load();
     if (handle != 0) {
-      if (const auto hook = handleTakenHook.load(std::memory_order_relaxed)) hook();
-      readerInRead.store(handle);
-      if (readHandle.load() == handle) {
-        HidLink::Read(handle, received, 9);
+      if (handle != measured) {
+        rate.Reset();
+        measured = handle;
       }
-      readerInRead.store(0);
-      // Decoded whatever the read returned: a failed read shows the last report.
-      const DisplayTexts texts = DecodeReport(received);
-      if (texts.hasSensor) sink(ActiveSensorField, texts.sensor);
-      sink(ForwardField, texts.forward);
-      sink(ReflectedField, texts.reflected);
-      sink(SwrField, texts.swr);
-      sink(PowerField, texts.power);
+      if (const auto hook = handleTakenHook.load(std::memory_order_relaxed)) hook();
+      // Every read of the pass is announced and readHandle checked again
+      // before it; a handle taken away (or a failed read) ends the pass.
+      ReadNewest(
+          rate,
+          [handle, &received] {
+            readerInRead.store(handle);
+            int moved = 0;
+            if (readHandle.load() == handle) moved = HidLink::Read(handle, received, 9);
+            readerInRead.store(0);
+            return moved;
+          },
+          show);
     }
     passes.fetch_add(1, std::memory_order_relaxed);
     ReaderPause();

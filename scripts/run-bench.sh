@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the benchmark programs of the native build.
+# Runs the benchmark programs of the native build, then the Windows ones of
+# the win64 build under Wine (in that build's own Wine prefix).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 for b in build/native/bench/*_bench; do
@@ -8,3 +9,13 @@ done
 if command -v node >/dev/null && [ -x build/native/tools/swrctl/swrctl-demo ]; then
   node bench/serve_bench.mjs build/native/tools/swrctl/swrctl-demo
 fi
+export WINEPREFIX="$PWD/build/win64/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+for b in build/win64/bench/*_bench.exe; do
+  [ -f "$b" ] || continue
+  if [ ! -d "$WINEPREFIX" ]; then
+    /usr/lib/wine/wine64 wineboot -u >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  scripts/wine-exec.sh "$b"
+  wineserver -w
+done

@@ -1,8 +1,10 @@
 #include "fake_hid_bus.h"
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "device/reports.h"
 
@@ -102,11 +104,21 @@ void ClosePath(Handle handle) {
 }
 
 int ReadReport(Handle, std::uint8_t* buffer, int length) {
-  std::lock_guard<std::mutex> lock(fakebus::readMutex);
-  ++state.reads;
-  if (state.reports.empty()) return 0;
-  const std::vector<std::uint8_t> report = state.reports.front();
-  state.reports.pop_front();
+  std::vector<std::uint8_t> report;
+  int waitMs = 0;
+  {
+    std::lock_guard<std::mutex> lock(fakebus::readMutex);
+    ++state.reads;
+    if (state.reports.empty()) return 0;
+    report = state.reports.front();
+    state.reports.pop_front();
+    waitMs = state.readWaitMs;
+    if (!state.readWaitsMs.empty()) {
+      waitMs = state.readWaitsMs.front();
+      state.readWaitsMs.pop_front();
+    }
+  }
+  if (waitMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
   const int n = std::min<int>(length, static_cast<int>(report.size()));
   std::copy(report.begin(), report.begin() + n, buffer);
   return n;

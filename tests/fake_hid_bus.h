@@ -34,6 +34,12 @@ struct State {
   std::vector<Interface> interfaces;
   // Reports handed out by ReadReport, in order; an empty queue fails the read.
   std::deque<std::vector<std::uint8_t>> reports;
+  // How long a read that returns a report takes: 0 as for a report that was
+  // already queued, longer as for one the controller sends while the read
+  // waits. Taken from `readWaitsMs` while it lasts (one per report), then
+  // `readWaitMs`.
+  int readWaitMs = 0;
+  std::deque<int> readWaitsMs;
   int writeResult = -1;  // -1: report the full length written
 
   // What happened.

@@ -4,6 +4,7 @@
 
 #include "device/hid_link.h"
 #include "device/reports.h"
+#include "measure/newest_report.h"
 #include "tools/swrctl/exit_status.h"
 
 namespace swrctl {
@@ -56,24 +57,47 @@ void Announce(Session& s, Link now) {
 
 SessionEnd ReadSession(HidLink::Handle handle, Session& s) {
   s.reportsThisSession = 0;
-  for (;;) {
-    if (s.env.stop->StopRequested()) return SessionEnd::Stopped;
-    swr::InputReport report{};
+  swr::ReportRate rate;
+  swr::InputReport report{};
+  bool printed = true;  // the report in `report` has been through Print
+  SessionEnd end = SessionEnd::Lost;
+  bool ended = false;
+  // Reports that queued up while a line was written are read through, so
+  // each line shows the newest reading.
+  const auto readOnce = [&] {
+    if (ended || s.env.stop->StopRequested()) return 0;
     const int n = HidLink::Read(handle, report.data(), static_cast<int>(report.size()));
-    if (s.env.stop->StopRequested()) return SessionEnd::Stopped;
-    if (n <= 0) return SessionEnd::Lost;
-    // Connected is said once a report has come, not when the open worked.
-    if (s.reportsThisSession++ == 0) Announce(s, Link::Connected);
+    if (n > 0) {
+      printed = false;
+      // Connected is said once a report has come, not when the open worked.
+      if (s.reportsThisSession++ == 0) Announce(s, Link::Connected);
+    }
+    return n;
+  };
+  const auto print = [&] {
+    if (printed || ended || s.env.stop->StopRequested()) return;
+    printed = true;
     // Reports that come sooner than --interval after the last printed one
-    // are read (so the next line is fresh) and dropped.
+    // are dropped.
     const std::int64_t now = s.env.monotonicMs();
-    if (s.anyPrinted && now - s.lastPrintMs < s.options.intervalMs) continue;
+    if (s.anyPrinted && now - s.lastPrintMs < s.options.intervalMs) return;
     s.out << ReadingLine(s.options.format, s.env.localTime(), report.data()) << '\n';
     s.out.flush();
-    if (!s.out) return SessionEnd::OutputFailed;
     s.anyPrinted = true;
     s.lastPrintMs = now;
-    if (s.options.count > 0 && ++s.printed >= s.options.count) return SessionEnd::CountReached;
+    if (!s.out) {
+      end = SessionEnd::OutputFailed;
+      ended = true;
+    } else if (s.options.count > 0 && ++s.printed >= s.options.count) {
+      end = SessionEnd::CountReached;
+      ended = true;
+    }
+  };
+  for (;;) {
+    const swr::ReadRun run = swr::ReadNewest(rate, readOnce, print);
+    if (ended) return end;
+    if (s.env.stop->StopRequested()) return SessionEnd::Stopped;
+    if (run.failed) return SessionEnd::Lost;
   }
 }
 

@@ -1,0 +1,30 @@
+#include "measure/newest_report.h"
+
+#include <algorithm>
+
+namespace swr {
+
+int ReportRate::QueuedSince(ReadClock::time_point now) const {
+  if (!known_) return 0;
+  // Rounded down: reading one more than is queued waits without the
+  // newest having been shown first.
+  const double seconds = std::chrono::duration<double>(now - lastEnd_).count();
+  return static_cast<int>(std::clamp(seconds * perSecond_, 0.0, double{kMaxReadsPerPass}));
+}
+
+void ReportRate::Record(const ReadRun& run) {
+  if (run.failed) {
+    // A device that failed a read (or a handle taken away) is measured anew.
+    Reset();
+    return;
+  }
+  // The reports read since the last pass ended came in since then (unless
+  // some were left queued, which only makes the rate low: the newest is
+  // then shown sooner than needed).
+  const double seconds = std::chrono::duration<double>(run.end - lastEnd_).count();
+  if (known_ && seconds > 0) perSecond_ = run.reads / seconds;
+  known_ = true;
+  lastEnd_ = run.end;
+}
+
+}  // namespace swr
