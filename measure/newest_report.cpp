@@ -23,6 +23,11 @@ void ReportRate::Record(const ReadRun& run) {
   // then shown sooner than needed).
   const double seconds = std::chrono::duration<double>(run.end - lastEnd_).count();
   if (known_ && seconds > 0) perSecond_ = run.reads / seconds;
+  // Reports are read unseen only while the controller clearly sends faster
+  // than one report per pause. A slower or irregular sender (one report now
+  // and then) would otherwise have its report read unseen and then held back
+  // behind a read that waits for the next one, for as long as that one takes.
+  if (perSecond_ < kLeastQueueingRate) perSecond_ = 0;
   known_ = true;
   lastEnd_ = run.end;
 }

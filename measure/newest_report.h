@@ -31,6 +31,10 @@ constexpr ReadClock::duration kFreshAfter = std::chrono::microseconds(500);
 // No further read is begun once a pass has read this long: a controller
 // sending faster than one report per kFreshAfter cannot keep it reading.
 constexpr ReadClock::duration kMostReadingPerPass = std::chrono::milliseconds(8);
+// Below this rate (one report per pause of 20 ms is 50/s, and a pause can
+// end a little early) nothing is queued between passes, so no report is read
+// without being shown.
+constexpr double kLeastQueueingRate = 60.0;
 
 // What the reads of one pass did.
 struct ReadRun {

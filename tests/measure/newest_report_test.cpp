@@ -298,4 +298,30 @@ TEST(NewestReport, TheRateIsThatOfTheLastPassAndAFailureForgetsIt) {
   EXPECT_EQ(rate.QueuedSince(FakeClock::t), 0);
 }
 
+// A sender that is not faster than the pause (a test driver, a controller
+// that sends on change) never has a report read unseen: the one read is
+// shown before the next read, which waits for as long as the sender likes.
+TEST(NewestReport, AnOccasionalReportIsShownBeforeAReadThatWaits) {
+  // One report over a pass at 50/s, or two over a whole second (2/s).
+  for (int lastPassReads : {1, 2}) {
+    FakeClock::t = ReadClock::time_point{} + 1s;
+    swr::ReportRate rate = RateOf(lastPassReads, lastPassReads == 1 ? 20ms : 1s);
+    FakeClock::t += 500ms;
+    EXPECT_EQ(rate.QueuedSince(FakeClock::t), 0) << lastPassReads;
+    std::vector<int> shown;
+    int inBuffer = 0, next = 0;
+    const ReadClock::duration takes[] = {10us, 2s};
+    swr::ReadNewest<FakeClock>(
+        rate,
+        [&] {
+          FakeClock::t += takes[next++];
+          inBuffer = next;
+          return 9;
+        },
+        [&] { shown.push_back(inBuffer); });
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front(), 1) << "the first report waited behind the second read";
+  }
+}
+
 }  // namespace
