@@ -40,7 +40,16 @@ bool Start(Suite& suite, ConsoleProgram& program, const std::vector<std::string>
   WaitFor([&] { return suite.bus.OpenConnections(suite.controller) == 0; }, 3000);
   suite.bus.ResetSeen();
   std::string error;
-  return Check(program.Start(suite.exe, args, error), CommandLine(args) + ": starts" + (error.empty() ? "" : ": " + error));
+  bool started = program.Start(suite.exe, args, error);
+  if (!started) {
+    // Wine under load has been seen to refuse a process start once; a second
+    // refusal is the failure.
+    Note(CommandLine(args) + ": did not start (" + (error.empty() ? "no reason given" : error) + "), trying once more");
+    Sleep(500);
+    error.clear();
+    started = program.Start(suite.exe, args, error);
+  }
+  return Check(started, CommandLine(args) + ": starts" + (error.empty() ? "" : ": " + error));
 }
 
 // Runs swrctl to its end (bounded); a run that did not end is a failure.
