@@ -73,6 +73,7 @@ std::string FormatClockDate(const LocalTime& t) {
 }
 
 void LinkSupervisor() {
+  ReleaseHeldReport();
   const int present = HidLink::IsPresent(ControllerProductId, ControllerVendorId) != 0 ? 1 : 0;
   if (present != lastPresence) {
     CloseBoth();

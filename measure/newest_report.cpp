@@ -22,12 +22,13 @@ void ReportRate::Record(const ReadRun& run) {
   // some were left queued, which only makes the rate low: the newest is
   // then shown sooner than needed).
   const double seconds = std::chrono::duration<double>(run.end - lastEnd_).count();
-  if (known_ && seconds > 0) perSecond_ = run.reads / seconds;
-  // Reports are read unseen only while the controller clearly sends faster
-  // than one report per pause. A slower or irregular sender (one report now
-  // and then) would otherwise have its report read unseen and then held back
-  // behind a read that waits for the next one, for as long as that one takes.
+  const double measured = known_ && seconds > 0 ? run.reads / seconds : 0.0;
+  // A slower or irregular sender (one report now and then, or one burst)
+  // would otherwise have its report read unseen and then held back behind a
+  // read that waits for the next one, for as long as that one takes.
+  perSecond_ = std::min(measured, lastPassPerSecond_);
   if (perSecond_ < kLeastQueueingRate) perSecond_ = 0;
+  lastPassPerSecond_ = measured;
   known_ = true;
   lastEnd_ = run.end;
 }

@@ -23,6 +23,10 @@ std::atomic<HidLink::Handle> readHandle{0};
 // them sees the other and the handle is never read after it was closed.
 std::atomic<HidLink::Handle> readerInRead{0};
 std::atomic<std::uint64_t> passes{0};
+// The number of the read in progress that the reader began while its buffer
+// held a report not yet shown (it expected more queued), or 0. Such a read
+// that waits long is cancelled, so that report is shown after all.
+std::atomic<std::uint64_t> heldRead{0};
 std::atomic<bool> stopRequested{false};
 std::atomic<bool> running{false};
 std::thread readerThread;
@@ -35,6 +39,7 @@ void ReaderLoop(TextSink sink) {
   std::uint8_t received[10] = {};
   ReportRate rate;
   HidLink::Handle measured = 0;  // the handle `rate` describes
+  std::uint64_t heldReads = 0;
   const auto show = [sink, &received] {
     const DisplayTexts texts = DecodeReport(received);
     if (texts.hasSensor) sink(ActiveSensorField, texts.sensor);
@@ -55,10 +60,12 @@ void ReaderLoop(TextSink sink) {
       // before it; a handle taken away (or a failed read) ends the pass.
       ReadNewest(
           rate,
-          [handle, &received] {
+          [handle, &received, &heldReads](bool holding) {
             readerInRead.store(handle);
+            if (holding) heldRead.store(++heldReads);
             int moved = 0;
             if (readHandle.load() == handle) moved = HidLink::Read(handle, received, 9);
+            heldRead.store(0);
             readerInRead.store(0);
             return moved;
           },
@@ -108,9 +115,24 @@ void CloseReadHandle() {
   HidLink::Close(handle);
 }
 
+void ReleaseHeldReport() {
+  static std::uint64_t seenLastTime = 0;  // user-interface thread only
+  const std::uint64_t held = heldRead.load();
+  if (held != 0 && held == seenLastTime) {
+    // The same held read as on the last call: the controller went quiet
+    // after a run of fast reports. A cancelled read fails, and the reader
+    // shows the report it holds; a cancel that misses (the read has just
+    // returned) does nothing, or costs one read shown again.
+    if (const HidLink::Handle inRead = readerInRead.load()) HidBus::CancelRead(inRead);
+  }
+  seenLastTime = held;
+}
+
 std::uint64_t ReaderPasses() { return passes.load(); }
 
 void SetHandleTakenHookForTests(void (*hook)()) { handleTakenHook.store(hook); }
+
+bool ReaderHoldsAReportForTests() { return heldRead.load() != 0; }
 
 void StopReaderThreadForTests() {
   stopRequested.store(true);

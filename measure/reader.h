@@ -27,6 +27,13 @@ void SetReadHandle(HidLink::Handle handle);
 // then closes it, so no read is ever issued on a closed (or reused) handle.
 void CloseReadHandle();
 
+// Called on every supervision tick: while reports come fast, the reader
+// reads those it expects queued without showing each one, and if the
+// controller then goes quiet, its last read waits with the newest report not
+// shown. A read that has waited so across two calls is cancelled, and the
+// reader shows that report.
+void ReleaseHeldReport();
+
 // Passes the reader has made since it started (for tests and measurement).
 std::uint64_t ReaderPasses();
 

@@ -9,4 +9,7 @@ namespace swr {
 // nullptr removes it.
 void SetHandleTakenHookForTests(void (*hook)());
 
+// true while the reader is in a read begun with a report not yet shown.
+bool ReaderHoldsAReportForTests();
+
 }  // namespace swr

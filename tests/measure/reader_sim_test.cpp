@@ -143,6 +143,31 @@ TEST_F(ReaderOnSim, ThousandsOfClosesUnderBlockedReads) {
   EXPECT_EQ(SimBus::OpenHandles(), 0);
 }
 
+TEST_F(ReaderOnSim, AReportHeldBehindAWaitingReadIsShownOnTheSecondTick) {
+  // Fast reports are read without showing each; when the controller then
+  // goes quiet, the last read waits with the newest report not shown.
+  swr::SetReadHandle(OpenController());
+  bool held = false;
+  for (int attempt = 0; attempt < 20 && !held; ++attempt) {
+    SimBus::SetReportRate(1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    SimBus::SetReportRate(0);
+    held = testwait::WaitUntil([] { return SimBus::BlockedReads() > 0; }) &&
+           swr::ReaderHoldsAReportForTests();
+  }
+  ASSERT_TRUE(held) << "the reader never read ahead of a quiet controller";
+  const std::size_t before = recorder::Count();
+  swr::ReleaseHeldReport();  // the first tick only notes the read
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(recorder::Count(), before);
+  swr::ReleaseHeldReport();
+  ASSERT_TRUE(testwait::WaitUntil([before] { return recorder::Count() >= before + 4; }));
+  // The reader reads on and waits again, now with nothing held back.
+  EXPECT_TRUE(testwait::WaitUntil(
+      [] { return SimBus::BlockedReads() > 0 && !swr::ReaderHoldsAReportForTests(); }));
+  EXPECT_TRUE(SimBus::LastDelivered().sequence > 0);
+}
+
 // The reader is held between taking the handle and announcing its read
 // while the handle is closed: it must notice and not read.
 std::atomic<bool> heldInWindow{false};
