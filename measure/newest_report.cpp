@@ -27,7 +27,7 @@ void ReportRate::Record(const ReadRun& run) {
   // would otherwise have its report read unseen and then held back behind a
   // read that waits for the next one, for as long as that one takes.
   perSecond_ = std::min(measured, lastPassPerSecond_);
-  if (perSecond_ < kLeastQueueingRate) perSecond_ = 0;
+  if (perSecond_ < leastQueueingRate_) perSecond_ = 0;
   lastPassPerSecond_ = measured;
   known_ = true;
   lastEnd_ = run.end;

@@ -41,6 +41,10 @@ constexpr ReadClock::duration kMostReadingPerPass = std::chrono::milliseconds(8)
 // behind a read that waits stays unshown until the next report comes, or
 // until the link supervision cancels that read (ReleaseHeldReport).
 constexpr double kLeastQueueingRate = 150.0;
+// The same for a reader that reads on without a pause (swrctl watch): its
+// passes follow each other at once, so reports queue up only while a line is
+// being written, and the rate can be trusted from one report per pause on.
+constexpr double kLeastQueueingRateWithoutPause = 60.0;
 
 // What the reads of one pass did.
 struct ReadRun {
@@ -55,13 +59,16 @@ struct ReadRun {
 // the two), and from it how many reports have queued up since.
 class ReportRate {
  public:
+  explicit ReportRate(double leastQueueingRate = kLeastQueueingRate)
+      : leastQueueingRate_(leastQueueingRate) {}
   int QueuedSince(ReadClock::time_point now) const;
   void Record(const ReadRun& run);
   // Forgets everything (another handle, another device).
-  void Reset() { *this = ReportRate(); }
+  void Reset() { *this = ReportRate(leastQueueingRate_); }
   double PerSecond() const { return perSecond_; }
 
  private:
+  double leastQueueingRate_;
   bool known_ = false;
   ReadClock::time_point lastEnd_{};
   double lastPassPerSecond_ = 0;  // what the last pass measured alone

@@ -57,7 +57,7 @@ void Announce(Session& s, Link now) {
 
 SessionEnd ReadSession(HidLink::Handle handle, Session& s) {
   s.reportsThisSession = 0;
-  swr::ReportRate rate;
+  swr::ReportRate rate(swr::kLeastQueueingRateWithoutPause);
   swr::InputReport report{};
   bool printed = true;  // the report in `report` has been through Print
   SessionEnd end = SessionEnd::Lost;
