@@ -92,6 +92,8 @@ TEST(MqttOptions, ServeOptionsTogether) {
        "--mqtt-ca applies to an mqtts:// broker only", true},
       {{"serve", "--mqtt", "mqtt://h", "--no-http", "--listen", "127.0.0.1:80"},
        "--no-http and --listen contradict each other", true},
+      {{"serve", "--mqtt", "mqtt://h", "--no-http", "--token-file", "t"},
+       "--no-http and --token-file contradict each other", true},
       {{"serve", "--mqtt", "mqtt://h", "--mqtt-rate", "0"},
        "--mqtt-rate must be readings per second from 1 to 25, not '0'", false},
       {{"serve", "--mqtt", "mqtt://h", "--mqtt-rate", "26"},

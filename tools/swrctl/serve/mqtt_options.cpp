@@ -212,6 +212,11 @@ std::string CheckMqttOptions(const Options& options) {
     return "--mqtt-ca applies to an mqtts:// broker only";
   }
   if (!mqtt.http && !options.listen.empty()) return "--no-http and --listen contradict each other";
+  // The token guards the HTTP API only; MQTT commands go by the broker's
+  // access control.
+  if (!mqtt.http && !options.tokenFile.empty()) {
+    return "--no-http and --token-file contradict each other";
+  }
   return "";
 }
 

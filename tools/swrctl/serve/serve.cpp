@@ -57,20 +57,21 @@ int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
   policy.hostName = boost::asio::ip::host_name(ec);
   for (char& c : policy.hostName) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::string error;
-  if (options.tokenFile.empty()) {
+  // MQTT only (--no-http) has no API for a token to guard.
+  const bool http = options.mqtt.http;
+  if (http && options.tokenFile.empty()) {
     policy.token = NewToken();
     if (policy.token.empty()) {
       err << "swrctl: the system gave no random numbers for the access token\n";
       return kExitFailure;
     }
-  } else if (!TokenFromFile(options.tokenFile, policy.token, error)) {
+  } else if (http && !TokenFromFile(options.tokenFile, policy.token, error)) {
     err << "swrctl: " << error << '\n';
     return kExitFailure;
   }
 
   LiveState live;
   HttpServer server(live, policy);
-  const bool http = options.mqtt.http;
   if (http && !server.Listen(host, port, error)) {
     err << "swrctl: cannot listen on " << host << ':' << port << ": " << error << '\n';
     return kExitFailure;
