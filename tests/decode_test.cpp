@@ -79,6 +79,9 @@ TEST(Decode, PowerWorkedExamples) {
       {0, 0, 0, "***"},       {255, 255, 0, "***"},
       // d = 6, K = 24 is exactly 0.25: halfway rounds away from zero.
       {18, 0, 24, "0.3"},     {0, 18, 24, "-0.3"},
+      // -977 / 20 is -48.85, but as a float -48.8499985: rounded from the
+      // float. Computed with more precision it would give "-48.9".
+      {119, 251, 20, "-48.8"}, {8, 100, 20, "-9.9"},
   };
   for (const Case& c : cases) {
     EXPECT_STREQ(Decode(1, c.f, c.r, c.k, 0).power, c.power)

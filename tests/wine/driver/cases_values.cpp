@@ -49,6 +49,8 @@ void LiveValues(Suite& suite) {
       {1, 8, 10, 24, 11, "-0.0", "1.1"},     {2, 7, 0, 13, 40, "0.0", "4.0"},
       {3, 255, 255, 200, 99, "0.0", "9.9"},  {1, 50, 0, 0, 12, "+Infinity", "1.2"},
       {2, 0, 50, 0, 12, "-Infinity", "1.2"}, {3, 0, 0, 0, 0, "***", "***"},
+      // -977 / 20 is -48.85, but as a float -48.8499985.
+      {1, 119, 251, 20, 67, "-48.8", "6.7"},
   };
   std::string sensor = FieldText(program, ActiveSensorField);
   for (const Example& e : examples) {
