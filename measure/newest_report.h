@@ -15,7 +15,6 @@
 #pragma once
 
 #include <chrono>
-#include <type_traits>
 
 namespace swr {
 
@@ -75,13 +74,12 @@ class ReportRate {
   double perSecond_ = 0;
 };
 
-// One pass: calls `readOnce` (one read into the caller's buffer; the bytes
-// moved, 0 on failure) while reads return at once, up to the limits above
-// (given `true` when it may take a bool: the buffer then holds a report not
-// yet shown, which a read that waits would hold back),
-// and `show` (show the buffer) before each read that may have to wait and
-// once at the end, also after a failed read (the buffer then holds the last
-// report read).
+// One pass: calls `readOnce(holding)` (one read into the caller's buffer; the
+// bytes moved, 0 on failure) while reads return at once, up to the limits
+// above; `holding` is true when the buffer holds a report not yet shown,
+// which a read that waits would hold back. Calls `show` (show the buffer)
+// before each read that may have to wait and once at the end, also after a
+// failed read (the buffer then holds the last report read).
 template <typename Clock = ReadClock, typename ReadOnce, typename Show>
 ReadRun ReadNewest(ReportRate& rate, ReadOnce&& readOnce, Show&& show) {
   ReadRun run;
@@ -89,19 +87,15 @@ ReadRun ReadNewest(ReportRate& rate, ReadOnce&& readOnce, Show&& show) {
   const int queued = rate.QueuedSince(first);
   run.end = first;
   bool unshown = false;
+  const auto showNow = [&] {
+    show();
+    ++run.shows;
+    unshown = false;
+  };
   while (run.reads < kMaxReadsPerPass && run.end - first < kMostReadingPerPass) {
-    if (unshown && run.reads >= queued) {
-      show();
-      ++run.shows;
-      unshown = false;
-    }
+    if (unshown && run.reads >= queued) showNow();
     const ReadClock::time_point start = Clock::now();
-    int n = 0;
-    if constexpr (std::is_invocable_v<ReadOnce, bool>) {
-      n = readOnce(unshown);
-    } else {
-      n = readOnce();
-    }
+    const int n = readOnce(unshown);
     run.end = Clock::now();
     if (n <= 0) {
       run.failed = true;
@@ -111,16 +105,11 @@ ReadRun ReadNewest(ReportRate& rate, ReadOnce&& readOnce, Show&& show) {
     unshown = true;
     run.waited = run.end - start >= kFreshAfter;
     if (run.waited && run.reads >= queued) break;
-    if (run.waited) {
-      // More were expected queued: the read was held up (or the controller
-      // slowed down). Show it, and read on in case they are there.
-      show();
-      ++run.shows;
-      unshown = false;
-    }
+    // More were expected queued: the read was held up (or the controller
+    // slowed down). Show it, and read on in case they are there.
+    if (run.waited) showNow();
   }
-  show();
-  ++run.shows;
+  showNow();
   rate.Record(run);
   return run;
 }

@@ -87,7 +87,7 @@ TEST(ReadNewest, ReadsWhileQueuedAndShowsBeforeAReadThatMayWait) {
     std::vector<int> shown;
     const swr::ReadRun run = swr::ReadNewest<FakeClock>(
         rate,
-        [&] {
+        [&](bool) {
           const ScriptedRead r = c.script.at(next++);
           FakeClock::t += r.takes;
           if (r.bytes > 0) inBuffer = static_cast<int>(next);
@@ -185,7 +185,7 @@ Shown RunPasses(ModelQueue& device, ReadClock::duration pause, ReadClock::durati
     const bool counted = FakeClock::t >= start;
     swr::ReadNewest<FakeClock>(
         rate,
-        [&] {
+        [&](bool) {
           if (counted) ++reads;
           return device.Read();
         },
@@ -296,7 +296,7 @@ TEST(NewestReport, TheRateIsTheLowerOfTheLastTwoPassesAndAFailureForgetsIt) {
   swr::ReportRate rate;
   EXPECT_EQ(rate.QueuedSince(FakeClock::t + 1s), 0);  // nothing known yet
   for (int i = 0; i < 20; ++i) {
-    swr::ReadNewest<FakeClock>(rate, [&] { return device.Read(); }, [] {});
+    swr::ReadNewest<FakeClock>(rate, [&](bool) { return device.Read(); }, [] {});
     FakeClock::t += kPause;
   }
   EXPECT_NEAR(rate.PerSecond(), 1000.0, 50.0);
@@ -373,7 +373,7 @@ TEST(NewestReport, ASenderThatWaitsForEachReportToBeShownIsNeverHeldUp) {
     for (int pass = 0; pass < 400; ++pass) {
       swr::ReadNewest<FakeClock>(
           rate,
-          [&] {
+          [&](bool) {
             arrive();
             if (queue.empty()) {
               // Nothing comes until the last report sent is shown.
@@ -423,7 +423,7 @@ TEST(NewestReport, AnOccasionalReportIsShownBeforeAReadThatWaits) {
     const ReadClock::duration takes[] = {10us, 2s};
     swr::ReadNewest<FakeClock>(
         rate,
-        [&] {
+        [&](bool) {
           FakeClock::t += takes[next++];
           inBuffer = next;
           return 9;

@@ -1,5 +1,6 @@
 #include "tools/swrctl/watch.h"
 
+#include <optional>
 #include <ostream>
 
 #include "device/hid_link.h"
@@ -60,11 +61,10 @@ SessionEnd ReadSession(HidLink::Handle handle, Session& s) {
   swr::ReportRate rate(swr::kLeastQueueingRateWithoutPause);
   swr::InputReport report{};
   bool printed = true;  // the report in `report` has been through Print
-  SessionEnd end = SessionEnd::Lost;
-  bool ended = false;
+  std::optional<SessionEnd> ended;  // set by a print that ends the session
   // Reports that queued up while a line was written are read through, so
   // each line shows the newest reading.
-  const auto readOnce = [&] {
+  const auto readOnce = [&](bool) {
     if (ended || s.env.stop->StopRequested()) return 0;
     const int n = HidLink::Read(handle, report.data(), static_cast<int>(report.size()));
     if (n > 0) {
@@ -86,16 +86,14 @@ SessionEnd ReadSession(HidLink::Handle handle, Session& s) {
     s.anyPrinted = true;
     s.lastPrintMs = now;
     if (!s.out) {
-      end = SessionEnd::OutputFailed;
-      ended = true;
+      ended = SessionEnd::OutputFailed;
     } else if (s.options.count > 0 && ++s.printed >= s.options.count) {
-      end = SessionEnd::CountReached;
-      ended = true;
+      ended = SessionEnd::CountReached;
     }
   };
   for (;;) {
     const swr::ReadRun run = swr::ReadNewest(rate, readOnce, print);
-    if (ended) return end;
+    if (ended) return *ended;
     if (s.env.stop->StopRequested()) return SessionEnd::Stopped;
     if (run.failed) return SessionEnd::Lost;
   }
