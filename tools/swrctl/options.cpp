@@ -13,20 +13,6 @@ constexpr long kMaxIntervalMs = 86400000L;  // one day
 
 const char kCommands[] = "status, watch, select, power, swr, blocking, serve";
 
-// A plain decimal number: digits only, no sign, no blanks, at most `max`.
-bool ParseNumber(const std::string& text, long max, long& out) {
-  if (text.empty() || text.size() > 10) return false;
-  long value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value > max) return false;
-  out = value;
-  return true;
-}
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 bool ParseSensor(const std::string& text, int& sensor, std::string& error) {
   if (text == "1" || text == "2" || text == "3") {
@@ -94,6 +80,20 @@ const Command kCommandTable[] = {
 };
 
 }  // namespace
+
+bool ParseNumber(const std::string& text, long max, long& out) {
+  if (text.empty() || text.size() > 10) return false;
+  long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > max) return false;
+  out = value;
+  return true;
+}
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 std::string AcceptedWatts() {
   std::string list;

@@ -5,8 +5,6 @@
 namespace swrctl {
 namespace {
 
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -39,15 +37,15 @@ bool NameCharacter(char c) {
 }
 
 bool ParsePort(const std::string& digits, unsigned short& port) {
-  if (digits.empty() || digits.size() > 5) return false;
   long value = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1 || value > 65535) return false;
+  if (digits.size() > 5 || !ParseNumber(digits, 65535, value) || value < 1) return false;
   port = static_cast<unsigned short>(value);
   return true;
+}
+
+// The host as a URL spells it: an IPv6 address in brackets.
+std::string UrlHost(const MqttUrl& url) {
+  return url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
 }
 
 // Topic levels of letters, digits, '-' and '_' joined by '/': no wildcards,
@@ -146,15 +144,13 @@ bool ParseMqttUrl(const std::string& text, MqttUrl& url, std::string& error) {
 }
 
 std::string PahoAddress(const MqttUrl& url) {
-  const std::string host = url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
-  return std::string(url.tls ? "ssl://" : "tcp://") + host + ":" + std::to_string(url.port);
+  return std::string(url.tls ? "ssl://" : "tcp://") + UrlHost(url) + ":" + std::to_string(url.port);
 }
 
 std::string ShownUrl(const MqttUrl& url) {
-  const std::string host = url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
   std::string shown = url.tls ? "mqtts://" : "mqtt://";
   if (!url.user.empty()) shown += url.user + (url.hasPassword ? ":***@" : "@");
-  return shown + host + ":" + std::to_string(url.port);
+  return shown + UrlHost(url) + ":" + std::to_string(url.port);
 }
 
 bool IsMqttValueOption(const std::string& name) {
@@ -183,12 +179,12 @@ bool SetMqttOption(const std::string& name, const std::string& value, MqttOption
     mqtt.prefix = value;
     mqtt.prefixGiven = true;
   } else {
-    unsigned short rate = 0;
-    if (!ParsePort(value, rate) || rate > 25) {
+    long rate = 0;
+    if (!ParseNumber(value, 25, rate) || rate < 1) {
       error = "--mqtt-rate must be readings per second from 1 to 25, not " + Quoted(value);
       return false;
     }
-    mqtt.ratePerSecond = rate;
+    mqtt.ratePerSecond = static_cast<int>(rate);
     mqtt.rateGiven = true;
   }
   return true;

@@ -23,13 +23,8 @@ bool ParseListen(const std::string& text, std::string& host, unsigned short& por
   if (colon == std::string::npos || colon == 0) return false;
   host = text.substr(0, colon);
   const std::string digits = text.substr(colon + 1);
-  if (digits.empty() || digits.size() > 5) return false;
   long value = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value > 65535) return false;
+  if (digits.size() > 5 || !ParseNumber(digits, 65535, value)) return false;
   port = static_cast<unsigned short>(value);
   if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
     host = host.substr(1, host.size() - 2);
