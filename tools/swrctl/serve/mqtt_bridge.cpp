@@ -15,6 +15,7 @@
 #include <ostream>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include "tools/swrctl/command.h"
 #include "tools/swrctl/serve/api_json.h"
@@ -203,19 +204,18 @@ struct MqttBridge::Impl {
   void OnConnectedHere() {
     connected = true;
     Log("connected to " + ShownUrl(url));
+    // Read-only: only Home Assistant's restarts, no commands.
+    std::vector<std::string> topicNames = {kHomeAssistantStatus};
     if (!readOnly) {
-      const std::string command = topics.command, set = topics.set + "/#";
-      char* names[] = {const_cast<char*>(command.c_str()), const_cast<char*>(set.c_str()),
-                       const_cast<char*>(kHomeAssistantStatus)};
-      int qos[] = {1, 1, 1};
-      MQTTAsync_responseOptions response = MQTTAsync_responseOptions_initializer;
-      MQTTAsync_subscribeMany(client, 3, names, qos, &response);
-    } else {
-      char* names[] = {const_cast<char*>(kHomeAssistantStatus)};
-      int qos[] = {1};
-      MQTTAsync_responseOptions response = MQTTAsync_responseOptions_initializer;
-      MQTTAsync_subscribeMany(client, 1, names, qos, &response);
+      topicNames.push_back(topics.command);
+      topicNames.push_back(topics.set + "/#");
     }
+    std::vector<char*> names;
+    for (std::string& name : topicNames) names.push_back(name.data());
+    std::vector<int> qos(names.size(), 1);
+    MQTTAsync_responseOptions response = MQTTAsync_responseOptions_initializer;
+    MQTTAsync_subscribeMany(client, static_cast<int>(names.size()), names.data(), qos.data(),
+                            &response);
     PublishAll();
   }
 

@@ -30,8 +30,6 @@ struct Entity {
   json config;
 };
 
-std::string SensorTopic(const std::string& set, int sensor) { return set + "/" + std::to_string(sensor); }
-
 }  // namespace
 
 MqttTopics::MqttTopics(const std::string& p)
@@ -42,6 +40,7 @@ MqttTopics::MqttTopics(const std::string& p)
       reading(p + "/reading"),
       command(p + "/command"),
       set(p + "/set"),
+      state(p + "/state"),
       result(p + "/result"),
       node(p) {
   for (char& c : node) {
@@ -104,14 +103,14 @@ std::vector<MqttMessage> DiscoveryMessages(const MqttTopics& t, bool controls,
     const std::string s = std::to_string(n);
     control("select", "power_range_" + s,
             {{"name", "Sensor " + s + " power range"},
-             {"command_topic", SensorTopic(t.set + "/power", n)},
-             {"state_topic", SensorTopic(t.prefix + "/state/power", n)},
+             {"command_topic", t.set + "/power/" + s},
+             {"state_topic", t.state + "/power/" + s},
              {"options", watts},
              {"entity_category", "config"}});
     control("number", "swr_limit_" + s,
             {{"name", "Sensor " + s + " SWR limit"},
-             {"command_topic", SensorTopic(t.set + "/swr", n)},
-             {"state_topic", SensorTopic(t.prefix + "/state/swr", n)},
+             {"command_topic", t.set + "/swr/" + s},
+             {"state_topic", t.state + "/swr/" + s},
              {"min", 1.0},
              {"max", 4.0},
              {"step", 0.1},
@@ -121,7 +120,7 @@ std::vector<MqttMessage> DiscoveryMessages(const MqttTopics& t, bool controls,
   control("switch", "blocking",
           {{"name", "Blocking"},
            {"command_topic", t.set + "/blocking"},
-           {"state_topic", t.prefix + "/state/blocking"},
+           {"state_topic", t.state + "/blocking"},
            {"payload_on", "ON"},
            {"payload_off", "OFF"}});
 
@@ -175,7 +174,7 @@ std::string CommandJson(const MqttTopics& t, const std::string& topic, const std
 }
 
 MqttMessage StateAfter(const MqttTopics& t, const Options& o) {
-  const std::string state = t.prefix + "/state/";
+  const std::string state = t.state + "/";
   const std::string sensor = std::to_string(o.sensor);
   switch (o.action) {
     case Action::Power:
