@@ -10,9 +10,9 @@
 
 #include "tools/swrctl/command.h"
 #include "tools/swrctl/options.h"
-#include "tools/swrctl/serve/command_request.h"
-#include "tools/swrctl/serve/mqtt_options.h"
-#include "tools/swrctl/serve/mqtt_topics.h"
+#include "station/core/command_request.h"
+#include "station/mqtt/mqtt_options.h"
+#include "station/mqtt/mqtt_topics.h"
 
 namespace swrctl {
 namespace {

@@ -10,10 +10,10 @@
 
 #include "tools/swrctl/exit_status.h"
 #include "tools/swrctl/options.h"
-#include "tools/swrctl/serve/access.h"
-#include "tools/swrctl/serve/http_server.h"
-#include "tools/swrctl/serve/serve.h"
-#include "tools/swrctl/serve/token.h"
+#include "station/http/access.h"
+#include "station/http/http_server.h"
+#include "tools/swrctl/serve.h"
+#include "station/core/token.h"
 #include "tools/swrctl/swrctl.h"
 
 namespace swrctl {

@@ -11,9 +11,9 @@
 
 #include "device/bus/sim_controller.h"
 #include "tools/swrctl/command.h"
-#include "tools/swrctl/serve/command_request.h"
-#include "tools/swrctl/serve/device_loop.h"
-#include "tools/swrctl/serve/live_state.h"
+#include "station/core/command_request.h"
+#include "station/core/device_loop.h"
+#include "station/core/live_state.h"
 
 namespace swrctl {
 namespace {

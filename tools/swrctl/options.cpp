@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "device/actions.h"
-#include "tools/swrctl/serve/mqtt_options.h"
+#include "station/mqtt/mqtt_options.h"
 
 namespace swrctl {
 namespace {

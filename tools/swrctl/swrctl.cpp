@@ -6,7 +6,7 @@
 #include "tools/swrctl/command.h"
 #include "tools/swrctl/exit_status.h"
 #include "tools/swrctl/options.h"
-#include "tools/swrctl/serve/serve.h"
+#include "tools/swrctl/serve.h"
 
 #ifndef SWRCTL_VERSION
 #define SWRCTL_VERSION "0"

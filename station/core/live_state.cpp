@@ -1,4 +1,4 @@
-#include "tools/swrctl/serve/live_state.h"
+#include "station/core/live_state.h"
 
 #include <algorithm>
 #include <chrono>

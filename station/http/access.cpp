@@ -1,8 +1,8 @@
-#include "tools/swrctl/serve/access.h"
+#include "station/http/access.h"
 
 #include <cctype>
 
-#include "tools/swrctl/serve/token.h"
+#include "station/core/token.h"
 
 namespace swrctl {
 namespace {

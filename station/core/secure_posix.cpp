@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "tools/swrctl/serve/token.h"
+#include "station/core/token.h"
 
 namespace swrctl {
 

@@ -1,4 +1,4 @@
-#include "tools/swrctl/serve/serve.h"
+#include "tools/swrctl/serve.h"
 
 #include <boost/asio/ip/address.hpp>
 #include <boost/asio/ip/host_name.hpp>
@@ -9,12 +9,13 @@
 #include <ostream>
 #include <thread>
 
+#include "station/core/demo_control.h"
 #include "tools/swrctl/exit_status.h"
-#include "tools/swrctl/serve/access.h"
-#include "tools/swrctl/serve/device_loop.h"
-#include "tools/swrctl/serve/http_server.h"
-#include "tools/swrctl/serve/mqtt_bridge.h"
-#include "tools/swrctl/serve/token.h"
+#include "station/http/access.h"
+#include "station/core/device_loop.h"
+#include "station/http/http_server.h"
+#include "station/mqtt/mqtt_bridge.h"
+#include "station/core/token.h"
 
 namespace swrctl {
 

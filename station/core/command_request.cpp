@@ -1,4 +1,4 @@
-#include "tools/swrctl/serve/command_request.h"
+#include "station/core/command_request.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>

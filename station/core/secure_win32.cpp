@@ -2,7 +2,7 @@
 // bcrypt.h needs the types of windows.h first.
 #include <bcrypt.h>
 
-#include "tools/swrctl/serve/token.h"
+#include "station/core/token.h"
 
 namespace swrctl {
 

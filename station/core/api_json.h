@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "device/reports.h"
-#include "tools/swrctl/serve/live_state.h"
+#include "station/core/live_state.h"
 
 namespace swrctl {
 

@@ -4,9 +4,9 @@
 #include <iterator>
 
 #include "tools/swrctl/command.h"
-#include "tools/swrctl/serve/api_json.h"
-#include "tools/swrctl/serve/http_internal.h"
-#include "tools/swrctl/serve/web_page.h"
+#include "station/core/api_json.h"
+#include "station/http/http_internal.h"
+#include "station/web/web_page.h"
 
 namespace swrctl {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/swrctl/serve/device_loop.h"
+#include "station/core/device_loop.h"
 
 #include <ostream>
 

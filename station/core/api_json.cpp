@@ -1,4 +1,4 @@
-#include "tools/swrctl/serve/api_json.h"
+#include "station/core/api_json.h"
 
 #include <nlohmann/json.hpp>
 

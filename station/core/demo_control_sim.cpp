@@ -13,7 +13,7 @@
 
 #include "device/bus/sim_controller.h"
 #include "tools/swrctl/command.h"
-#include "tools/swrctl/serve/serve.h"
+#include "station/core/demo_control.h"
 
 namespace swrctl {
 

@@ -1,4 +1,4 @@
-#include "tools/swrctl/serve/token.h"
+#include "station/core/token.h"
 
 #include <fstream>
 

@@ -1,4 +1,4 @@
-#include "tools/swrctl/serve/mqtt_topics.h"
+#include "station/mqtt/mqtt_topics.h"
 
 #include <nlohmann/json.hpp>
 

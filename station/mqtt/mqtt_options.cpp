@@ -1,4 +1,4 @@
-#include "tools/swrctl/serve/mqtt_options.h"
+#include "station/mqtt/mqtt_options.h"
 
 #include <cctype>
 

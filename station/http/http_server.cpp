@@ -1,10 +1,10 @@
-#include "tools/swrctl/serve/http_server.h"
+#include "station/http/http_server.h"
 
 #include <algorithm>
 #include <chrono>
 
-#include "tools/swrctl/serve/api_json.h"
-#include "tools/swrctl/serve/http_internal.h"
+#include "station/core/api_json.h"
+#include "station/http/http_internal.h"
 
 namespace swrctl {
 

@@ -8,7 +8,7 @@
 #include <iosfwd>
 
 #include "tools/swrctl/reading.h"
-#include "tools/swrctl/serve/live_state.h"
+#include "station/core/live_state.h"
 #include "tools/swrctl/stop_signal.h"
 
 namespace swrctl {

@@ -20,8 +20,4 @@ bool ParseListen(const std::string& text, std::string& host, unsigned short& por
 // Runs until a stop is requested (Ctrl+C, SIGTERM); returns the exit status.
 int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream& err);
 
-// For the demo executables: lets a test drive the simulated controller
-// through standard input. A no-op in the others (demo_control_*.cpp).
-void StartDemoControl();
-
 }  // namespace swrctl

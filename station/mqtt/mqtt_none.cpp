@@ -1,7 +1,7 @@
 // The builds without an MQTT library (mingw-w64): --mqtt is refused on the
 // command line, so the bridge is never started.
-#include "tools/swrctl/serve/mqtt_bridge.h"
-#include "tools/swrctl/serve/mqtt_options.h"
+#include "station/mqtt/mqtt_bridge.h"
+#include "station/mqtt/mqtt_options.h"
 
 namespace swrctl {
 

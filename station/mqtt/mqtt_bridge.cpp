@@ -2,7 +2,7 @@
 // only set flags and queue messages; everything else (connecting,
 // publishing, the commands' writes to the controller) happens on the
 // bridge's own thread, which wakes at the publish rate.
-#include "tools/swrctl/serve/mqtt_bridge.h"
+#include "station/mqtt/mqtt_bridge.h"
 
 #include <MQTTAsync.h>
 
@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "tools/swrctl/command.h"
-#include "tools/swrctl/serve/api_json.h"
-#include "tools/swrctl/serve/command_request.h"
-#include "tools/swrctl/serve/mqtt_options.h"
-#include "tools/swrctl/serve/mqtt_topics.h"
+#include "station/core/api_json.h"
+#include "station/core/command_request.h"
+#include "station/mqtt/mqtt_options.h"
+#include "station/mqtt/mqtt_topics.h"
 
 #ifndef SWRCTL_VERSION
 #define SWRCTL_VERSION "0"

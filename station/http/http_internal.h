@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "device/reports.h"
-#include "tools/swrctl/serve/command_request.h"
-#include "tools/swrctl/serve/http_server.h"
+#include "station/core/command_request.h"
+#include "station/http/http_server.h"
 
 namespace swrctl {
 

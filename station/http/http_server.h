@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "tools/swrctl/serve/access.h"
-#include "tools/swrctl/serve/live_state.h"
+#include "station/http/access.h"
+#include "station/core/live_state.h"
 
 namespace swrctl {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "tools/swrctl/options.h"
-#include "tools/swrctl/serve/live_state.h"
+#include "station/core/live_state.h"
 
 namespace swrctl {
 

@@ -1,0 +1,10 @@
+// For the demo executables: lets a test drive the simulated controller
+// through standard input (see demo_control_sim.cpp). A no-op in the others
+// (demo_control_none.cpp); each executable links one of the two.
+#pragma once
+
+namespace swrctl {
+
+void StartDemoControl();
+
+}  // namespace swrctl

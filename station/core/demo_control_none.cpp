@@ -1,0 +1,8 @@
+// The demo control of the executables without a simulated controller: none.
+#include "station/core/demo_control.h"
+
+namespace swrctl {
+
+void StartDemoControl() {}
+
+}  // namespace swrctl

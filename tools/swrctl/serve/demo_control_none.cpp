@@ -1,7 +1,0 @@
-#include "tools/swrctl/serve/serve.h"
-
-namespace swrctl {
-
-void StartDemoControl() {}
-
-}  // namespace swrctl
