@@ -1,11 +1,12 @@
 # Front door: `make run` starts the demo panel, `make test` runs every test,
-# `make package` makes the release packages in build/package/. Each installs
-# what is missing first (Debian packages only).
+# `make package` makes the release packages in build/package/, `make fuzz`
+# runs the fuzz targets. Each installs what is missing first (Debian
+# packages only).
 
 PRESETS := native tsan win64 win32
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test run bench package clean $(addprefix build-,$(PRESETS))
+.PHONY: all deps build test run bench fuzz package clean $(addprefix build-,$(PRESETS))
 
 all: build
 
@@ -29,6 +30,13 @@ bench: deps build-native
 	@cmake --preset win64 >/dev/null
 	@cmake --build --preset win64 -j $(JOBS) --target bench
 	@bash scripts/run-bench.sh
+
+# Every fuzz target for FUZZ_SECONDS each (clang, libFuzzer); see tests/fuzz.
+fuzz:
+	@bash scripts/install-deps.sh fuzz
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS) --target fuzzers
+	@bash scripts/run-fuzz.sh
 
 package: deps build-native build-win64 build-win32
 	@bash scripts/package.sh

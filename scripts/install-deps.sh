@@ -2,6 +2,7 @@
 # Installs everything the build and the tests need, from Debian packages only.
 # Idempotent: packages that are already installed are not touched, so a second
 # run on a prepared machine returns at once. Works as root or through sudo.
+# `install-deps.sh fuzz` adds what `make fuzz` needs (clang and libFuzzer).
 set -euo pipefail
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi
@@ -20,6 +21,9 @@ packages=(
   chromium nodejs
   dpkg-dev fakeroot help2man lintian zip unzip
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 # wine32 is an i386 package: the architecture must be known to dpkg first.
 need_update=0

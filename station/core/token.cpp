@@ -40,20 +40,28 @@ bool TokenFromFile(const std::string& path, std::string& token, std::string& err
     }
     return true;
   }
-  std::string line;
-  std::getline(in, line);
+  // The first line is all that counts; reading no more than a token's
+  // length keeps a wrong path (a device, a huge file) from being read whole.
+  std::string head(kMaxTokenFileRead, '\0');
+  in.read(&head[0], static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  if (!TokenFromText(head, token)) {
+    error = "the token file '" + path +
+            "' must hold 16 to 256 characters of A-Z a-z 0-9 - . _ ~ on its first line";
+    return false;
+  }
+  return true;
+}
+
+bool TokenFromText(const std::string& text, std::string& token) {
+  std::string line = text.substr(0, text.find('\n'));
   while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
     line.pop_back();
   }
   bool valid = line.size() >= 16 && line.size() <= 256;
   for (char c : line) valid = valid && TokenCharacter(c);
-  if (!valid) {
-    error = "the token file '" + path +
-            "' must hold 16 to 256 characters of A-Z a-z 0-9 - . _ ~ on its first line";
-    return false;
-  }
-  token = line;
-  return true;
+  if (valid) token = line;
+  return valid;
 }
 
 bool SameToken(const std::string& given, const std::string& token) {

@@ -24,6 +24,14 @@ std::string NewToken();
 // (16 to 256 characters of A-Z a-z 0-9 - . _ ~ on its first line).
 bool TokenFromFile(const std::string& path, std::string& token, std::string& error);
 
+// The token on the first line of a token file's text (trailing blanks and
+// CR dropped); false when that line is not a usable token.
+bool TokenFromText(const std::string& text, std::string& token);
+
+// How much of a token file is read: the longest token, its line end and
+// some trailing blanks.
+constexpr std::size_t kMaxTokenFileRead = 1024;
+
 // a == b, taking the same time for every `a` of a given length.
 bool SameToken(const std::string& given, const std::string& token);
 

@@ -118,6 +118,14 @@ TEST(Token, FromAFileThatIsMadeWhenMissing) {
       EXPECT_EQ(token, "my-station-token-42");
     }
   }
+  // A token file named by mistake as a device or a huge file is not read
+  // whole: a first line of a megabyte is refused after the first KiB.
+  std::ofstream(path, std::ios::binary) << std::string(1 << 20, 'a');
+  std::string token;
+  EXPECT_FALSE(TokenFromFile(path, token, error));
+#ifndef _WIN32
+  EXPECT_FALSE(TokenFromFile("/dev/zero", token, error));
+#endif
   std::remove(path.c_str());
 }
 
