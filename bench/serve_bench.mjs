@@ -1,5 +1,6 @@
 // swrctl-demo serve at 100 reports a second: report-to-event latency, the
-// server's CPU with 50 event clients, its resident memory, the page's size.
+// server's CPU with 50 event clients, its resident memory, the page's size,
+// the cost and size of a /metrics scrape.
 // Linux only (reads /proc). Usage: node serve_bench.mjs path/to/swrctl-demo
 import fs from 'node:fs';
 import { events, request, sleep, startServe } from '../tests/serve/harness.mjs';
@@ -52,6 +53,15 @@ try {
   const rss = rssKb(s.pid, 'VmRSS');
   const hwm = rssKb(s.pid, 'VmHWM');
   const page = await request(s.port, { path: '/' });
+  // Prometheus' scrape: the server's CPU per scrape over a run of them.
+  const SCRAPES = 500;
+  t0 = cpuTicks(s.pid);
+  const idleTicks = (idle / 100) * TICKS;  // per second, without scrapes
+  w0 = Date.now();
+  let scrape;
+  for (let i = 0; i < SCRAPES; ++i) scrape = await request(s.port, { path: '/metrics' });
+  const scrapeSeconds = (Date.now() - w0) / 1000;
+  const scrapeMs = (1000 * Math.max(0, cpuTicks(s.pid) - t0 - idleTicks * scrapeSeconds)) / TICKS / SCRAPES;
 
   console.log('serve_bench: 100 reports/s from the simulated controller');
   console.log(`  report-to-event latency, 1 client:   median ${median(alone)} ms, p95 ${p95(alone)} ms (${alone.length} events)`);
@@ -61,6 +71,7 @@ try {
   console.log(`  of which the 50 clients' events:     ${(cpu - idle).toFixed(2)} % of one core (target <= 3 %)`);
   console.log(`  resident memory:                     ${(rss / 1024).toFixed(1)} MB now, ${(hwm / 1024).toFixed(1)} MB peak (target <= 15 MB)`);
   console.log(`  page transfer size:                  ${Buffer.byteLength(page.body)} bytes (uncompressed, one request)`);
+  console.log(`  /metrics scrape:                     ${scrapeMs.toFixed(3)} ms of server CPU each (target <= 1 ms), ${Buffer.byteLength(scrape.body)} bytes`);
   for (const c of clients) c.close();
   one.close();
 } finally {

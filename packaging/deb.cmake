@@ -51,6 +51,10 @@ install(CODE [[
        FILES "${SWR_UNIT_DIR}/swrctl-serve.service")
 ]])
 
+# The Grafana dashboard over swrctl serve's /metrics.
+install(FILES ${SWR_PACKAGING}/grafana/swrpanel-dashboard.json
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/swrpanel/grafana)
+
 # /usr/share/doc/swrpanel: the licence in Debian's format and the changelog.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE SWR_LICENSE_TEXT)
 string(STRIP "${SWR_LICENSE_TEXT}" SWR_LICENSE_TEXT)

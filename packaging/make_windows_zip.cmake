@@ -5,7 +5,7 @@
 # Packs the stripped programs, README.txt, LICENSE and THIRD-PARTY-NOTICES.txt
 # (the copyright files of the Debian packages NOTICES) with Windows line
 # ends (README.txt as UTF-8 with a byte order mark, so that Notepad on any
-# Windows shows its Russian half) into OUTPUT.
+# Windows shows its Russian half), and the Grafana dashboard, into OUTPUT.
 foreach(var VERSION SOURCE_DIR EXE64 EXE32 STRIP64 STRIP32 NOTICES OUTPUT)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "make_windows_zip.cmake: ${var} is not set")
@@ -59,7 +59,10 @@ foreach(package IN LISTS NOTICES)
   string(APPEND notices "\n==== ${package} (${copyright}) ====\n\n${text}")
 endforeach()
 write_text(THIRD-PARTY-NOTICES.txt "${notices}")
-list(APPEND names README.txt LICENSE THIRD-PARTY-NOTICES.txt)
+# The Grafana dashboard over swrctl serve's /metrics, as it is.
+configure_file(${SOURCE_DIR}/packaging/grafana/swrpanel-dashboard.json
+               ${stage}/grafana-dashboard.json COPYONLY)
+list(APPEND names README.txt LICENSE THIRD-PARTY-NOTICES.txt grafana-dashboard.json)
 
 file(REMOVE ${OUTPUT})
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${OUTPUT} --format=zip -- ${names}

@@ -36,7 +36,7 @@ std::string StatusJson(const Snapshot& s, std::int64_t nowSteadyMs, bool readOnl
   o["link_changes"] = s.link.changes;
   const bool any = s.reading.sequence != 0;
   const std::int64_t age = nowSteadyMs - s.reading.steadyMs;
-  o["live"] = s.link.connected && any && age <= LiveState::kStaleMs;
+  o["live"] = IsLive(s, nowSteadyMs);
   o["age_ms"] = any ? json(age) : json(nullptr);
   o["reading"] = any ? ReadingObject(s.reading) : json(nullptr);
   o["peak_power"] = {{"watts", Number(s.peakPower)}, {"seconds", LiveState::kPeakMs / 1000}};

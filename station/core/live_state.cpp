@@ -59,6 +59,7 @@ void LiveState::Publish(const std::uint8_t* report, std::int64_t unixMs, std::in
     r.texts.hasSensor = true;
   }
   r.sequence = reading_.sequence + 1;
+  AddEnergy(steadyMs);
   reading_ = std::move(r);
 
   if (reading_.power) {
@@ -77,6 +78,22 @@ void LiveState::Publish(const std::uint8_t* report, std::int64_t unixMs, std::in
   KeepHigher(history_.back().power, reading_.power);
   KeepHigher(history_.back().swr, reading_.swr);
   Changed(lock);
+}
+
+void LiveState::AddEnergy(std::int64_t untilSteadyMs) {
+  const Reading& last = reading_;
+  const int sensor = last.raw[swr::input::activeSensor];
+  const std::int64_t ms = untilSteadyMs - last.steadyMs;
+  if (last.sequence == 0 || !link_.connected || !last.power || *last.power <= 0 ||
+      sensor < 1 || sensor > 3 || ms <= 0 || ms > kStaleMs) {
+    return;
+  }
+  energyJoules_[static_cast<std::size_t>(sensor - 1)] += *last.power * static_cast<double>(ms) / 1000;
+}
+
+bool IsLive(const Snapshot& s, std::int64_t nowSteadyMs) {
+  return s.link.connected && s.reading.sequence != 0 &&
+         nowSteadyMs - s.reading.steadyMs <= LiveState::kStaleMs;
 }
 
 void LiveState::SetConnected(bool connected) {
@@ -101,6 +118,7 @@ Snapshot LiveState::Get(std::int64_t nowSteadyMs) const {
   s.version = version_;
   s.link = link_;
   s.reading = reading_;
+  s.energyJoules = energyJoules_;
   for (const auto& entry : recentPower_) {
     if (entry.first >= nowSteadyMs - kPeakMs && (!s.peakPower || entry.second > *s.peakPower)) {
       s.peakPower = entry.second;

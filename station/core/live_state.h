@@ -52,7 +52,15 @@ struct Snapshot {
   Link link;
   Reading reading;            // sequence 0: nothing read yet
   std::optional<double> peakPower;  // highest power of the last kPeakMs
+  // The energy put out since the start, per sensor (index sensor - 1): each
+  // reading's net power held until the next one, gaps over kStaleMs and
+  // negative power left out.
+  std::array<double, 3> energyJoules{};
 };
+
+// Whether the snapshot's reading is current: connected, and a reading
+// arrived within LiveState::kStaleMs before nowSteadyMs.
+bool IsLive(const Snapshot& snapshot, std::int64_t nowSteadyMs);
 
 class LiveState {
  public:
@@ -85,6 +93,7 @@ class LiveState {
 
  private:
   void Changed(std::unique_lock<std::mutex>& lock);
+  void AddEnergy(std::int64_t untilSteadyMs);
 
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
@@ -94,6 +103,7 @@ class LiveState {
   Reading reading_;
   std::deque<std::pair<std::int64_t, double>> recentPower_;  // steadyMs, watts
   std::deque<HistoryPoint> history_;
+  std::array<double, 3> energyJoules_{};
   std::function<void()> listener_;
 };
 

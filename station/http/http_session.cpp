@@ -6,7 +6,12 @@
 #include "tools/swrctl/command.h"
 #include "station/core/api_json.h"
 #include "station/http/http_internal.h"
+#include "station/metrics/metrics.h"
 #include "station/web/web_page.h"
+
+#ifndef SWRCTL_VERSION
+#define SWRCTL_VERSION "0"
+#endif
 
 namespace swrctl {
 namespace {
@@ -127,7 +132,7 @@ class Session : public std::enable_shared_from_this<Session> {
       res.set("Referrer-Policy", "no-referrer");
       return Send(std::move(res), req.keep_alive());
     }
-    if (path.compare(0, 8, "/api/v1/") != 0) {
+    if (path.compare(0, 8, "/api/v1/") != 0 && path != "/metrics") {
       return Send(Error(http::status::not_found, "not_found", "no such resource", v),
                   req.keep_alive());
     }
@@ -149,6 +154,15 @@ class Session : public std::enable_shared_from_this<Session> {
       return Send(std::move(res), req.keep_alive());
     }
     const std::int64_t now = SteadyNowMs();
+    if (path == "/metrics") {
+      if (req.method() != http::verb::get) return MethodNotAllowed(v, "GET");
+      MetricsInput metrics;
+      metrics.version = SWRCTL_VERSION;
+      metrics.snapshot = server_.live.Get(now);
+      metrics.nowSteadyMs = now;
+      return Send(Reply(http::status::ok, kMetricsContentType, RenderMetrics(metrics), v),
+                  req.keep_alive());
+    }
     if (path == "/api/v1/status") {
       if (req.method() != http::verb::get) return MethodNotAllowed(v, "GET");
       return Send(Reply(http::status::ok, kJson,

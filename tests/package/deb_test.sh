@@ -59,6 +59,7 @@ lrwxrwxrwx root/root ./usr/share/man/man1/swrctl-demo.1.gz -> swrctl.1.gz
 -rw-r--r-- root/root ./usr/share/man/man1/swrctl.1.gz
 lrwxrwxrwx root/root ./usr/share/man/man1/swrpanel-demo.1.gz -> swrpanel.1.gz
 -rw-r--r-- root/root ./usr/share/man/man1/swrpanel.1.gz
+-rw-r--r-- root/root ./usr/share/swrpanel/grafana/swrpanel-dashboard.json
 EOF
 )
 listing=$(dpkg-deb -c "$deb")

@@ -24,6 +24,7 @@ echo "-- $(basename "$zip"): $(stat -c %s "$zip") bytes"
 expected="LICENSE
 README.txt
 THIRD-PARTY-NOTICES.txt
+grafana-dashboard.json
 swrctl.exe
 swrctl32.exe
 swrpanel.exe

@@ -65,12 +65,13 @@ TEST(Access, OriginMustBeOurOwnPageOrNone) {
 TEST(Access, TokenForCommandsAlwaysAndForEverythingBeyondLoopback) {
   AccessPolicy policy;
   policy.token = "0123456789abcdef0123";
-  for (const char* path : {"/api/v1/status", "/api/v1/events", "/api/v1/history"}) {
+  for (const char* path : {"/api/v1/status", "/api/v1/events", "/api/v1/history", "/metrics"}) {
     EXPECT_FALSE(TokenRequired(path, policy)) << path;
   }
   EXPECT_TRUE(TokenRequired("/api/v1/commands", policy));
   policy.loopbackOnly = false;
-  for (const char* path : {"/api/v1/status", "/api/v1/events", "/api/v1/x", "/api/v1/commands"}) {
+  for (const char* path :
+       {"/api/v1/status", "/api/v1/events", "/api/v1/x", "/api/v1/commands", "/metrics"}) {
     EXPECT_TRUE(TokenRequired(path, policy)) << path;
   }
   EXPECT_FALSE(TokenRequired("/", policy));

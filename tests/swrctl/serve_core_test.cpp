@@ -65,6 +65,22 @@ TEST(LiveState, PeakCoversOnlyTheLastTwoSeconds) {
   EXPECT_FALSE(live.Get(3200).peakPower);
 }
 
+TEST(LiveState, EnergyHoldsEachPowerUntilTheNextReadingButNotOverGaps) {
+  LiveState live;
+  live.SetConnected(true);
+  const Report watts192 = Bytes(2, 100, 20, 1, 15);
+  const Report negative = Bytes(2, 20, 100, 1, 15);
+  live.Publish(watts192.data(), 0, 1000, "");
+  live.Publish(watts192.data(), 0, 1500, "");  // 192 W for 0.5 s: 96 J
+  live.Publish(negative.data(), 0, 2000, "");  // another 96 J
+  live.Publish(watts192.data(), 0, 2500, "");  // negative power adds nothing
+  live.Publish(watts192.data(), 0, 9000, "");  // a gap of 6.5 s is no transmission
+  live.SetConnected(false);
+  live.Publish(watts192.data(), 0, 9500, "");  // nor is a time without the controller
+  EXPECT_DOUBLE_EQ(live.Get(9500).energyJoules[1], 192.0);
+  EXPECT_EQ(live.Get(9500).energyJoules[0], 0.0);
+}
+
 TEST(LiveState, HistoryHoldsTheMaximaOfHalfSecondSlotsForTenMinutes) {
   LiveState live;
   const Report a = Bytes(1, 100, 20, 1, 15);  // 192.0 W, 1.5
