@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "device/actions.h"
+#include "device/bus/sim_overs.h"
 #include "device/reports.h"
 
 namespace sim_model {
@@ -17,6 +18,24 @@ constexpr double kPi = 3.14159265358979323846;
 // drift.
 constexpr double kSensorSwr[3] = {1.25, 1.6, 2.4};
 
+// The forward level of the active sensor at time t: a steady carrier that
+// drifts like a transmitter's output; the station's overs, their peaks near
+// full scale; or, while nothing is sent, the few counts of a detector at rest.
+double ForwardLevel(SimBus::Keying keying, int sensor, std::uint64_t sequence, double t) {
+  const double jitter = static_cast<double>(Noise(sequence) % 7) - 3.0;
+  double drive = 1.0;
+  if (keying == SimBus::Keying::Idle) drive = 0.0;
+  if (keying == SimBus::Keying::Overs) drive = sim_overs::Drive(t);
+  if (drive <= 0.0) return 1.0 + Noise(sequence) % 3;
+  if (keying == SimBus::Keying::Carrier) {
+    return 170.0 + 45.0 * std::sin(2 * kPi * t / 7.0) + 12.0 * std::sin(2 * kPi * t / 1.3 + sensor) +
+           jitter;
+  }
+  return drive * (225.0 + 12.0 * std::sin(2 * kPi * t / 1.3 + sensor)) + jitter;
+}
+
+}  // namespace
+
 std::uint32_t Noise(std::uint64_t n) {
   n ^= n >> 33;
   n *= 0xff51afd7ed558ccdULL;
@@ -25,8 +44,6 @@ std::uint32_t Noise(std::uint64_t n) {
   n ^= n >> 33;
   return static_cast<std::uint32_t>(n);
 }
-
-}  // namespace
 
 SimBus::Settings DefaultSettings() {
   SimBus::Settings s{};
@@ -40,15 +57,13 @@ SimBus::Settings DefaultSettings() {
 }
 
 // A believable reading of the active sensor at time t (seconds since the
-// device came up): the forward level drifts like a transmitter's output, the
-// reflected level follows from the sensor's antenna match, and the SWR the
-// controller reports is the one F and R give.
-Report MakeReport(const SimBus::Settings& settings, std::uint64_t sequence, double t) {
+// device came up): the forward level as the transmitter drives it, the
+// reflected level following from the sensor's antenna match, and the SWR the
+// controller reports the one F and R give.
+Report MakeReport(const SimBus::Settings& settings, SimBus::Keying keying, std::uint64_t sequence,
+                  double t) {
   const int sensor = settings.activeSensor;
-  const double jitter = static_cast<double>(Noise(sequence) % 7) - 3.0;
-  double level = 170.0 + 45.0 * std::sin(2 * kPi * t / 7.0) +
-                 12.0 * std::sin(2 * kPi * t / 1.3 + sensor) + jitter;
-  level = std::clamp(level, 0.0, 255.0);
+  const double level = std::clamp(ForwardLevel(keying, sensor, sequence, t), 0.0, 255.0);
   const double swr = kSensorSwr[sensor - 1] + 0.15 * std::sin(2 * kPi * t / 11.0 + sensor);
   const double gamma = (swr - 1.0) / (swr + 1.0);
   const int f = static_cast<int>(std::lround(level));

@@ -1,6 +1,6 @@
 // swrctl against the simulated controller: what the commands change in the
-// controller, watch in every format, losing and finding the controller, and
-// Ctrl+C during a blocked read.
+// controller, watch in every format, losing and finding the controller,
+// Ctrl+C during a blocked read, and the demo's control on standard input.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,6 +14,7 @@
 #include "device/bus/sim_controller.h"
 #include "harness.h"
 #include "json_check.h"
+#include "station/core/demo_control.h"
 #include "tools/swrctl/exit_status.h"
 
 namespace {
@@ -208,6 +209,44 @@ TEST_F(SwrctlSim, StopWakesABlockedRead) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_EQ(SimBus::OpenHandles(), 0);
   EXPECT_EQ(SimBus::StaleHandleUses(), 0u);
+}
+
+// Each instruction of the demo's control: its answer, unchanged for the old
+// ones, and its effect as the next reading of `watch` shows it.
+TEST_F(SwrctlSim, DemoControlInstructions) {
+  SimBus::SetReportRate(200);
+  const auto forward = [] {
+    harness::Harness h;
+    Watchdog dog(h.stop, std::chrono::seconds(10));
+    const harness::Outcome o = h.Run({"watch", "--format", "json", "--count", "1"});
+    jsoncheck::Value v;
+    std::string error;
+    if (dog.Fired() || o.status != 0 || !jsoncheck::Parse(o.out, v, error)) return -1.0;
+    return v.Member("forward")->number;
+  };
+  struct Case {
+    const char* instruction;
+    const char* answer;
+    int forwardAtLeast, forwardAtMost;  // -1: not looked at
+  };
+  const Case cases[] = {
+      {"tx off", "ok\n", 1, 3},   {"tx on", "ok\n", 100, 255},
+      {"tx off", "ok\n", 1, 3},   {"tx auto", "ok\n", -1, -1},   {"tx", "unknown\n", -1, -1},
+      {"tx maybe", "unknown\n", -1, -1},  {"key", "unknown\n", -1, -1},
+      {"rate 100", "ok\n", -1, -1},  {"openfail 1", "ok\n", -1, -1},  {"openfail 0", "ok\n", -1, -1},
+      {"unplug", "ok\n", -1, -1}, {"plug", "ok\n", -1, -1},     {"clear", "ok\n", -1, -1},
+      {"received", "end\n", -1, -1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(swrctl::DemoControlAnswer(c.instruction), c.answer) << c.instruction;
+    if (c.forwardAtLeast < 0) continue;
+    const double f = forward();
+    EXPECT_GE(f, c.forwardAtLeast) << c.instruction;
+    EXPECT_LE(f, c.forwardAtMost) << c.instruction;
+  }
+  harness::Harness h;
+  EXPECT_EQ(h.Run({"select", "2"}).status, 0);
+  EXPECT_EQ(swrctl::DemoControlAnswer("received"), "received 00 03 02 00 00 00 00 00 00\nend\n");
 }
 
 }  // namespace
