@@ -17,6 +17,8 @@ constexpr double kPi = 3.14159265358979323846;
 // The antenna match behind each sensor, as an SWR around which the readings
 // drift.
 constexpr double kSensorSwr[3] = {1.25, 1.6, 2.4};
+// The forward level of a detector at rest is 1 to this many counts.
+constexpr int kRestCounts = 3;
 
 // The forward level of the active sensor at time t: a steady carrier that
 // drifts like a transmitter's output; the station's overs, their peaks near
@@ -26,7 +28,7 @@ double ForwardLevel(SimBus::Keying keying, int sensor, std::uint64_t sequence, d
   double drive = 1.0;
   if (keying == SimBus::Keying::Idle) drive = 0.0;
   if (keying == SimBus::Keying::Overs) drive = sim_overs::Drive(t);
-  if (drive <= 0.0) return 1.0 + Noise(sequence) % 3;
+  if (drive <= 0.0) return 1.0 + Noise(sequence) % kRestCounts;
   if (keying == SimBus::Keying::Carrier) {
     return 170.0 + 45.0 * std::sin(2 * kPi * t / 7.0) + 12.0 * std::sin(2 * kPi * t / 1.3 + sensor) +
            jitter;
@@ -67,7 +69,8 @@ Report MakeReport(const SimBus::Settings& settings, SimBus::Keying keying, std::
   const double swr = kSensorSwr[sensor - 1] + 0.15 * std::sin(2 * kPi * t / 11.0 + sensor);
   const double gamma = (swr - 1.0) / (swr + 1.0);
   const int f = static_cast<int>(std::lround(level));
-  const int r = static_cast<int>(std::lround(f * gamma));
+  // At rest (a few counts) the detectors show no reflection: SWR 1.0.
+  const int r = f > kRestCounts ? static_cast<int>(std::lround(f * gamma)) : 0;
   int swrTenths = 0;
   if (f > 0) {
     swrTenths = f > r ? static_cast<int>(std::lround(10.0 * (f + r) / (f - r))) : 255;

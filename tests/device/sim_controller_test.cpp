@@ -116,8 +116,10 @@ TEST_F(SimController, KeyingDecidesWhetherReportsCarryPower) {
       const Bytes r = Next();
       const int f = r[swr::input::forwardLevel];
       if (keying == SimBus::Keying::Idle) {
-        EXPECT_GE(f, 1);  // a detector at rest: SWR 1.0, not "***",
-        EXPECT_LE(f, 3);  // and 0.0 W on every range
+        EXPECT_GE(f, 1);  // a detector at rest: 0.0 W on every range,
+        EXPECT_LE(f, 3);
+        EXPECT_EQ(r[swr::input::reflectedLevel], 0);
+        EXPECT_EQ(r[swr::input::swrTenths], 10);  // and SWR 1.0, not ***
       } else {
         EXPECT_GT(f, 100);
       }
