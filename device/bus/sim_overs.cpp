@@ -21,9 +21,10 @@ struct Segment {
 };
 
 // One pass of the session, about three and a half minutes. The first over
-// starts within two seconds, so a log fills within the first minute.
+// starts half a second after the controller comes up, so a log fills within
+// the first minute.
 constexpr Segment kSession[] = {
-    {Mode::Listen, 1.5}, {Mode::Voice, 6},  // a short call
+    {Mode::Listen, 0.5}, {Mode::Voice, 6},  // a short call
     {Mode::Listen, 6},   {Mode::Voice, 24},
     {Mode::Listen, 8},   {Mode::Ft8, 58},   // four cycles of 13 s on every 15 s
     {Mode::Listen, 12},  {Mode::Cw, 16},
