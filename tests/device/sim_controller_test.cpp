@@ -102,31 +102,6 @@ TEST_F(SimController, ReadingsAreConsistent) {
   }
 }
 
-TEST_F(SimController, KeyingDecidesWhetherReportsCarryPower) {
-  // The first report after a queue's depth was produced as the keying says.
-  const auto settle = [this] {
-    Bytes r{};
-    for (std::size_t i = 0; i <= SimBus::kQueueDepth; ++i) r = Next();
-    return r;
-  };
-  for (const SimBus::Keying keying : {SimBus::Keying::Idle, SimBus::Keying::Carrier, SimBus::Keying::Idle}) {
-    SimBus::SetKeying(keying);
-    settle();
-    for (int i = 0; i < 50; ++i) {
-      const Bytes r = Next();
-      const int f = r[swr::input::forwardLevel];
-      if (keying == SimBus::Keying::Idle) {
-        EXPECT_GE(f, 1);  // a detector at rest: 0.0 W on every range,
-        EXPECT_LE(f, 3);
-        EXPECT_EQ(r[swr::input::reflectedLevel], 0);
-        EXPECT_EQ(r[swr::input::swrTenths], 10);  // and SWR 1.0, not ***
-      } else {
-        EXPECT_GT(f, 100);
-      }
-    }
-  }
-}
-
 // Walks one session of overs as a detector with a 1.5 s hang would, and
 // checks what the demo promises: the first over within two seconds, overs of
 // a few seconds to a minute, pauses between words and Morse elements shorter

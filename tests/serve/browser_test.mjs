@@ -10,7 +10,7 @@ import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
-import { request, sleep, startServe } from './harness.mjs';
+import { sleep, startServe } from './harness.mjs';
 
 const require = createRequire(path.resolve(process.env.WEB_TEST_TOOLS || '.', 'package.json'));
 const { chromium } = require('playwright-core');
@@ -129,139 +129,90 @@ test('phone, English: readings, and no settings without the token', T, async () 
   await context.close();
 });
 
-// The log's API as the server answers it, for a page to be tested before or
-// without a server that keeps a log. Records what the page asked for.
+// The log's API as a server with a log answers it, for testing the page
+// before or without one. Records what the page asked for.
 function fakeLog() {
   const now = Date.now();
-  const tx = (id, ago, ms, sensor, band, peak, avg, swr, cut) => ({
-    id, start_unix_ms: now - ago, end_unix_ms: now - ago + ms, start: '', end: '', duration_ms: ms, sensor,
-    peak_power: peak, average_power: avg, max_swr: swr, swr_at_peak: swr, forward_at_peak: 200,
-    reflected_at_peak: 20, readings: ms / 40, cut_short: cut, frequency_hz: null, band, mode: null,
-  });
-  const pages = {
-    '': { transmissions: [tx(3, 60000, 13000, 1, null, 82.4, 80.1, 1.3, false),
-      tx(2, 300000, 45200, 2, '20m', 115.2, 41.7, 2.4, false)], next_cursor: 'c/1' },
-    'c/1': { transmissions: [tx(1, 900000, 6800, 3, null, 12, 9.5, 3.6, true)], next_cursor: null },
-  };
-  const asked = { history: [], transmissions: [], csvAuth: null };
-  const handler = async (route) => {
+  const tx = (ago, ms, sensor, band, peak, avg, swr, cut) => ({ id: ago, start_unix_ms: now - ago,
+    end_unix_ms: now - ago + ms, duration_ms: ms, sensor, band, peak_power: peak, average_power: avg,
+    max_swr: swr, cut_short: cut, frequency_hz: null, mode: null });
+  const asked = { history: [], list: [], csvAuth: null };
+  const handler = (route) => {
     const u = new URL(route.request().url());
-    const json = (o) => route.fulfill({ status: 200, contentType: 'application/json', body: JSON.stringify(o) });
+    const reply = (body, type = 'application/json') => route.fulfill({ status: 200, contentType: type,
+      body: typeof body === 'string' ? body : JSON.stringify(body) });
+    const seconds = Number(u.searchParams.get('seconds'));
     if (u.pathname === '/api/v1/history') {
-      const seconds = Number(u.searchParams.get('seconds'));
       if (seconds <= 600) return route.continue();
       asked.history.push(seconds);
-      const slot = seconds * 1000 / 600;
       const points = [];
-      for (let i = 0; i < 600; ++i) {
-        if (i % 50 < 20) points.push([now - seconds * 1000 + i * slot, 20 + (i % 50) * 4, 1.2 + (i % 7) / 10]);
-      }
-      return json({ seconds, slot_ms: slot, points });
+      for (let i = 0; i < 600; ++i) if (i % 50 < 20) points.push([now - (600 - i) * seconds * 5 / 3, 20 + (i % 50) * 4, 1.5]);
+      return reply({ seconds, slot_ms: seconds * 5 / 3, points });
     }
-    if (u.pathname === '/api/v1/summary') {
-      return json({ from: Number(u.searchParams.get('from')), to: Number(u.searchParams.get('to')),
-        transmissions: 3, on_air_ms: 65000, per: [] });
-    }
-    if (u.pathname === '/api/v1/transmissions.csv') {
+    if (u.pathname === '/api/v1/summary') return reply({ transmissions: 3, on_air_ms: 65000, per: [] });
+    if (u.pathname.endsWith('.csv')) {
       asked.csvAuth = route.request().headers().authorization;
-      return route.fulfill({ status: 200, contentType: 'text/csv', body: 'id,start\r\n3,x\r\n' });
+      return reply('id,start\r\n3,x\r\n', 'text/csv');
     }
-    asked.transmissions.push(u.search);
-    return json(pages[u.searchParams.get('cursor') || '']);
+    asked.list.push(u.search);
+    return reply({ transmissions: [tx(60000, 13000, 1, null, 82.4, 80.1, 1.3, false),
+      tx(300000, 45200, 2, '20m', 115.2, 41.7, 2.4, true)], next_cursor: null });
   };
   return { asked, handler };
 }
-
-const pressed = (page) => page.getAttribute('#range [aria-pressed=true]', 'data-s');
+const rows = (page) => page.$$eval('#txs tbody tr', (r) => r.map((tr) => [...tr.cells].map((c) => c.textContent)));
 
 test('desktop, Russian: the log card, its CSV, and the chart over 1 hour, 24 hours, 7 days', T, async () => {
   const log = fakeLog();
   const { context, page, errors } = await open({ viewport: { width: 1280, height: 900 }, locale: 'ru-RU' }, s.url, log.handler);
   await page.waitForFunction(() => document.querySelectorAll('#txs tbody tr').length === 2);
   assert.equal(await page.textContent('#totals'), 'Сегодня: 3 передачи, в эфире 1 мин 05 с');
-  const cells = await page.$$eval('#txs tbody tr', (rows) => rows.map((r) => [...r.cells].map((c) => c.textContent)));
-  assert.match(cells[0][0], /^\d\d:\d\d:\d\d$/);
-  assert.deepEqual(cells[0].slice(1), ['13.0 с', '1', '—', '82.4', '80.1', '1.3']);
-  assert.deepEqual(cells[1].slice(1), ['45.2 с', '2', '20m', '115.2', '41.7', '2.4']);
+  const [first, second] = await rows(page);
+  assert.match(first[0], /^\d\d:\d\d:\d\d$/);
+  assert.deepEqual(first.slice(1), ['13.0 с', '1', '—', '82.4', '80.1', '1.3']);
+  assert.deepEqual(second.slice(1), ['45.2 с *', '2', '20m', '115.2', '41.7', '2.4']);
   const colour = (n) => page.$eval(`#txs tbody tr:nth-child(${n}) .swr`, (e) => getComputedStyle(e).backgroundColor);
   assert.equal(await colour(1), 'rgb(34, 197, 94)');   // green, as the SWR bar to 1.5
   assert.equal(await colour(2), 'rgb(249, 115, 22)');  // orange, 2.0 to 3.0
-  assert.match(log.asked.transmissions[0], /^\?from=\d+&to=\d+&limit=50$/);
-  const from = Number(new URLSearchParams(log.asked.transmissions[0]).get('from'));
-  assert.equal(new Date(from).getHours() + new Date(from).getMinutes(), 0, 'today from local midnight');
-
-  await page.click('#more');  // the next page by its cursor
-  await page.waitForFunction(() => document.querySelectorAll('#txs tbody tr').length === 3);
-  assert.match(log.asked.transmissions.at(-1), /&cursor=c%2F1$/);
-  assert.match(await page.textContent('#txs tbody tr:nth-child(3)'), /6\.8 с \*/);
-  assert.ok(await page.isVisible('#cutnote'));
-  assert.ok(!(await page.isVisible('#more')));
+  const from = new Date(Number(new URLSearchParams(log.asked.list[0]).get('from')));
+  assert.equal(from.getHours() * 60 + from.getMinutes(), 0, 'today, from local midnight');
 
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#csv')]);
   assert.match(download.suggestedFilename(), /^transmissions-\d{4}-\d\d-\d\d\.csv$/);
   assert.equal(fs.readFileSync(await download.path(), 'utf8'), 'id,start\r\n3,x\r\n');
   assert.equal(log.asked.csvAuth, 'Bearer ' + s.token);
 
-  assert.equal(await pressed(page), '600');
   for (const [seconds, title] of [[3600, 'Последний час'], [86400, 'Последние 24 часа'], [604800, 'Последние 7 дней']]) {
     const before = await inked(page);
     await page.click(`#range [data-s="${seconds}"]`);
     await page.waitForFunction((n) => document.getElementById('charttitle').textContent === n, title);
     assert.equal(log.asked.history.at(-1), seconds);
-    assert.equal(await pressed(page), String(seconds));
     await sleep(600);  // a redraw
     assert.notEqual(await inked(page), before, 'the chart redrawn for ' + seconds);
   }
   await page.screenshot({ path: path.join(shots, 'desktop-ru-log.png'), fullPage: true });
   await page.click('#range [data-s="600"]');
   assert.equal(await page.textContent('#charttitle'), 'Последние 10 минут');
-  assert.equal(log.asked.history.length, 3);
   assert.deepEqual(errors, []);
   await context.close();
 });
 
 test('phone, English: the log card fits; a 404 from the log\'s API says the log is off', T, async () => {
   const phone = { viewport: { width: 390, height: 844 }, locale: 'en-US', deviceScaleFactor: 2, isMobile: true };
-  const log = fakeLog();
-  let { context, page, errors } = await open(phone, s.url, log.handler);
+  let { context, page, errors } = await open(phone, s.url, fakeLog().handler);
   await page.waitForFunction(() => document.querySelectorAll('#txs tbody tr').length === 2);
   assert.equal(await page.textContent('#totals'), 'Today: 3 transmissions, on the air 1 min 05 s');
-  assert.equal(await page.textContent('#csv'), "Download today's CSV");
   await page.click('#range [data-s="86400"]');
-  await page.waitForFunction(() => document.getElementById('charttitle').textContent === 'Last 24 hours');
   await sleep(600);
-  const width = await page.evaluate(() => document.documentElement.scrollWidth);
-  assert.ok(width <= 390, 'no sideways scrolling on a phone: ' + width);
+  assert.ok(await page.evaluate(() => document.documentElement.scrollWidth) <= 390, 'no sideways scrolling');
   await page.screenshot({ path: path.join(shots, 'phone-en-log.png'), fullPage: true });
   assert.deepEqual(errors, []);
   await context.close();
 
-  const gone = (route) => route.fulfill({ status: 404, contentType: 'application/json',
-    body: '{"error":"not_found","message":"no such resource"}' });
-  ({ context, page, errors } = await open(phone, s.url, gone));
+  ({ context, page, errors } = await open(phone, s.url, (route) => route.fulfill({ status: 404, body: '{}' })));
   await page.waitForFunction(() => document.getElementById('lognote').textContent.startsWith('The log is off'));
-  assert.ok(!(await page.isVisible('#range')), 'no range choice without a log');
-  assert.ok(!(await page.isVisible('#txs')));
+  assert.ok(!(await page.isVisible('#range')) && !(await page.isVisible('#txs')));
   assert.equal(await page.textContent('#charttitle'), 'Last 10 minutes');
-  assert.deepEqual(errors, []);
-  await context.close();
-});
-
-test('the log card filled from the demo\'s own log, when the server keeps one', T, async (t) => {
-  if ((await request(s.port, { path: '/api/v1/transmissions?limit=1' })).status !== 200) {
-    t.skip('this server keeps no log');
-    return;
-  }
-  const { context, page, errors } = await open({ viewport: { width: 1280, height: 900 }, locale: 'en-US' });
-  await page.waitForFunction(() => document.getElementById('totals').textContent.startsWith('Today:'));
-  const rows = () => page.$$eval('#txs tbody tr', (r) => r.length);
-  const before = await rows();
-  await s.control('tx on');
-  await sleep(3000);
-  await s.control('tx off');
-  await page.waitForFunction((n) => document.querySelectorAll('#txs tbody tr').length > n, before, { timeout: 20000 });
-  assert.match(await page.textContent('#txs tbody tr:first-child'), /^\d\d:\d\d:\d\d\d\.\d s1/);
-  await s.control('tx auto');
   assert.deepEqual(errors, []);
   await context.close();
 });
