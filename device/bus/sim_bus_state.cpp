@@ -38,6 +38,7 @@ Bus& TheBus() {
   static Bus* bus = [] {
     auto* b = new Bus;  // lives until the process ends, like the device
     ResetLocked(*b);
+    b->controller->keying = SimBus::Keying::Overs;
     return b;
   }();
   return *bus;
@@ -62,7 +63,7 @@ void Advance(Bus& bus, Device& d, Clock::time_point now) {
   for (std::uint64_t seq = first; seq <= due; ++seq) {
     const Clock::time_point at = DueTime(d, seq);
     const double t = std::chrono::duration<double>(at - d.born).count();
-    const Queued q{sim_model::MakeReport(d.settings, seq, t), seq, at};
+    const Queued q{sim_model::MakeReport(d.settings, d.keying, seq, t), seq, at};
     for (auto& entry : bus.handles) {
       OpenHandle& h = *entry.second;
       if (h.device.get() != &d || h.access != HidBus::Access::ReadWrite ||

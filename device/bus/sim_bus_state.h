@@ -40,6 +40,7 @@ struct Device {
   bool plugged = true;
   std::uint64_t generation = 0;  // bumped at every unplug: old handles die
   SimBus::Settings settings{};
+  SimBus::Keying keying = SimBus::Keying::Carrier;
   std::vector<Report> commands;
   Clock::time_point born;
   // Production schedule since the last plug-in or rate change.
@@ -82,9 +83,11 @@ struct Bus {
 
 bool IsControllerIdentity(const SimBus::Identity& id);
 std::shared_ptr<Device> NewDevice(Bus& bus, SimBus::Identity identity, bool readWriteOpens);
-// One controller at interface 0 with its factory settings; every handle dies.
+// One controller at interface 0 with its factory settings, sending a steady
+// carrier; every handle dies.
 void ResetLocked(Bus& bus);
-// The one bus of the process, created on first use.
+// The one bus of the process, created on first use, its controller behind a
+// station sending overs.
 Bus& TheBus();
 // The time between two reports of `d`.
 Clock::duration Period(const Device& d);

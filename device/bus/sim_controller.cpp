@@ -1,6 +1,6 @@
 // The controls of the simulated controller for tests and the demo: plug and
-// unplug, other devices on the bus, failures, the report rate, and what the
-// controller received.
+// unplug, other devices on the bus, failures, the report rate, what the
+// transmitter behind it does, and what the controller received.
 #include <algorithm>
 
 #include "device/bus/sim_bus_state.h"
@@ -79,6 +79,15 @@ void SetReportRate(int perSecond) {
   d.rate = std::max(perSecond, 0);
   Restart(d, now);
   bus.changed.notify_all();
+}
+
+void SetKeying(Keying keying) {
+  Bus& bus = TheBus();
+  std::lock_guard<std::mutex> lock(bus.mutex);
+  Device& d = *bus.controller;
+  // Reports already due were produced as the transmitter was before.
+  Advance(bus, d, Clock::now());
+  d.keying = keying;
 }
 
 std::vector<std::array<std::uint8_t, 9>> ReceivedCommands() {

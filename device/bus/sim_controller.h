@@ -3,8 +3,9 @@
 // (hid_bus_sim.cpp).
 //
 // At program start the bus holds one controller at interface 0, plugged in,
-// sending 25 reports a second with its default settings; the demo needs no
-// call from the program. Tests drive and inspect it through these functions.
+// sending 25 reports a second with its default settings, behind a station at
+// work (Keying::Overs); the demo needs no call from the program. Tests drive
+// and inspect it through these functions.
 #pragma once
 
 #include <array>
@@ -38,9 +39,22 @@ constexpr std::size_t kSequenceByte = 8;
 // dropped, as a HID stack does.
 constexpr std::size_t kQueueDepth = 32;
 
-// One controller at interface 0, plugged, 25 reports/s, default settings, no
-// other devices. Every handle open before is dead afterwards.
+// What the transmitter behind the controller does. The controller reports at
+// its rate whatever it does; while nothing is sent, the forward level rests
+// at a few counts (0.0 W).
+enum class Keying {
+  Overs,    // a station at work: overs of a few seconds to a minute (voice,
+            // FT8-like 13 s every 15 s, CW) with pauses between them
+  Carrier,  // transmits all the time, its output drifting
+  Idle,     // never transmits
+};
+
+// One controller at interface 0, plugged, 25 reports/s, default settings, a
+// steady carrier (Keying::Carrier, what the tests measure against), no other
+// devices. Every handle open before is dead afterwards.
 void Reset();
+// Changes what the transmitter does from the next report on.
+void SetKeying(Keying keying);
 // Plugs or unplugs the controller. Unplugging kills its open handles (their
 // reads and writes fail at once, also after it is plugged in again).
 void SetPlugged(bool plugged);

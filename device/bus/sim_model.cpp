@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "device/actions.h"
+#include "device/bus/sim_overs.h"
 #include "device/reports.h"
 
 namespace sim_model {
@@ -16,6 +17,26 @@ constexpr double kPi = 3.14159265358979323846;
 // The antenna match behind each sensor, as an SWR around which the readings
 // drift.
 constexpr double kSensorSwr[3] = {1.25, 1.6, 2.4};
+// The forward level of a detector at rest is 1 to this many counts.
+constexpr int kRestCounts = 3;
+
+// The forward level of the active sensor at time t: a steady carrier that
+// drifts like a transmitter's output; the station's overs, their peaks near
+// full scale; or, while nothing is sent, the few counts of a detector at rest.
+double ForwardLevel(SimBus::Keying keying, int sensor, std::uint64_t sequence, double t) {
+  const double jitter = static_cast<double>(Noise(sequence) % 7) - 3.0;
+  double drive = 1.0;
+  if (keying == SimBus::Keying::Idle) drive = 0.0;
+  if (keying == SimBus::Keying::Overs) drive = sim_overs::Drive(t);
+  if (drive <= 0.0) return 1.0 + Noise(sequence) % kRestCounts;
+  if (keying == SimBus::Keying::Carrier) {
+    return 170.0 + 45.0 * std::sin(2 * kPi * t / 7.0) + 12.0 * std::sin(2 * kPi * t / 1.3 + sensor) +
+           jitter;
+  }
+  return drive * (225.0 + 12.0 * std::sin(2 * kPi * t / 1.3 + sensor)) + jitter;
+}
+
+}  // namespace
 
 std::uint32_t Noise(std::uint64_t n) {
   n ^= n >> 33;
@@ -25,8 +46,6 @@ std::uint32_t Noise(std::uint64_t n) {
   n ^= n >> 33;
   return static_cast<std::uint32_t>(n);
 }
-
-}  // namespace
 
 SimBus::Settings DefaultSettings() {
   SimBus::Settings s{};
@@ -40,19 +59,18 @@ SimBus::Settings DefaultSettings() {
 }
 
 // A believable reading of the active sensor at time t (seconds since the
-// device came up): the forward level drifts like a transmitter's output, the
-// reflected level follows from the sensor's antenna match, and the SWR the
-// controller reports is the one F and R give.
-Report MakeReport(const SimBus::Settings& settings, std::uint64_t sequence, double t) {
+// device came up): the forward level as the transmitter drives it, the
+// reflected level following from the sensor's antenna match, and the SWR the
+// controller reports the one F and R give.
+Report MakeReport(const SimBus::Settings& settings, SimBus::Keying keying, std::uint64_t sequence,
+                  double t) {
   const int sensor = settings.activeSensor;
-  const double jitter = static_cast<double>(Noise(sequence) % 7) - 3.0;
-  double level = 170.0 + 45.0 * std::sin(2 * kPi * t / 7.0) +
-                 12.0 * std::sin(2 * kPi * t / 1.3 + sensor) + jitter;
-  level = std::clamp(level, 0.0, 255.0);
+  const double level = std::clamp(ForwardLevel(keying, sensor, sequence, t), 0.0, 255.0);
   const double swr = kSensorSwr[sensor - 1] + 0.15 * std::sin(2 * kPi * t / 11.0 + sensor);
   const double gamma = (swr - 1.0) / (swr + 1.0);
   const int f = static_cast<int>(std::lround(level));
-  const int r = static_cast<int>(std::lround(f * gamma));
+  // At rest (a few counts) the detectors show no reflection: SWR 1.0.
+  const int r = f > kRestCounts ? static_cast<int>(std::lround(f * gamma)) : 0;
   int swrTenths = 0;
   if (f > 0) {
     swrTenths = f > r ? static_cast<int>(std::lround(10.0 * (f + r) / (f - r))) : 255;

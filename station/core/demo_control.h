@@ -3,8 +3,14 @@
 // (demo_control_none.cpp); each executable links one of the two.
 #pragma once
 
+#include <string>
+
 namespace swrctl {
 
 void StartDemoControl();
+
+// The answer to one instruction line, its effect on the simulated controller
+// done. Only the simulated realisation has it (tests call it directly).
+std::string DemoControlAnswer(const std::string& instruction);
 
 }  // namespace swrctl

@@ -5,6 +5,10 @@
 //   openfail 1 | openfail 0     -> "ok" (opens for writing fail, or work again)
 //   received                    -> "received XX XX ..." per command, "end"
 //   clear                       -> "ok" (forgets the received commands)
+//   tx on | tx off              -> "ok" (the transmitter sends a carrier, or
+//                                  nothing, until told otherwise)
+//   tx auto                     -> "ok" (back to the station's own overs)
+// Anything else is answered "unknown".
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -17,41 +21,55 @@
 
 namespace swrctl {
 
+std::string DemoControlAnswer(const std::string& instruction) {
+  std::istringstream words(instruction);
+  std::string word;
+  words >> word;
+  std::ostringstream answer;
+  if (word == "unplug" || word == "plug") {
+    SimBus::SetPlugged(word == "plug");
+    answer << "ok\n";
+  } else if (word == "rate") {
+    int rate = 0;
+    words >> rate;
+    SimBus::SetReportRate(rate);
+    answer << "ok\n";
+  } else if (word == "openfail") {
+    int fails = 0;
+    words >> fails;
+    SimBus::SetOpenFails(fails != 0);
+    answer << "ok\n";
+  } else if (word == "received") {
+    for (const auto& report : SimBus::ReceivedCommands()) {
+      answer << "received " << HexBytes(report.data(), report.size()) << '\n';
+    }
+    answer << "end\n";
+  } else if (word == "clear") {
+    SimBus::ClearReceivedCommands();
+    answer << "ok\n";
+  } else if (word == "tx") {
+    std::string how;
+    words >> how;
+    const bool known = how == "on" || how == "off" || how == "auto";
+    if (known) {
+      SimBus::SetKeying(how == "on"    ? SimBus::Keying::Carrier
+                        : how == "off" ? SimBus::Keying::Idle
+                                       : SimBus::Keying::Overs);
+    }
+    answer << (known ? "ok\n" : "unknown\n");
+  } else {
+    answer << "unknown\n";
+  }
+  return answer.str();
+}
+
 void StartDemoControl() {
   const char* control = std::getenv("SWRCTL_DEMO_CONTROL");
   if (control == nullptr || std::string(control) != "stdin") return;
   std::thread([] {
     for (std::string line; std::getline(std::cin, line);) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      std::istringstream words(line);
-      std::string word;
-      words >> word;
-      std::ostringstream answer;
-      if (word == "unplug" || word == "plug") {
-        SimBus::SetPlugged(word == "plug");
-        answer << "ok\n";
-      } else if (word == "rate") {
-        int rate = 0;
-        words >> rate;
-        SimBus::SetReportRate(rate);
-        answer << "ok\n";
-      } else if (word == "openfail") {
-        int fails = 0;
-        words >> fails;
-        SimBus::SetOpenFails(fails != 0);
-        answer << "ok\n";
-      } else if (word == "received") {
-        for (const auto& report : SimBus::ReceivedCommands()) {
-          answer << "received " << HexBytes(report.data(), report.size()) << '\n';
-        }
-        answer << "end\n";
-      } else if (word == "clear") {
-        SimBus::ClearReceivedCommands();
-        answer << "ok\n";
-      } else {
-        answer << "unknown\n";
-      }
-      std::cout << answer.str() << std::flush;
+      std::cout << DemoControlAnswer(line) << std::flush;
     }
   }).detach();
 }

@@ -1,14 +1,19 @@
 // The simulated controller answers the protocol the way a device would: the
-// reports it sends after a command show the command's effect.
+// reports it sends after a command show the command's effect. The station
+// behind it sends overs a transmission detector can tell apart.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <thread>
+#include <vector>
 
 #include "device/hid_link.h"
 #include "device/reports.h"
 #include "device/bus/sim_controller.h"
+#include "device/bus/sim_overs.h"
 #include "wait_until.h"
 
 namespace {
@@ -95,6 +100,51 @@ TEST_F(SimController, ReadingsAreConsistent) {
     EXPECT_GE(r[swr::input::swrTenths], 10);
     EXPECT_EQ(r[0], 0);
   }
+}
+
+// Walks one session of overs as a detector with a 1.5 s hang would, and
+// checks what the demo promises: the first over within two seconds, overs of
+// a few seconds to a minute, pauses between words and Morse elements shorter
+// than the hang, four FT8-like overs of 13 s every 15 s.
+TEST(SimOvers, ASessionIsOversADetectorTellsApart) {
+  struct Over {
+    double start, end, longestGap;
+  };
+  std::vector<Over> overs;
+  constexpr double kStep = 0.005, kHang = 1.5;
+  double lastOn = -1;
+  for (double t = 0; t < sim_overs::SessionSeconds(); t += kStep) {
+    const double drive = sim_overs::Drive(t);
+    if (drive <= 0) continue;
+    EXPECT_GE(drive, 0.35) << t;
+    EXPECT_LE(drive, 1.0) << t;
+    if (overs.empty() || t - lastOn > kHang) {
+      overs.push_back({t, t, 0});
+    } else {
+      overs.back().longestGap = std::max(overs.back().longestGap, t - lastOn - kStep);
+    }
+    overs.back().end = t + kStep;
+    lastOn = t;
+  }
+  ASSERT_EQ(overs.size(), 8u);
+  EXPECT_LT(overs[0].start, 2.0);
+  std::vector<double> ft8Starts;
+  for (std::size_t i = 0; i < overs.size(); ++i) {
+    const Over& o = overs[i];
+    EXPECT_GE(o.end - o.start, 3.0) << "over " << i;
+    EXPECT_LE(o.end - o.start, 60.0) << "over " << i;
+    EXPECT_LT(o.longestGap, 0.5) << "over " << i;
+    if (i > 0) {
+      EXPECT_GE(o.start - overs[i - 1].end, 2.0 - kStep) << "pause before over " << i;
+    }
+    if (std::abs(o.end - o.start - 13.0) < 2 * kStep) ft8Starts.push_back(o.start);
+  }
+  ASSERT_EQ(ft8Starts.size(), 4u);
+  for (std::size_t i = 1; i < ft8Starts.size(); ++i) {
+    EXPECT_NEAR(ft8Starts[i] - ft8Starts[i - 1], 15.0, 2 * kStep);
+  }
+  EXPECT_NEAR(sim_overs::Drive(sim_overs::SessionSeconds() + overs[0].start + 0.01),
+              sim_overs::Drive(overs[0].start + 0.01), 1e-9);  // the session repeats
 }
 
 TEST_F(SimController, WritesOtherThanOneWholeReportAreRefused) {

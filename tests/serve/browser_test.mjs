@@ -1,6 +1,8 @@
 // The page in a real browser (Debian's chromium, headless, driven by
 // playwright-core): live values from the demo, the "no data" state when
-// reports stop, a command clicked and its outcome shown, the chart drawn.
+// reports stop, a command clicked and its outcome shown, the chart drawn;
+// the log card and the chart's range from the log's API (answered by the
+// test where the server has no log), and the card when the log is off.
 // Screenshots at a desktop and a phone size go to $SCREENSHOTS.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -35,9 +37,10 @@ after(async () => {
   if (s) assert.equal((await s.stop()).code, 0);
 });
 
-async function open(options, url = s.url) {
+async function open(options, url = s.url, routes = null) {
   const context = await browser.newContext(options);
   const page = await context.newPage();
+  if (routes) await page.route(/\/api\/v1\/(transmissions|summary|history)/, routes);
   const errors = [];
   page.on('pageerror', (e) => errors.push(String(e)));
   // A refused command is logged by the browser as a failed load; that is
@@ -122,6 +125,94 @@ test('phone, English: readings, and no settings without the token', T, async () 
   assert.ok(width <= 390, 'no sideways scrolling on a phone: ' + width);
   await sleep(1000);
   await page.screenshot({ path: path.join(shots, 'phone-en.png'), fullPage: true });
+  assert.deepEqual(errors, []);
+  await context.close();
+});
+
+// The log's API as a server with a log answers it, for testing the page
+// before or without one. Records what the page asked for.
+function fakeLog() {
+  const now = Date.now();
+  const tx = (ago, ms, sensor, band, peak, avg, swr, cut) => ({ id: ago, start_unix_ms: now - ago,
+    end_unix_ms: now - ago + ms, duration_ms: ms, sensor, band, peak_power: peak, average_power: avg,
+    max_swr: swr, cut_short: cut, frequency_hz: null, mode: null });
+  const asked = { history: [], list: [], csvAuth: null };
+  const handler = (route) => {
+    const u = new URL(route.request().url());
+    const reply = (body, type = 'application/json') => route.fulfill({ status: 200, contentType: type,
+      body: typeof body === 'string' ? body : JSON.stringify(body) });
+    const seconds = Number(u.searchParams.get('seconds'));
+    if (u.pathname === '/api/v1/history') {
+      if (seconds <= 600) return route.continue();
+      asked.history.push(seconds);
+      const points = [];
+      for (let i = 0; i < 600; ++i) if (i % 50 < 20) points.push([now - (600 - i) * seconds * 5 / 3, 20 + (i % 50) * 4, 1.5]);
+      return reply({ seconds, slot_ms: seconds * 5 / 3, points });
+    }
+    if (u.pathname === '/api/v1/summary') return reply({ transmissions: 3, on_air_ms: 65000, per: [] });
+    if (u.pathname.endsWith('.csv')) {
+      asked.csvAuth = route.request().headers().authorization;
+      return reply('id,start\r\n3,x\r\n', 'text/csv');
+    }
+    asked.list.push(u.search);
+    return reply({ transmissions: [tx(60000, 13000, 1, null, 82.4, 80.1, 1.3, false),
+      tx(300000, 45200, 2, '20m', 115.2, 41.7, 2.4, true)], next_cursor: null });
+  };
+  return { asked, handler };
+}
+const rows = (page) => page.$$eval('#txs tbody tr', (r) => r.map((tr) => [...tr.cells].map((c) => c.textContent)));
+
+test('desktop, Russian: the log card, its CSV, and the chart over 1 hour, 24 hours, 7 days', T, async () => {
+  const log = fakeLog();
+  const { context, page, errors } = await open({ viewport: { width: 1280, height: 900 }, locale: 'ru-RU' }, s.url, log.handler);
+  await page.waitForFunction(() => document.querySelectorAll('#txs tbody tr').length === 2);
+  assert.equal(await page.textContent('#totals'), 'Сегодня: 3 передачи, в эфире 1 мин 05 с');
+  const [first, second] = await rows(page);
+  assert.match(first[0], /^\d\d:\d\d:\d\d$/);
+  assert.deepEqual(first.slice(1), ['13.0 с', '1', '—', '82.4', '80.1', '1.3']);
+  assert.deepEqual(second.slice(1), ['45.2 с *', '2', '20m', '115.2', '41.7', '2.4']);
+  const colour = (n) => page.$eval(`#txs tbody tr:nth-child(${n}) .swr`, (e) => getComputedStyle(e).backgroundColor);
+  assert.equal(await colour(1), 'rgb(34, 197, 94)');   // green, as the SWR bar to 1.5
+  assert.equal(await colour(2), 'rgb(249, 115, 22)');  // orange, 2.0 to 3.0
+  const from = new Date(Number(new URLSearchParams(log.asked.list[0]).get('from')));
+  assert.equal(from.getHours() * 60 + from.getMinutes(), 0, 'today, from local midnight');
+
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#csv')]);
+  assert.match(download.suggestedFilename(), /^transmissions-\d{4}-\d\d-\d\d\.csv$/);
+  assert.equal(fs.readFileSync(await download.path(), 'utf8'), 'id,start\r\n3,x\r\n');
+  assert.equal(log.asked.csvAuth, 'Bearer ' + s.token);
+
+  for (const [seconds, title] of [[3600, 'Последний час'], [86400, 'Последние 24 часа'], [604800, 'Последние 7 дней']]) {
+    const before = await inked(page);
+    await page.click(`#range [data-s="${seconds}"]`);
+    await page.waitForFunction((n) => document.getElementById('charttitle').textContent === n, title);
+    assert.equal(log.asked.history.at(-1), seconds);
+    await sleep(600);  // a redraw
+    assert.notEqual(await inked(page), before, 'the chart redrawn for ' + seconds);
+  }
+  await page.screenshot({ path: path.join(shots, 'desktop-ru-log.png'), fullPage: true });
+  await page.click('#range [data-s="600"]');
+  assert.equal(await page.textContent('#charttitle'), 'Последние 10 минут');
+  assert.deepEqual(errors, []);
+  await context.close();
+});
+
+test('phone, English: the log card fits; a 404 from the log\'s API says the log is off', T, async () => {
+  const phone = { viewport: { width: 390, height: 844 }, locale: 'en-US', deviceScaleFactor: 2, isMobile: true };
+  let { context, page, errors } = await open(phone, s.url, fakeLog().handler);
+  await page.waitForFunction(() => document.querySelectorAll('#txs tbody tr').length === 2);
+  assert.equal(await page.textContent('#totals'), 'Today: 3 transmissions, on the air 1 min 05 s');
+  await page.click('#range [data-s="86400"]');
+  await sleep(600);
+  assert.ok(await page.evaluate(() => document.documentElement.scrollWidth) <= 390, 'no sideways scrolling');
+  await page.screenshot({ path: path.join(shots, 'phone-en-log.png'), fullPage: true });
+  assert.deepEqual(errors, []);
+  await context.close();
+
+  ({ context, page, errors } = await open(phone, s.url, (route) => route.fulfill({ status: 404, body: '{}' })));
+  await page.waitForFunction(() => document.getElementById('lognote').textContent.startsWith('The log is off'));
+  assert.ok(!(await page.isVisible('#range')) && !(await page.isVisible('#txs')));
+  assert.equal(await page.textContent('#charttitle'), 'Last 10 minutes');
   assert.deepEqual(errors, []);
   await context.close();
 });

@@ -1,11 +1,12 @@
 // swrctl against the simulated controller: what the commands change in the
-// controller, watch in every format, losing and finding the controller, and
-// Ctrl+C during a blocked read.
+// controller, watch in every format, losing and finding the controller,
+// Ctrl+C during a blocked read, and the demo's control on standard input.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "device/bus/sim_controller.h"
 #include "harness.h"
 #include "json_check.h"
+#include "station/core/demo_control.h"
 #include "tools/swrctl/exit_status.h"
 
 namespace {
@@ -208,6 +210,46 @@ TEST_F(SwrctlSim, StopWakesABlockedRead) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_EQ(SimBus::OpenHandles(), 0);
   EXPECT_EQ(SimBus::StaleHandleUses(), 0u);
+}
+
+// Each instruction of the demo's control: its answer, unchanged for the old
+// ones, and its effect as the next reading of `watch` shows it.
+TEST_F(SwrctlSim, DemoControlInstructions) {
+  SimBus::SetReportRate(200);
+  // The next reading's forward, reflected and SWR text ("" when none came).
+  const auto reading = [] {
+    harness::Harness h;
+    Watchdog dog(h.stop, std::chrono::seconds(10));
+    const harness::Outcome o = h.Run({"watch", "--format", "json", "--count", "1"});
+    jsoncheck::Value v;
+    std::string error;
+    if (dog.Fired() || o.status != 0 || !jsoncheck::Parse(o.out, v, error)) return std::string();
+    return std::to_string(static_cast<int>(v.Member("forward")->number)) + " " +
+           std::to_string(static_cast<int>(v.Member("reflected")->number)) + " " + v.Member("swr")->text;
+  };
+  const std::string atRest = "^[123] 0 1[.]0$", carrier = "^[12][0-9][0-9] [0-9]+ [0-9.]+$";
+  const struct {
+    const char* instruction;
+    const char* answer;
+    const char* shows;  // the next reading; nullptr: not looked at
+  } cases[] = {
+      {"tx off", "ok\n", atRest.c_str()}, {"tx on", "ok\n", carrier.c_str()},
+      {"tx off", "ok\n", atRest.c_str()}, {"tx auto", "ok\n", nullptr},
+      {"tx", "unknown\n", nullptr},       {"tx maybe", "unknown\n", nullptr},
+      {"key", "unknown\n", nullptr},      {"rate 100", "ok\n", nullptr},
+      {"openfail 1", "ok\n", nullptr},    {"openfail 0", "ok\n", nullptr},
+      {"unplug", "ok\n", nullptr},        {"plug", "ok\n", nullptr},
+      {"clear", "ok\n", nullptr},         {"received", "end\n", nullptr},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(swrctl::DemoControlAnswer(c.instruction), c.answer) << c.instruction;
+    if (!c.shows) continue;
+    const std::string shown = reading();
+    EXPECT_TRUE(std::regex_match(shown, std::regex(c.shows))) << c.instruction << ": " << shown;
+  }
+  harness::Harness h;
+  EXPECT_EQ(h.Run({"select", "2"}).status, 0);
+  EXPECT_EQ(swrctl::DemoControlAnswer("received"), "received 00 03 02 00 00 00 00 00 00\nend\n");
 }
 
 }  // namespace
