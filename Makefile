@@ -3,7 +3,7 @@
 # runs the fuzz targets. Each installs what is missing first (Debian
 # packages only).
 
-PRESETS := native tsan win64 win32
+PRESETS := native tsan asan win64 win32
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps build test run bench fuzz package clean $(addprefix build-,$(PRESETS))
