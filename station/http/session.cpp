@@ -43,10 +43,15 @@ class Session : public std::enable_shared_from_this<Session> {
                         "too many clients are connected; try again later"),
                   false);
     }
+    // A newer connection needs the slot: the read ends, and this one is
+    // told to come back later.
     std::weak_ptr<Session> weak = weak_from_this();
     slot_->Evictable([weak] {
       beast::error_code ignored;
-      if (auto self = weak.lock()) self->stream_.socket().close(ignored);
+      if (auto self = weak.lock()) {
+        self->evicted_ = true;
+        self->stream_.socket().cancel(ignored);
+      }
     });
     Read();
   }
@@ -69,7 +74,7 @@ class Session : public std::enable_shared_from_this<Session> {
 
   void OnRead(beast::error_code ec) {
     slot_->Settled();
-    if (ec == beast::error::timeout && OnProbation()) {
+    if ((ec == beast::error::timeout && OnProbation()) || evicted_) {
       return Send(Error(http::status::service_unavailable, "too_many_clients",
                         "too many clients are connected; try again later"),
                   false);
@@ -146,7 +151,8 @@ class Session : public std::enable_shared_from_this<Session> {
   beast::flat_buffer buffer_;
   HttpServer::Impl& server_;
   std::unique_ptr<Shares::Slot> slot_;
-  bool proven_ = false;  // a request of this connection carried the token
+  bool proven_ = false;   // a request of this connection carried the token
+  bool evicted_ = false;  // made room for a newer connection
   boost::optional<http::request_parser<http::string_body>> parser_;
   std::shared_ptr<Response> response_;
   char drain_[4096];
