@@ -51,6 +51,7 @@ class Session : public std::enable_shared_from_this<Session> {
       if (auto self = weak.lock()) {
         self->evicted_ = true;
         self->stream_.socket().cancel(ignored);
+        if (ignored) self->stream_.socket().close(ignored);  // cannot cancel: just end it
       }
     });
     Read();
