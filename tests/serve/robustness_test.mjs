@@ -31,7 +31,7 @@ function cpuSeconds(pid) {
 
 describe('swrctl-demo serve under abuse', { timeout: 180000 }, () => {
   let s;
-  before(async () => { s = await startServe(); });
+  before(async () => { s = await startServe([], { startMs: 120000 }); });
   after(async () => { assert.equal((await s.stop()).code, 0); });
 
   test('malformed framing and a second Host get 400', T, async () => {
