@@ -8,6 +8,7 @@ for b in build/native/bench/*_bench; do
 done
 if command -v node >/dev/null && [ -x build/native/tools/swrctl/swrctl-demo ]; then
   node bench/serve_bench.mjs build/native/tools/swrctl/swrctl-demo
+  node bench/serve_resources.mjs build/native/tools/swrctl/swrctl-demo
 fi
 export WINEPREFIX="$PWD/build/win64/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 for b in build/win64/bench/*_bench.exe; do

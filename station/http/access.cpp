@@ -1,3 +1,5 @@
+// Who may ask for what: the Host and Origin checks, the token and its
+// rules, and the media type of a command (see access.h).
 #include "station/http/access.h"
 
 #include <cctype>
@@ -88,15 +90,32 @@ bool OriginAllowed(const std::string& origin, const std::string& hostHeader) {
   return origin.empty() || Lower(origin) == "http://" + Lower(hostHeader);
 }
 
-bool TokenRequired(const std::string& path, const AccessPolicy& policy) {
-  if (path == "/" || path == "/index.html") return false;
-  return !policy.loopbackOnly || path == "/api/v1/commands";
+bool TokenRequired(TokenRule rule, const AccessPolicy& policy) {
+  switch (rule) {
+    case TokenRule::Never:
+      return false;
+    case TokenRule::BeyondLoopback:
+      return !policy.loopbackOnly;
+    case TokenRule::Always:
+      break;
+  }
+  return true;
 }
 
 bool Authorized(const std::string& authorization, const AccessPolicy& policy) {
-  const std::string prefix = "Bearer ";
-  if (authorization.compare(0, prefix.size(), prefix) != 0) return false;
-  return SameToken(authorization.substr(prefix.size()), policy.token);
+  const std::size_t space = authorization.find(' ');
+  if (space == std::string::npos || Lower(authorization.substr(0, space)) != "bearer") {
+    return false;
+  }
+  const std::size_t token = authorization.find_first_not_of(' ', space);
+  return token != std::string::npos && SameToken(authorization.substr(token), policy.token);
+}
+
+bool JsonMediaType(const std::string& contentType) {
+  std::string type = contentType.substr(0, contentType.find(';'));
+  const std::size_t end = type.find_last_not_of(" \t");
+  type.erase(end == std::string::npos ? 0 : end + 1);
+  return Lower(type) == "application/json";
 }
 
 }  // namespace swrctl

@@ -31,12 +31,25 @@ bool HostAllowed(const std::string& hostHeader, const AccessPolicy& policy);
 // No Origin (curl, scripts) or exactly our own page's origin.
 bool OriginAllowed(const std::string& origin, const std::string& hostHeader);
 
-// Commands always need the token; beyond loopback every request of the API
-// does. The page itself holds no data and is served to anyone who may
-// reach the server.
+// Which requests need the token; each route names its rule.
+enum class TokenRule {
+  Never,           // the page: it holds no data
+  BeyondLoopback,  // the API's readings: free on loopback only
+  Always,          // anything that reaches the controller
+};
+bool TokenRequired(TokenRule rule, const AccessPolicy& policy);
+
+// The rule of the route at `path` (the routes' table, routes.cpp): commands
+// always need the token; beyond loopback every request of the API does.
 bool TokenRequired(const std::string& path, const AccessPolicy& policy);
 
-// "Bearer <token>" with the right token.
+// "Bearer <token>" with the right token; the scheme in any case, as HTTP's
+// auth schemes are.
 bool Authorized(const std::string& authorization, const AccessPolicy& policy);
+
+// A Content-Type of application/json, in any case, with or without
+// parameters ("Application/JSON; charset=utf-8"), and nothing else
+// ("application/jsonp" is not).
+bool JsonMediaType(const std::string& contentType);
 
 }  // namespace swrctl

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "station/http/access.h"
@@ -13,6 +14,10 @@ namespace swrctl {
 
 struct ServerLimits {
   int maxConnections = 64;        // open at once, event streams included
+  // Of those, at most this many for connections as they come; the rest are
+  // kept for requests with the token and event streams (shares.h).
+  int maxAnonymous = 48;
+  long probationMs = 2000;        // to send a request over the anonymous share
   std::size_t maxBody = 4096;     // bytes of a request body
   std::size_t maxHeader = 8192;   // bytes of the request line and headers
   int maxFields = 48;             // header fields of a request
@@ -24,7 +29,10 @@ struct ServerLimits {
 
 class HttpServer {
  public:
-  HttpServer(LiveState& live, AccessPolicy policy, ServerLimits limits = {});
+  // `log`, when set, hears of trouble that concerns no single request
+  // (accept failing for want of descriptors).
+  HttpServer(LiveState& live, AccessPolicy policy, ServerLimits limits = {},
+             std::ostream* log = nullptr);
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;

@@ -76,8 +76,12 @@ TEST(Access, TokenForCommandsAlwaysAndForEverythingBeyondLoopback) {
   }
   EXPECT_FALSE(TokenRequired("/", policy));
 
-  EXPECT_TRUE(Authorized("Bearer 0123456789abcdef0123", policy));
-  for (const char* header : {"", "Bearer", "Bearer ", "bearer 0123456789abcdef0123",
+  // The scheme is case-insensitive in HTTP.
+  for (const char* header : {"Bearer 0123456789abcdef0123", "bearer 0123456789abcdef0123",
+                             "BEARER  0123456789abcdef0123"}) {
+    EXPECT_TRUE(Authorized(header, policy)) << header;
+  }
+  for (const char* header : {"", "Bearer", "Bearer ", "Bearer0123456789abcdef0123",
                              "Bearer 0123456789abcdef012", "Bearer 0123456789abcdef01234",
                              "Basic 0123456789abcdef0123", "Bearer 0123456789abcdef0124"}) {
     EXPECT_FALSE(Authorized(header, policy)) << header;

@@ -67,7 +67,7 @@ int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
   }
 
   LiveState live;
-  HttpServer server(live, policy);
+  HttpServer server(live, policy, ServerLimits{}, &err);
   if (http && !server.Listen(host, port, error)) {
     err << "swrctl: cannot listen on " << host << ':' << port << ": " << error << '\n';
     return kExitFailure;

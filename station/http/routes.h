@@ -1,0 +1,99 @@
+// The HTTP API as data: each route's path, method, token rule and handler
+// in one table (routes.cpp), and Respond, which turns a parsed request into
+// its response without doing any I/O. The session reads, sends and closes;
+// everything a request may get is decided here.
+//
+// A new GET route is one row in the table and one handler: the handler gets
+// the request with its path and query parameters and returns a response of
+// any type (Reply with "text/csv", "text/plain; version=0.0.4", JSON, ...).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "station/core/live_state.h"
+#include "station/http/access.h"
+#include "station/http/responses.h"
+
+namespace swrctl {
+
+// The query of a target, split and percent-decoded: "a=1&b=x%20y".
+class Query {
+ public:
+  explicit Query(const std::string& text);
+  bool Empty() const { return params_.empty(); }
+  // False when the text was not name=value pairs, a name came twice, or a
+  // name is not one of `known`.
+  bool OnlyOnce(std::initializer_list<const char*> known) const;
+  // The value of the first `name`; none when absent.
+  std::optional<std::string> Get(const std::string& name) const;
+
+ private:
+  bool valid_ = true;
+  std::vector<std::pair<std::string, std::string>> params_;
+};
+
+// What a handler sees of the server: the live state, who may do what, the
+// clock at the request, and the connection's standing.
+struct Context {
+  LiveState& live;
+  const AccessPolicy& policy;
+  std::int64_t steadyMs = 0;
+  std::int64_t unixMs = 0;
+  int maxFields = 48;
+  // Let in beyond the anonymous share (shares.h): served only with the
+  // token or for the routes that the share keeps room for.
+  bool onProbation = false;
+};
+
+struct ApiRequest {
+  const Request& raw;
+  std::string path;
+  Query query;
+};
+
+// What the session does with a request.
+struct Outcome {
+  enum class Kind {
+    Respond,      // send `response`
+    EventStream,  // hand the connection to the event stream
+    Blocking,     // run `job` off the server's thread, then send its response
+  };
+  Kind kind = Kind::Respond;
+  Response response;
+  bool keepAlive = false;
+  bool authorized = false;  // the request carried the right token
+  std::function<Response()> job;
+};
+
+using Handler = Outcome (*)(const ApiRequest&, const Context&);
+
+struct Route {
+  const char* path;
+  http::verb method;
+  TokenRule token;
+  bool keepsRoom;  // served also to connections on probation without the token
+  Handler handler;
+};
+
+// The request-to-response function: Host, Origin, method and token checks,
+// then the route's handler.
+Outcome Respond(const Request& req, const Context& ctx);
+
+// Answers for the handlers.
+Outcome Answer(Response response, bool keepAlive);
+Outcome Refuse(Response response);  // and close the connection
+
+// The handlers (handlers.cpp).
+Outcome PageHandler(const ApiRequest& req, const Context& ctx);
+Outcome StatusHandler(const ApiRequest& req, const Context& ctx);
+Outcome HistoryHandler(const ApiRequest& req, const Context& ctx);
+Outcome EventsHandler(const ApiRequest& req, const Context& ctx);
+Outcome CommandsHandler(const ApiRequest& req, const Context& ctx);
+Outcome MetricsHandler(const ApiRequest& req, const Context& ctx);
+
+}  // namespace swrctl
