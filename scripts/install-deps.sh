@@ -17,6 +17,7 @@ packages=(
   libfltk1.3-dev
   libboost-dev nlohmann-json3-dev libcli11-dev
   libpaho-mqtt-dev mosquitto mosquitto-clients
+  libhamlib-utils
   chromium nodejs
   dpkg-dev fakeroot help2man lintian zip unzip
 )
