@@ -3,6 +3,7 @@
 #include "device/bus/sim_model.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "device/actions.h"
@@ -26,6 +27,10 @@ std::uint32_t Noise(std::uint64_t n) {
   return static_cast<std::uint32_t>(n);
 }
 
+// Set by SimBus::SetTransmitter from the demo's transceiver.
+std::atomic<bool> gKeyed{true};
+std::atomic<double> gAntennaSwr{0.0};
+
 }  // namespace
 
 SimBus::Settings DefaultSettings() {
@@ -48,8 +53,9 @@ Report MakeReport(const SimBus::Settings& settings, std::uint64_t sequence, doub
   const double jitter = static_cast<double>(Noise(sequence) % 7) - 3.0;
   double level = 170.0 + 45.0 * std::sin(2 * kPi * t / 7.0) +
                  12.0 * std::sin(2 * kPi * t / 1.3 + sensor) + jitter;
-  level = std::clamp(level, 0.0, 255.0);
-  const double swr = kSensorSwr[sensor - 1] + 0.15 * std::sin(2 * kPi * t / 11.0 + sensor);
+  level = gKeyed ? std::clamp(level, 0.0, 255.0) : 0.0;
+  const double antenna = gAntennaSwr > 0 ? gAntennaSwr.load() : kSensorSwr[sensor - 1];
+  const double swr = antenna + 0.15 * std::sin(2 * kPi * t / 11.0 + sensor);
   const double gamma = (swr - 1.0) / (swr + 1.0);
   const int f = static_cast<int>(std::lround(level));
   const int r = static_cast<int>(std::lround(f * gamma));
@@ -94,3 +100,8 @@ void ApplyCommand(SimBus::Settings& settings, const Report& c) {
 }
 
 }  // namespace sim_model
+
+void SimBus::SetTransmitter(bool keyed, double antennaSwr) {
+  sim_model::gKeyed = keyed;
+  sim_model::gAntennaSwr = antennaSwr;
+}
