@@ -125,10 +125,11 @@ void RigLink::Impl::OnReply(const RigReply& reply) {
   } else if (reply.ptt) {
     saidNoPtt = false;
   }
-  if (reply.rigError != saidRigError && !reply.rigError.empty()) {
+  // Said when it first shows or changes, not each time it comes back.
+  if (!reply.rigError.empty() && reply.rigError != saidRigError) {
     Say("rigctld answers errors (" + reply.rigError + ")");
+    saidRigError = reply.rigError;
   }
-  saidRigError = reply.rigError;
   RigState state;
   state.connected = true;
   state.frequencyHz = reply.frequencyHz;
