@@ -38,6 +38,7 @@ constexpr Antenna kAntenna[] = {
     {"20m", 1.2, 0, 1.2},
     {"15m", 1.4, 0.125, 3.5},
 };
+constexpr double kRepairSeconds = 16 * 60;
 
 }  // namespace
 
@@ -57,7 +58,10 @@ RigState FakeRigAt(double seconds) {
 
 double DemoSwr(const std::string& band, double seconds) {
   for (const Antenna& a : kAntenna) {
-    if (band == a.band) return std::min(a.swr + a.risePerMinute * seconds / 60.0, a.maxSwr);
+    // The drift starts over every kRepairSeconds, as if someone fixed the
+    // connector, so a long demo shows the warning clear and come back.
+    const double drifting = std::fmod(std::max(seconds, 0.0), kRepairSeconds);
+    if (band == a.band) return std::min(a.swr + a.risePerMinute * drifting / 60.0, a.maxSwr);
   }
   return 0;
 }

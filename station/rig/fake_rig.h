@@ -18,7 +18,8 @@ namespace swrctl {
 // of the tour, PTT on for 6 s out of every 10.
 RigState FakeRigAt(double seconds);
 
-// The antenna's SWR on `band` at that time; 0 for an unknown band.
+// The antenna's SWR on `band` at that time; 0 for an unknown band. 15 m
+// rises by 0.125 a minute and starts over every 16 minutes.
 double DemoSwr(const std::string& band, double seconds);
 
 // Writes FakeRigAt into `box` every 50 ms on a thread of its own and calls
