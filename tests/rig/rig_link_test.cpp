@@ -148,29 +148,20 @@ TEST(RigLink, MisbehavingServerIsBoundedSaidOnceAndLeftForAGoodOne) {
     ASSERT_TRUE(WaitFor([&] { return box.Snapshot().connected; }, 3000ms));
     EXPECT_EQ(box.Snapshot().band, "40m");
     EXPECT_EQ(box.Snapshot().mode, "USB");
+    // A rig without PTT: said once, asked no more on this connection.
+    server.mode = M::NoPtt;
+    ASSERT_TRUE(WaitFor([&] { return log.Lines().size() == 3; }, 1000ms));
+    const int asks = server.pttAsks;
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(server.pttAsks, asks);
     const auto start = Clock::now();
     link.Stop();
     EXPECT_LT(Clock::now() - start, 500ms);
-    ASSERT_EQ(log.Lines().size(), 2u);
-    EXPECT_NE(log.Lines()[1].find("connected to rigctld at 127.0.0.1:"), std::string::npos);
+    const std::vector<std::string> lines = log.Lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[1].find("connected to rigctld at 127.0.0.1:"), std::string::npos);
+    EXPECT_NE(lines[2].find("no PTT"), std::string::npos);
   }
-}
-
-TEST(RigLink, NoPttIsSaidOnceAndNotAskedAgain) {
-  FakeServer server;
-  server.mode = FakeServer::Mode::NoPtt;
-  RigStateBox box;
-  Log log;
-  RigLink link({"127.0.0.1", server.Port()}, box, log.Sink(), Quick());
-  link.Start();
-  ASSERT_TRUE(WaitFor([&] { return box.Snapshot().connected; }, 3000ms));
-  std::this_thread::sleep_for(300ms);
-  link.Stop();
-  EXPECT_EQ(server.pttAsks.load(), 1);
-  const std::vector<std::string> lines = log.Lines();
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_NE(lines[1].find("no PTT"), std::string::npos);
-  EXPECT_FALSE(box.Snapshot().connected);  // stopped
 }
 
 #ifndef _WIN32
