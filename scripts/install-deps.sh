@@ -18,7 +18,7 @@ packages=(
   libfltk1.3-dev
   libboost-dev nlohmann-json3-dev libcli11-dev
   libpaho-mqtt-dev mosquitto mosquitto-clients
-  prometheus
+  prometheus libhamlib-utils
   chromium nodejs
   dpkg-dev fakeroot help2man lintian zip unzip
 )

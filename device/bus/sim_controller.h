@@ -72,6 +72,11 @@ void SetReadFails(bool fails);
 // Reports per second; 0 = the controller stops sending (reads wait).
 void SetReportRate(int perSecond);
 
+// The demo's transceiver behind the controller: unkeyed, the forward level
+// is 0; antennaSwr > 0 replaces the active sensor's built-in antenna match.
+// Keyed with the built-in match (true, 0) until called.
+void SetTransmitter(bool keyed, double antennaSwr);
+
 // Every 9-byte report written to the controller, in order.
 std::vector<std::array<std::uint8_t, 9>> ReceivedCommands();
 // The same for the device at interface `index` (as returned by AddInterface).

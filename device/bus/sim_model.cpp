@@ -3,6 +3,7 @@
 #include "device/bus/sim_model.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "device/actions.h"
@@ -19,6 +20,11 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kSensorSwr[3] = {1.25, 1.6, 2.4};
 // The forward level of a detector at rest is 1 to this many counts.
 constexpr int kRestCounts = 3;
+
+// Set by SimBus::SetTransmitter from the demo's transceiver: its PTT gates
+// the transmitter, and the band's antenna match replaces the sensor's.
+std::atomic<bool> gKeyed{true};
+std::atomic<double> gAntennaSwr{0.0};
 
 // The forward level of the active sensor at time t: a steady carrier that
 // drifts like a transmitter's output; the station's overs, their peaks near
@@ -65,8 +71,10 @@ SimBus::Settings DefaultSettings() {
 Report MakeReport(const SimBus::Settings& settings, SimBus::Keying keying, std::uint64_t sequence,
                   double t) {
   const int sensor = settings.activeSensor;
-  const double level = std::clamp(ForwardLevel(keying, sensor, sequence, t), 0.0, 255.0);
-  const double swr = kSensorSwr[sensor - 1] + 0.15 * std::sin(2 * kPi * t / 11.0 + sensor);
+  double level = std::clamp(ForwardLevel(keying, sensor, sequence, t), 0.0, 255.0);
+  if (!gKeyed) level = 0.0;
+  const double antenna = gAntennaSwr > 0 ? gAntennaSwr.load() : kSensorSwr[sensor - 1];
+  const double swr = antenna + 0.15 * std::sin(2 * kPi * t / 11.0 + sensor);
   const double gamma = (swr - 1.0) / (swr + 1.0);
   const int f = static_cast<int>(std::lround(level));
   // At rest (a few counts) the detectors show no reflection: SWR 1.0.
@@ -112,3 +120,8 @@ void ApplyCommand(SimBus::Settings& settings, const Report& c) {
 }
 
 }  // namespace sim_model
+
+void SimBus::SetTransmitter(bool keyed, double antennaSwr) {
+  sim_model::gKeyed = keyed;
+  sim_model::gAntennaSwr = antennaSwr;
+}

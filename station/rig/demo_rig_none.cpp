@@ -1,0 +1,9 @@
+// No simulated transceiver outside the demo executables.
+#include "station/rig/demo_rig.h"
+
+namespace swrctl {
+
+bool StartDemoRig(RigStateBox&) { return false; }
+void StopDemoRig() {}
+
+}  // namespace swrctl

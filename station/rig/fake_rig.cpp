@@ -1,0 +1,101 @@
+// The demo transceiver's tour and its antenna, as data.
+#include "station/rig/fake_rig.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <string>
+
+namespace swrctl {
+namespace {
+
+struct Stop {
+  std::int64_t hz;
+  const char* mode;
+  int passbandHz;
+};
+
+// 30 s on each, in this order, round and round.
+constexpr Stop kTour[] = {
+    {7'100'000, "LSB", 2400},
+    {14'074'000, "PKTUSB", 3000},
+    {21'250'000, "USB", 2400},
+    {3'650'000, "LSB", 2400},
+};
+constexpr double kStopSeconds = 30.0;
+constexpr double kCycleSeconds = 10.0;  // PTT on for the first kKeyedSeconds
+constexpr double kKeyedSeconds = 6.0;
+
+struct Antenna {
+  const char* band;
+  double swr;
+  double risePerMinute;  // the worsening band's drift
+  double maxSwr;
+};
+constexpr Antenna kAntenna[] = {
+    {"80m", 1.6, 0, 1.6},
+    {"40m", 1.3, 0, 1.3},
+    {"20m", 1.2, 0, 1.2},
+    {"15m", 1.4, 0.125, 3.5},
+};
+constexpr double kRepairSeconds = 16 * 60;
+
+}  // namespace
+
+RigState FakeRigAt(double seconds) {
+  seconds = std::max(seconds, 0.0);
+  const std::size_t stops = sizeof kTour / sizeof kTour[0];
+  const Stop& stop = kTour[static_cast<std::size_t>(seconds / kStopSeconds) % stops];
+  RigState state;
+  state.connected = true;
+  state.frequencyHz = stop.hz;
+  state.mode = stop.mode;
+  state.passbandHz = stop.passbandHz;
+  state.ptt = std::fmod(seconds, kCycleSeconds) < kKeyedSeconds;
+  SetBand(state);
+  return state;
+}
+
+double DemoSwr(const std::string& band, double seconds) {
+  for (const Antenna& a : kAntenna) {
+    // The drift starts over every kRepairSeconds, as if someone fixed the
+    // connector, so a long demo shows the warning clear and come back.
+    const double drifting = std::fmod(std::max(seconds, 0.0), kRepairSeconds);
+    if (band == a.band) return std::min(a.swr + a.risePerMinute * drifting / 60.0, a.maxSwr);
+  }
+  return 0;
+}
+
+FakeRig::FakeRig(RigStateBox& box, Follow follow) : box_(box), follow_(std::move(follow)) {}
+
+FakeRig::~FakeRig() { Stop(); }
+
+void FakeRig::Start() {
+  if (thread_.joinable()) return;
+  stop_ = false;
+  thread_ = std::thread([this] {
+    const auto start = std::chrono::steady_clock::now();
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stop_) {
+      const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      const RigState state = FakeRigAt(t);
+      lock.unlock();
+      box_.Store(state);
+      if (follow_) follow_(state.ptt.value_or(false), DemoSwr(state.band, t));
+      lock.lock();
+      wake_.wait_for(lock, std::chrono::milliseconds(50), [this] { return stop_; });
+    }
+  });
+}
+
+void FakeRig::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  box_.Store(RigState{});
+}
+
+}  // namespace swrctl

@@ -1,0 +1,47 @@
+// The demo's simulated transceiver: a fixed tour of a few bands, keyed for
+// a few seconds at a time, written into the same RigStateBox a rigctld link
+// writes; and the antenna's SWR per band that the simulated controller
+// follows, one band (15 m) slowly worsening so the demo shows a drift
+// warning and, with an alarm limit, an alarm.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "station/rig/rig_state.h"
+
+namespace swrctl {
+
+// The transceiver `seconds` after the demo started: connected, on one band
+// of the tour, PTT on for 6 s out of every 10.
+RigState FakeRigAt(double seconds);
+
+// The antenna's SWR on `band` at that time; 0 for an unknown band. 15 m
+// rises by 0.125 a minute and starts over every 16 minutes.
+double DemoSwr(const std::string& band, double seconds);
+
+// Writes FakeRigAt into `box` every 50 ms on a thread of its own and calls
+// `follow` (keyed, antenna SWR) after each step, for the simulated
+// controller to follow.
+class FakeRig {
+ public:
+  using Follow = std::function<void(bool keyed, double antennaSwr)>;
+  FakeRig(RigStateBox& box, Follow follow);
+  ~FakeRig();  // Stop()
+  FakeRig(const FakeRig&) = delete;
+  FakeRig& operator=(const FakeRig&) = delete;
+  void Start();
+  void Stop();
+
+ private:
+  RigStateBox& box_;
+  Follow follow_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+}  // namespace swrctl

@@ -1,0 +1,202 @@
+// The rigctld client: one Boost.Asio io_context on the link's own thread.
+// Each poll writes the three gets at once and reads the answer into a
+// bounded buffer under one deadline; any failure closes the socket and
+// retries after a backoff that doubles while the rig stays unreachable.
+#include "station/rig/rig_link.h"
+
+#include <algorithm>
+#include <array>
+#include <boost/asio.hpp>
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+#include "station/rig/rig_protocol.h"
+
+namespace swrctl {
+
+namespace asio = boost::asio;
+using asio::ip::tcp;
+using Clock = std::chrono::steady_clock;
+using Ms = std::chrono::milliseconds;
+
+struct RigLink::Impl {
+  Impl(RigAddress a, RigStateBox& b, std::function<void(const std::string&)> l, RigLinkTiming t)
+      : address(std::move(a)), box(b), log(std::move(l)), timing(t) {}
+
+  void Connect();
+  void OnConnected();
+  void Poll();
+  void Read();
+  void OnReply(const RigReply& reply);
+  void Fail(const std::string& why);
+  void Say(const std::string& line) {
+    if (log) log(line);
+  }
+  bool Current(unsigned g) const { return g == generation; }
+
+  RigAddress address;
+  RigStateBox& box;
+  std::function<void(const std::string&)> log;
+  RigLinkTiming timing;
+  asio::io_context io;
+  tcp::resolver resolver{io};
+  tcp::socket socket{io};
+  asio::steady_timer deadline{io};  // the connect or the answer
+  asio::steady_timer pause{io};     // the next poll or the next attempt
+  std::thread thread;
+  unsigned generation = 0;  // bumped by each failure: stale handlers return
+  std::string pending;
+  std::array<char, 128> chunk{};
+  bool askPtt = true;
+  Clock::time_point pollStart;
+  int backoffMs = 0;
+  // What was last said, so each change is said once.
+  enum class Said { Nothing, Up, Down } said = Said::Nothing;
+  bool saidNoPtt = false;
+  std::string saidRigError;
+};
+
+void RigLink::Impl::Connect() {
+  const unsigned g = generation;
+  deadline.expires_after(Ms(timing.connectTimeoutMs));
+  deadline.async_wait([this, g](const boost::system::error_code& ec) {
+    if (!ec && Current(g)) Fail("no connection within " + std::to_string(timing.connectTimeoutMs) + " ms");
+  });
+  resolver.async_resolve(address.host, std::to_string(address.port),
+                         [this, g](const boost::system::error_code& ec, tcp::resolver::results_type r) {
+    if (!Current(g)) return;
+    if (ec) return Fail(ec.message());
+    asio::async_connect(socket, r, [this, g](const boost::system::error_code& ec2, const tcp::endpoint&) {
+      if (!Current(g)) return;
+      if (ec2) return Fail(ec2.message());
+      OnConnected();
+    });
+  });
+}
+
+void RigLink::Impl::OnConnected() {
+  boost::system::error_code ignored;
+  socket.set_option(tcp::no_delay(true), ignored);
+  askPtt = true;
+  Poll();
+}
+
+void RigLink::Impl::Poll() {
+  const unsigned g = generation;
+  pollStart = Clock::now();
+  pending.clear();
+  deadline.expires_after(Ms(timing.replyTimeoutMs));
+  deadline.async_wait([this, g](const boost::system::error_code& ec) {
+    if (!ec && Current(g)) Fail("no full answer within " + std::to_string(timing.replyTimeoutMs) + " ms");
+  });
+  auto command = std::make_shared<std::string>(RigPollCommand(askPtt));
+  asio::async_write(socket, asio::buffer(*command),
+                    [this, g, command](const boost::system::error_code& ec, std::size_t) {
+    if (!Current(g)) return;
+    if (ec) return Fail(ec.message());
+    Read();
+  });
+}
+
+void RigLink::Impl::Read() {
+  const unsigned g = generation;
+  socket.async_read_some(asio::buffer(chunk), [this, g](const boost::system::error_code& ec, std::size_t n) {
+    if (!Current(g)) return;
+    if (ec == asio::error::eof) return Fail("rigctld closed the connection");
+    if (ec) return Fail(ec.message());
+    pending.append(chunk.data(), n);
+    const RigReply reply = ParseRigReply(pending, askPtt);
+    if (reply.status == RigReplyStatus::Bad) return Fail("rigctld sent " + reply.bad);
+    if (reply.status == RigReplyStatus::Incomplete) return Read();
+    OnReply(reply);
+  });
+}
+
+void RigLink::Impl::OnReply(const RigReply& reply) {
+  deadline.cancel();
+  backoffMs = 0;
+  if (said != Said::Up) Say("connected to rigctld at " + RigAddressText(address));
+  said = Said::Up;
+  if (reply.pttUnsupported) {
+    askPtt = false;  // the rig has no PTT to report: ask no more on this connection
+    if (!saidNoPtt) Say("the rig reports no PTT; transmissions follow the power");
+    saidNoPtt = true;
+  } else if (reply.ptt) {
+    saidNoPtt = false;
+  }
+  // Said when it first shows or changes, not each time it comes back.
+  if (!reply.rigError.empty() && reply.rigError != saidRigError) {
+    Say("rigctld answers errors (" + reply.rigError + ")");
+    saidRigError = reply.rigError;
+  }
+  RigState state;
+  state.connected = true;
+  state.frequencyHz = reply.frequencyHz;
+  state.mode = reply.mode;
+  state.passbandHz = reply.passbandHz;
+  state.ptt = reply.ptt;
+  SetBand(state);
+  box.Store(state);
+  const unsigned g = generation;
+  pause.expires_at(pollStart + Ms(timing.pollMs));
+  pause.async_wait([this, g](const boost::system::error_code& ec) {
+    if (!ec && Current(g)) Poll();
+  });
+}
+
+void RigLink::Impl::Fail(const std::string& why) {
+  ++generation;
+  boost::system::error_code ignored;
+  socket.close(ignored);
+  resolver.cancel();
+  deadline.cancel();
+  pause.cancel();
+  box.Store(RigState{});
+  if (said == Said::Up) Say("lost rigctld at " + RigAddressText(address) + " (" + why + "); reconnecting");
+  if (said == Said::Nothing) {
+    Say("rigctld at " + RigAddressText(address) + ": " + why + "; trying again in the background");
+  }
+  said = Said::Down;
+  saidRigError.clear();
+  backoffMs = backoffMs == 0 ? timing.backoffFirstMs : std::min(backoffMs * 2, timing.backoffMaxMs);
+  const unsigned g = generation;
+  pause.expires_after(Ms(backoffMs));
+  pause.async_wait([this, g](const boost::system::error_code& ec) {
+    if (!ec && Current(g)) Connect();
+  });
+}
+
+RigLink::RigLink(RigAddress address, RigStateBox& box, std::function<void(const std::string&)> log,
+                 RigLinkTiming timing)
+    : impl_(std::make_unique<Impl>(std::move(address), box, std::move(log), timing)) {}
+
+RigLink::~RigLink() { Stop(); }
+
+void RigLink::Start() {
+  if (impl_->thread.joinable()) return;
+  impl_->io.restart();
+  asio::post(impl_->io, [this] { impl_->Connect(); });
+  impl_->thread = std::thread([this] { impl_->io.run(); });
+}
+
+void RigLink::Stop() {
+  if (!impl_->thread.joinable()) return;
+  asio::post(impl_->io, [this] {
+    ++impl_->generation;
+    boost::system::error_code ignored;
+    impl_->socket.close(ignored);
+    impl_->resolver.cancel();
+    impl_->deadline.cancel();
+    impl_->pause.cancel();
+    impl_->io.stop();
+  });
+  impl_->thread.join();
+  impl_->box.Store(RigState{});
+}
+
+std::function<void(const std::string&)> RigLogToStderr() {
+  return [](const std::string& line) { std::cerr << "swrctl: rig: " + line + "\n" << std::flush; };
+}
+
+}  // namespace swrctl

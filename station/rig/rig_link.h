@@ -1,0 +1,48 @@
+// The link to hamlib's rigctld over TCP, on a thread of its own: polls the
+// rig's PTT, frequency and mode ten times a second into a RigStateBox,
+// reconnects by itself with a backoff, and bounds everything a server can
+// do wrong (no listener, closing, silence, errors, garbage, endless or
+// dripping lines) in time and size. Nothing here waits on another thread's
+// behalf: readers take the box's snapshot.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "station/rig/rig_options.h"
+#include "station/rig/rig_state.h"
+
+namespace swrctl {
+
+struct RigLinkTiming {
+  int pollMs = 100;           // one poll per period (PTT edges seen within ~2 periods)
+  int replyTimeoutMs = 1000;  // a poll's whole answer, from the write
+  int connectTimeoutMs = 2000;
+  int backoffFirstMs = 250;   // the first retry; doubles up to backoffMaxMs
+  int backoffMaxMs = 5000;
+};
+
+class RigLink {
+ public:
+  // `log` gets one line (no newline) per change of the link's state: up,
+  // down and why, PTT missing, rig errors. It runs on the link's thread.
+  RigLink(RigAddress address, RigStateBox& box, std::function<void(const std::string&)> log,
+          RigLinkTiming timing = {});
+  ~RigLink();  // Stop()
+  RigLink(const RigLink&) = delete;
+  RigLink& operator=(const RigLink&) = delete;
+
+  void Start();
+  // Closes the connection and joins the thread; the box is left disconnected.
+  void Stop();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// The log lines' writer for serve: "swrctl: rig: ..." on stderr.
+std::function<void(const std::string&)> RigLogToStderr();
+
+}  // namespace swrctl

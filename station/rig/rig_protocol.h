@@ -1,0 +1,44 @@
+// rigctld's plain network protocol, as this program speaks it: one poll
+// asks for PTT (unless the rig has none), the frequency and the mode in one
+// write, and the answer is parsed here, a pure function of the bytes.
+//
+//   sent:     "t\nf\nm\n"  (or "f\nm\n")
+//   answered: "0\n7100000\nUSB\n2400\n"; any get may answer "RPRT -N\n"
+//             instead (RPRT -11 / -4 to "t": the rig reports no PTT).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace swrctl {
+
+// Longest line and longest whole answer accepted; more is a misbehaving server.
+constexpr std::size_t kRigMaxLine = 64;
+constexpr std::size_t kRigMaxReply = 256;
+
+// The bytes of one poll.
+std::string RigPollCommand(bool askPtt);
+
+enum class RigReplyStatus { Incomplete, Complete, Bad };
+
+struct RigReply {
+  RigReplyStatus status = RigReplyStatus::Incomplete;
+  std::optional<std::int64_t> frequencyHz;
+  std::string mode;
+  std::optional<int> passbandHz;
+  std::optional<bool> ptt;
+  bool pttUnsupported = false;  // "t" answered RPRT -11 or -4
+  std::string rigError;         // "f: RPRT -5" when a get failed (the link stays up)
+  std::string bad;              // why the answer is Bad
+};
+
+// Parses the answer to RigPollCommand(askPtt) from the bytes received so
+// far. Incomplete: wait for more; Complete: every get answered, nothing
+// left over; Bad: not rigctld's answer (garbage, a line or answer too long,
+// bytes beyond the answer).
+RigReply ParseRigReply(std::string_view bytes, bool askPtt);
+
+}  // namespace swrctl
