@@ -1,9 +1,10 @@
 # cmake -DVERSION=.. -DSOURCE_DIR=.. -DEXE64="a.exe|b.exe" -DEXE32="c.exe|d.exe"
-#       -DSTRIP64=.. -DSTRIP32=.. -DNOTICES="pkg|pkg" -DOUTPUT=x.zip
+#       -DSTRIP64=.. -DSTRIP32=.. -DNOTICES="pkg|pkg=file" -DOUTPUT=x.zip
 #       -P make_windows_zip.cmake
 # (lists separated by | , since a ; would split the command line)
 # Packs the stripped programs, README.txt, LICENSE and THIRD-PARTY-NOTICES.txt
-# (the copyright files of the Debian packages NOTICES) with Windows line
+# (the copyright files of the Debian packages NOTICES: installed ones from
+# /usr/share/doc, source packages' as pkg=their debian/copyright) with Windows line
 # ends (README.txt as UTF-8 with a byte order mark, so that Notepad on any
 # Windows shows its Russian half) into OUTPUT.
 foreach(var VERSION SOURCE_DIR EXE64 EXE32 STRIP64 STRIP32 NOTICES OUTPUT)
@@ -52,6 +53,10 @@ write_text(LICENSE "${license}")
 set(notices "Libraries linked into these programs, and their licences.\n")
 foreach(package IN LISTS NOTICES)
   set(copyright /usr/share/doc/${package}/copyright)
+  if(package MATCHES "^([^=]+)=(.+)$")
+    set(package ${CMAKE_MATCH_1})
+    set(copyright ${CMAKE_MATCH_2})
+  endif()
   if(NOT EXISTS ${copyright})
     message(FATAL_ERROR "missing ${copyright}: install ${package} (scripts/install-deps.sh)")
   endif()
