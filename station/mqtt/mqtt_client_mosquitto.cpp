@@ -11,6 +11,7 @@
 #include <mqtt_protocol.h>
 
 #include <chrono>
+#include <csignal>
 #include <mutex>
 
 namespace swrctl {
@@ -94,7 +95,15 @@ struct MqttClient::Impl {
 
   bool Setup(std::string& error) {
     static std::once_flag once;
-    std::call_once(once, [] { mosquitto_lib_init(); });
+    std::call_once(once, [] {
+      mosquitto_lib_init();
+#ifdef SIGPIPE
+      // The library writes to its socket with write(), which raises SIGPIPE
+      // (and ends the process) when the broker has just closed the
+      // connection; ignored, the write fails and the client reconnects.
+      std::signal(SIGPIPE, SIG_IGN);
+#endif
+    });
     mosq = mosquitto_new(connection.clientId.c_str(), true, this);
     if (mosq == nullptr) {
       error = "cannot set up the MQTT client";
