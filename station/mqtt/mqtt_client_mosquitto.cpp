@@ -1,7 +1,8 @@
 // The MQTT client on Eclipse Mosquitto's client library, libmosquitto
 // (Debian's on Linux, with TLS; built from Debian's source without TLS for
-// Windows). Driven from the caller's thread through mosquitto_loop: its
-// callbacks run inside Run. Speaks MQTT 5, whose subscription option
+// Windows). Driven from the caller's thread through mosquitto_loop; its
+// callbacks only note the events, which Run then hands on once the library
+// has let go of its locks (a handler may publish). Speaks MQTT 5, whose subscription option
 // "retain as published" keeps a command's retained flag also for a
 // subscriber that is already there; a broker that knows only MQTT 3.1.1 is
 // spoken to in that instead.
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <csignal>
 #include <mutex>
+#include <vector>
 
 namespace swrctl {
 
@@ -45,6 +47,7 @@ struct MqttClient::Impl {
   bool v5 = true;
   bool closing = false;  // our own disconnect: no `lost` for it
   std::string refusedWhy;
+  std::vector<std::function<void()>> pending;  // events noted by the callbacks
 
   ~Impl() {
     if (mosq != nullptr) mosquitto_destroy(mosq);
@@ -56,7 +59,7 @@ struct MqttClient::Impl {
     Impl& self = Of(obj);
     if (rc == 0) {
       self.state = State::Connected;
-      self.events.connected();
+      self.pending.push_back([&self] { self.events.connected(); });
       return;
     }
     if (rc == MQTT_RC_UNSUPPORTED_PROTOCOL_VERSION && self.v5) {
@@ -79,7 +82,7 @@ struct MqttClient::Impl {
     self.state = State::Idle;
     std::string why = self.refusedWhy.empty() ? ErrorText(rc) : self.refusedWhy;
     self.refusedWhy.clear();
-    if (report) self.events.lost(why);
+    if (report) self.pending.push_back([&self, why] { self.events.lost(why); });
   }
 
   static void OnMessage(mosquitto*, void* obj, const mosquitto_message* m) {
@@ -90,7 +93,8 @@ struct MqttClient::Impl {
                         static_cast<std::size_t>(m->payloadlen));
     }
     in.retained = m->retain;
-    Of(obj).events.message(in);
+    Impl& self = Of(obj);
+    self.pending.push_back([&self, in] { self.events.message(in); });
   }
 
   bool Setup(std::string& error) {
@@ -157,9 +161,14 @@ struct MqttClient::Impl {
     // A closed socket that no callback reported (a failed connect, say).
     if (state != State::Idle && mosquitto_socket(mosq) < 0) {
       state = State::Idle;
-      events.lost(refusedWhy.empty() ? ErrorText(rc) : refusedWhy);
+      pending.push_back([this, why = refusedWhy.empty() ? ErrorText(rc) : refusedWhy] {
+        events.lost(why);
+      });
       refusedWhy.clear();
     }
+    std::vector<std::function<void()>> noted;
+    noted.swap(pending);
+    for (const auto& event : noted) event();
     return true;
   }
 
@@ -173,6 +182,7 @@ struct MqttClient::Impl {
     }
     state = State::Idle;
     closing = false;
+    pending.clear();
   }
 };
 
