@@ -1,9 +1,10 @@
 # cmake -DVERSION=.. -DSOURCE_DIR=.. -DEXE64="a.exe|b.exe" -DEXE32="c.exe|d.exe"
-#       -DSTRIP64=.. -DSTRIP32=.. -DNOTICES="pkg|pkg" -DOUTPUT=x.zip
+#       -DSTRIP64=.. -DSTRIP32=.. -DNOTICES="pkg|pkg=file" -DOUTPUT=x.zip
 #       -P make_windows_zip.cmake
 # (lists separated by | , since a ; would split the command line)
 # Packs the stripped programs, README.txt, LICENSE and THIRD-PARTY-NOTICES.txt
-# (the copyright files of the Debian packages NOTICES) with Windows line
+# (the copyright files of the Debian packages NOTICES: installed ones from
+# /usr/share/doc, source packages' as pkg=their debian/copyright) with Windows line
 # ends (README.txt as UTF-8 with a byte order mark, so that Notepad on any
 # Windows shows its Russian half), and the Grafana dashboard, into OUTPUT.
 foreach(var VERSION SOURCE_DIR EXE64 EXE32 STRIP64 STRIP32 NOTICES OUTPUT)
@@ -52,11 +53,17 @@ write_text(LICENSE "${license}")
 set(notices "Libraries linked into these programs, and their licences.\n")
 foreach(package IN LISTS NOTICES)
   set(copyright /usr/share/doc/${package}/copyright)
+  set(shown ${copyright})
+  if(package MATCHES "^([^=]+)=(.+)$")
+    set(package ${CMAKE_MATCH_1})
+    set(copyright ${CMAKE_MATCH_2})
+    set(shown "debian/copyright of Debian's source package ${package}")
+  endif()
   if(NOT EXISTS ${copyright})
     message(FATAL_ERROR "missing ${copyright}: install ${package} (scripts/install-deps.sh)")
   endif()
   file(READ ${copyright} text)
-  string(APPEND notices "\n==== ${package} (${copyright}) ====\n\n${text}")
+  string(APPEND notices "\n==== ${package} (${shown}) ====\n\n${text}")
 endforeach()
 write_text(THIRD-PARTY-NOTICES.txt "${notices}")
 # The Grafana dashboard over swrctl serve's /metrics, as it is.

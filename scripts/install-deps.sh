@@ -17,7 +17,7 @@ packages=(
   fonts-liberation fonts-dejavu-core
   libfltk1.3-dev
   libboost-dev nlohmann-json3-dev libcli11-dev
-  libpaho-mqtt-dev mosquitto mosquitto-clients
+  libmosquitto-dev mosquitto mosquitto-clients
   prometheus libhamlib-utils
   chromium nodejs
   dpkg-dev fakeroot help2man lintian zip unzip

@@ -1,6 +1,10 @@
+// The MQTT side of swrctl serve as given on the command line: the broker's
+// URL and the other --mqtt-* options, checked before anything starts.
 #include "station/mqtt/mqtt_options.h"
 
 #include <cctype>
+
+#include "station/mqtt/mqtt_client.h"
 
 namespace swrctl {
 namespace {
@@ -143,10 +147,6 @@ bool ParseMqttUrl(const std::string& text, MqttUrl& url, std::string& error) {
   return true;
 }
 
-std::string PahoAddress(const MqttUrl& url) {
-  return std::string(url.tls ? "ssl://" : "tcp://") + UrlHost(url) + ":" + std::to_string(url.port);
-}
-
 std::string ShownUrl(const MqttUrl& url) {
   std::string shown = url.tls ? "mqtts://" : "mqtt://";
   if (!url.user.empty()) shown += url.user + (url.hasPassword ? ":***@" : "@");
@@ -201,9 +201,7 @@ std::string CheckMqttOptions(const Options& options) {
     }
     return "";
   }
-  if (!MqttBuilt()) {
-    return "this build has no MQTT (--mqtt works in the Linux builds of swrctl only)";
-  }
+  if (!MqttTlsBuilt() && mqtt.url.compare(0, 8, "mqtts://") == 0) return kNoTlsMessage;
   if (!mqtt.caFile.empty() && mqtt.url.compare(0, 8, "mqtts://") != 0) {
     return "--mqtt-ca applies to an mqtts:// broker only";
   }

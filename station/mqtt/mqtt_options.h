@@ -22,11 +22,15 @@ struct MqttUrl {
 // password may be percent-encoded. Ports default to 1883 and 8883.
 bool ParseMqttUrl(const std::string& text, MqttUrl& url, std::string& error);
 
-// The broker's address as Paho wants it: "tcp://host:1883", "ssl://[::1]:8883".
-std::string PahoAddress(const MqttUrl& url);
-
 // The URL to show in logs: the password never appears in it.
 std::string ShownUrl(const MqttUrl& url);
+
+// Why mqtts:// is refused in a build without TLS (the Windows builds), and
+// how to reach a broker safely instead.
+constexpr const char* kNoTlsMessage =
+    "mqtts:// is not available in this build (no TLS): use a broker on this machine "
+    "(mqtt://127.0.0.1) or reach yours through a VPN or an SSH tunnel "
+    "(ssh -L 1883:127.0.0.1:1883 BROKER, then mqtt://127.0.0.1)";
 
 // True for the option names that take a value (--mqtt, --mqtt-ca, ...).
 bool IsMqttValueOption(const std::string& name);
@@ -35,12 +39,8 @@ bool IsMqttValueOption(const std::string& name);
 bool SetMqttOption(const std::string& name, const std::string& value, MqttOptions& mqtt,
                    std::string& error);
 
-// What the options say together (--no-http without --mqtt, --mqtt in a
-// build without MQTT); empty when they fit.
+// What the options say together (--no-http without --mqtt, mqtts:// in a
+// build without TLS); empty when they fit.
 std::string CheckMqttOptions(const Options& options);
-
-// Whether this build has MQTT (the Linux builds); see mqtt_paho.cpp and
-// mqtt_none.cpp.
-bool MqttBuilt();
 
 }  // namespace swrctl

@@ -26,6 +26,7 @@ struct MqttMessage {
   std::string topic;
   std::string payload;
   bool retained = true;
+  int qos = 1;
 };
 
 constexpr const char* kHomeAssistantStatus = "homeassistant/status";

@@ -72,9 +72,10 @@ for word in "swrpanel $version" Русский English swrpanel32.exe swrctl32.e
   grep -qF "$word" "$out/README.txt" || fail "README.txt lacks '$word'"
 done
 grep -q '^MIT License' "$out/LICENSE" || fail "LICENSE is not the MIT licence"
-for package in mingw-w64-common gcc-mingw-w64-base; do
+for package in mingw-w64-common gcc-mingw-w64-base mosquitto; do
   grep -q "^==== $package " "$out/THIRD-PARTY-NOTICES.txt" || fail "THIRD-PARTY-NOTICES.txt lacks $package"
 done
+grep -q 'EPL-2.0' "$out/THIRD-PARTY-NOTICES.txt" || fail "THIRD-PARTY-NOTICES.txt lacks libmosquitto's licence"
 
 # Both swrctl programs start under Wine.
 for exe in swrctl.exe swrctl32.exe; do

@@ -2,88 +2,16 @@
 # swrctl-demo serve --mqtt against a real broker (Debian's mosquitto on a
 # loopback port of its own): discovery documents, readings at the set rate,
 # commands on their topics giving the command line's bytes on the simulated
-# controller, bad and retained payloads refused, the broker restarted, the
-# last will after SIGKILL, a clean stop, and the read-only mode.
+# controller, bad and retained payloads refused (also a retained one
+# published while connected), 100 commands at once each carried out, the
+# broker restarted, the last will after SIGKILL, a clean stop, and the
+# read-only mode.
 # Usage: mqtt_broker_test.sh SWRCTL_DEMO VERSION
 demo=$1
 version=$2
-dir=$(mktemp -d)
-broker_pid=
-serve_pid=
-fail() {
-  echo "FAIL: $*"
-  echo "--- serve's stderr:"; cat "$dir/serve.err" 2>/dev/null
-  exit 1
-}
-cleanup() {
-  exec 3>&- 2>/dev/null
-  [ -n "$serve_pid" ] && kill -KILL "$serve_pid" 2>/dev/null
-  [ -n "$broker_pid" ] && kill -KILL "$broker_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$dir"
-}
-# Every step is bounded (-W, counted loops); ctest's timeout covers the whole.
-trap cleanup EXIT
-
-for tool in /usr/sbin/mosquitto mosquitto_sub mosquitto_pub; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
-done
-
-start_broker() {
-  printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence false\n' "$port" >"$dir/broker.conf"
-  /usr/sbin/mosquitto -c "$dir/broker.conf" >"$dir/broker.log" 2>&1 &
-  broker_pid=$!
-  for _ in $(seq 50); do
-    mosquitto_sub -h 127.0.0.1 -p "$port" -t probe -W 1 -C 1 2>/dev/null
-    [ $? -eq 27 ] && return 0  # connected, and timed out waiting: the broker is up
-    kill -0 "$broker_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-for _ in 1 2 3 4 5; do
-  port=$((20000 + RANDOM % 40000))
-  start_broker && break
-  port=
-done
-[ -n "$port" ] || fail "mosquitto did not start: $(cat "$dir/broker.log")"
-
-sub() { mosquitto_sub -h 127.0.0.1 -p "$port" "$@"; }
-pub() { mosquitto_pub -h 127.0.0.1 -p "$port" "$@"; }
-# The first message on a topic, within `seconds`.
-first() { local seconds=$1; shift; sub -C 1 -W "$seconds" "$@" 2>/dev/null; }
-# Waits until the retained message on `topic` is `want`.
-wait_for() {
-  local topic=$1 want=$2 seconds=$3 got
-  for _ in $(seq "$seconds"); do
-    got=$(first 1 -t "$topic")
-    [ "$got" = "$want" ] && return 0
-  done
-  fail "$topic is '$got', not '$want', after ${seconds}s"
-}
-
-start_serve() {
-  rm -f "$dir/in"
-  mkfifo "$dir/in"
-  SWRCTL_DEMO_CONTROL=stdin "$demo" serve --mqtt "mqtt://127.0.0.1:$port" --mqtt-prefix test/meter \
-    --mqtt-rate 5 "$@" <"$dir/in" >"$dir/serve.out" 2>"$dir/serve.err" &
-  serve_pid=$!
-  exec 3>"$dir/in"
-}
-# One instruction to the simulated controller; its answer up to "ok"/"end".
-control() {
-  local lines
-  lines=$(wc -l <"$dir/serve.out")
-  echo "$1" >&3
-  for _ in $(seq 50); do
-    if tail -n +$((lines + 1)) "$dir/serve.out" | grep -qE '^(ok|end|unknown)$'; then
-      tail -n +$((lines + 1)) "$dir/serve.out" | grep -vE '^(ok|end)$'
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "the simulated controller did not answer '$1'"
-}
+serve_cmd=("$demo")
+# shellcheck source=mqtt_broker_lib.sh
+source "$(dirname "$0")/mqtt_broker_lib.sh"
 
 # A retained command would be carried out again at every (re)connect: it
 # is refused when the subscription delivers it.
@@ -179,6 +107,30 @@ done
 [ $(($(grep -c 'nothing sent$' "$dir/serve.err") - before)) -eq $bad ] ||
   fail "$(($(grep -c 'nothing sent$' "$dir/serve.err") - before)) lines for $bad bad payloads"
 [ -z "$(control received)" ] || fail "a bad payload reached the controller: $(control received)"
+
+# A retained command published while serve is subscribed is refused too
+# (the broker keeps the flag as published for it).
+before=$(grep -c 'a retained command is never carried out' "$dir/serve.err")
+pub -r -t test/meter/set/blocking -m ON
+for _ in $(seq 30); do
+  [ "$(grep -c 'a retained command is never carried out' "$dir/serve.err")" -gt "$before" ] && break
+  sleep 0.1
+done
+[ "$(grep -c 'a retained command is never carried out' "$dir/serve.err")" -gt "$before" ] ||
+  fail "a retained command published while subscribed was not refused"
+[ -z "$(control received)" ] || fail "a retained command published while subscribed was carried out"
+pub -r -n -t test/meter/set/blocking
+
+# 100 commands at once: each carried out and answered.
+sub -t test/meter/result -C 100 -W 30 >"$dir/results" 2>/dev/null &
+listener=$!
+sleep 0.3
+for i in $(seq 100); do echo $((i % 3 + 1)); done | pub -q 1 -t test/meter/set/sensor -l
+wait $listener
+[ "$(grep -c '"ok":true' "$dir/results")" -eq 100 ] ||
+  fail "$(grep -c '"ok":true' "$dir/results") of 100 commands at once answered sent: $(sort "$dir/results" | uniq -c)"
+[ "$(control received | grep -c '^received ')" -eq 100 ] ||
+  fail "$(control received | grep -c '^received ') of 100 commands at once reached the controller"
 
 # The broker goes away and comes back: the client reconnects by itself.
 kill -TERM "$broker_pid"; wait "$broker_pid" 2>/dev/null
