@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "device/reports.h"
-#include "station/core/command_request.h"
+#include "station/core/command.h"
 #include "station/http/http_server.h"
 
 namespace swrctl {
@@ -32,18 +32,18 @@ std::int64_t UnixNowMs();
 // take a while) and hands each result back to the server's thread.
 class CommandWorker {
  public:
-  using Done = std::function<void(SendResult)>;
+  using Done = std::function<void(CommandOutcome)>;
   explicit CommandWorker(net::io_context& ioc);
   ~CommandWorker();
   // false when too many are waiting already.
-  bool Submit(const swr::CommandReport& report, Done done);
+  bool Submit(const Command& command, Done done);
 
  private:
   void Loop();
   net::io_context& ioc_;
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<std::pair<swr::CommandReport, Done>> queue_;
+  std::deque<std::pair<Command, Done>> queue_;
   bool stopping_ = false;
   std::thread thread_;
 };

@@ -35,10 +35,10 @@ CommandWorker::~CommandWorker() {
   thread_.join();
 }
 
-bool CommandWorker::Submit(const swr::CommandReport& report, Done done) {
+bool CommandWorker::Submit(const Command& command, Done done) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (queue_.size() >= kMaxQueuedCommands) return false;
-  queue_.emplace_back(report, std::move(done));
+  queue_.emplace_back(command, std::move(done));
   wake_.notify_all();
   return true;
 }
@@ -51,8 +51,8 @@ void CommandWorker::Loop() {
     auto job = std::move(queue_.front());
     queue_.pop_front();
     lock.unlock();
-    const SendResult result = SendReport(job.first);
-    net::post(ioc_, [done = std::move(job.second), result] { done(result); });
+    const CommandOutcome outcome = SendCommand(job.first);
+    net::post(ioc_, [done = std::move(job.second), outcome] { done(outcome); });
     lock.lock();
   }
 }

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <iterator>
 
-#include "tools/swrctl/command.h"
 #include "station/core/api_json.h"
+#include "station/core/command_request.h"
 #include "station/http/http_internal.h"
 #include "station/web/web_page.h"
 
@@ -180,51 +180,40 @@ class Session : public std::enable_shared_from_this<Session> {
     Send(Error(http::status::not_found, "not_found", "no such resource", v), req.keep_alive());
   }
 
+  // The answer to a command that was not sent, from the outcome table;
+  // `message` replaces the table's (the parser's reason for a bad request).
+  static Response NotSent(CommandOutcome outcome, const std::string& message, unsigned v) {
+    const OutcomeRow& row = OutcomeOf(outcome);
+    return Error(static_cast<http::status>(row.httpStatus), row.code,
+                 message.empty() ? row.message : message, v);
+  }
+
   void Command(const Request& req) {
     const unsigned v = req.version();
     if (server_.policy.readOnly) {
-      return Send(Error(http::status::forbidden, "read_only",
-                        "this server is read-only (--read-only): no commands", v),
-                  req.keep_alive());
+      return Send(NotSent(CommandOutcome::ReadOnly, "", v), req.keep_alive());
     }
     const std::string type(req[http::field::content_type]);
     if (type.compare(0, 16, "application/json") != 0) {
-      return Send(Error(http::status::bad_request, "bad_request",
-                        "the body must be JSON with Content-Type: application/json", v),
+      return Send(NotSent(CommandOutcome::BadRequest,
+                          "the body must be JSON with Content-Type: application/json", v),
                   req.keep_alive());
     }
     const CommandRequest request = ParseCommandRequest(req.body());
     if (!request.ok()) {
-      return Send(Error(http::status::bad_request, "bad_request", request.error, v),
-                  req.keep_alive());
+      return Send(NotSent(CommandOutcome::BadRequest, request.error, v), req.keep_alive());
     }
-    const swr::CommandReport report = ReportFor(request.options);
-    const char* name = CommandName(request.options.action);
+    const swrctl::Command command = request.command;
     const bool keepAlive = req.keep_alive();
     stream_.expires_never();
-    auto done = [self = shared_from_this(), report, name, v, keepAlive](SendResult result) {
-      switch (result) {
-        case SendResult::Sent:
-          return self->Send(Reply(http::status::ok, kJson, SentJson(name, report), v), keepAlive);
-        case SendResult::NotConnected:
-          return self->Send(Error(http::status::conflict, "not_connected",
-                                  "the controller is not connected; nothing was sent", v),
-                            keepAlive);
-        case SendResult::OpenFailed:
-          return self->Send(Error(http::status::bad_gateway, "write_failed",
-                                  "the controller cannot be opened for writing (check the "
-                                  "device permissions)", v),
-                            keepAlive);
-        case SendResult::WriteFailed:
-          return self->Send(Error(http::status::bad_gateway, "write_failed",
-                                  "writing the command to the controller failed", v),
-                            keepAlive);
-      }
+    auto done = [self = shared_from_this(), command, v, keepAlive](CommandOutcome outcome) {
+      if (outcome != CommandOutcome::Sent) return self->Send(NotSent(outcome, "", v), keepAlive);
+      self->Send(Reply(http::status::ok, kJson,
+                       SentJson(CommandName(command.kind), ReportFor(command)), v),
+                 keepAlive);
     };
-    if (!server_.worker->Submit(report, std::move(done))) {
-      Send(Error(http::status::service_unavailable, "busy",
-                 "too many commands are waiting; nothing was sent", v),
-           keepAlive);
+    if (!server_.worker->Submit(command, std::move(done))) {
+      Send(NotSent(CommandOutcome::Busy, "", v), keepAlive);
     }
   }
 

@@ -17,9 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "tools/swrctl/command.h"
 #include "station/core/api_json.h"
-#include "station/core/command_request.h"
+#include "station/core/command.h"
 #include "station/mqtt/mqtt_options.h"
 #include "station/mqtt/mqtt_topics.h"
 
@@ -261,24 +260,15 @@ struct MqttBridge::Impl {
       return Answer(in.topic, "a retained command is never carried out (publish it unretained)",
                     "bad_request");
     }
-    std::string error;
-    const std::string body = CommandJson(topics, in.topic, in.payload, error);
-    if (body.empty()) return Answer(in.topic, error, "bad_request");
-    const CommandRequest request = ParseCommandRequest(body);
+    const CommandRequest request = ParseMqttCommand(topics, in.topic, in.payload);
     if (!request.ok()) return Answer(in.topic, request.error, "bad_request");
-    const swr::CommandReport report = ReportFor(request.options);
-    switch (SendReport(report)) {
-      case SendResult::Sent:
-        Publish(StateAfter(topics, request.options));
-        Publish(topics.result, SentJson(CommandName(request.options.action), report), false);
-        return;
-      case SendResult::NotConnected:
-        return Answer(in.topic, "the controller is not connected", "not_connected");
-      case SendResult::OpenFailed:
-        return Answer(in.topic, "the controller cannot be opened for writing", "write_failed");
-      case SendResult::WriteFailed:
-        return Answer(in.topic, "writing the command to the controller failed", "write_failed");
+    const CommandOutcome outcome = SendCommand(request.command);
+    if (outcome != CommandOutcome::Sent) {
+      return Answer(in.topic, OutcomeOf(outcome).message, OutcomeOf(outcome).code);
     }
+    Publish(StateAfter(topics, request.command));
+    Publish(topics.result, SentJson(CommandName(request.command.kind), ReportFor(request.command)),
+            false);
   }
 
   void Run() {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tools/swrctl/options.h"
+#include "station/core/serve_options.h"
 
 namespace swrctl {
 
@@ -35,9 +35,9 @@ bool IsMqttValueOption(const std::string& name);
 bool SetMqttOption(const std::string& name, const std::string& value, MqttOptions& mqtt,
                    std::string& error);
 
-// What the options say together (--no-http without --mqtt, --mqtt in a
-// build without MQTT); empty when they fit.
-std::string CheckMqttOptions(const Options& options);
+// What serve's options say together (--no-http without --mqtt, --mqtt in
+// a build without MQTT); empty when they fit.
+std::string CheckServeOptions(const ServeOptions& options);
 
 // Whether this build has MQTT (the Linux builds); see mqtt_paho.cpp and
 // mqtt_none.cpp.

@@ -14,7 +14,7 @@
 #include "device/bus/sim_controller.h"
 #include "harness.h"
 #include "json_check.h"
-#include "tools/swrctl/exit_status.h"
+#include "station/core/exit_status.h"
 
 namespace {
 

@@ -1,10 +1,12 @@
+// swrctl from its arguments to its exit status; see swrctl.h.
 #include "tools/swrctl/swrctl.h"
 
 #include <ostream>
 
 #include "device/hid_link.h"
 #include "tools/swrctl/command.h"
-#include "tools/swrctl/exit_status.h"
+#include "station/core/exit_status.h"
+#include "station/core/plain_text.h"
 #include "tools/swrctl/options.h"
 #include "tools/swrctl/serve.h"
 
@@ -92,10 +94,10 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
       status = Watch(options, env.watch, out, err);
       break;
     case Action::Serve:
-      status = Serve(options, env.watch, out, err);
+      status = Serve(options.serve, env.watch, out, err);
       break;
     default:
-      status = SendCommand(options, out, err);
+      status = RunCommand(options, out, err);
       break;
   }
   HidLink::Shutdown();
