@@ -1,149 +1,21 @@
-// swrctl's command line as two tables, the subcommands and the options,
-// read by CLI11. Before CLI11 sees the line, every word that begins with '-'
-// must be an option of the table (so "-1" is refused as an option, not taken
-// for a number) and a value option must have its value; after it, each
-// option must belong to the subcommand given, and the subcommand's operands
-// are checked in order. Every message names what the user typed.
+// swrctl's command line: the tables of options_table.cpp read by CLI11.
+// Before CLI11 sees the line, every word that begins with '-' must be an
+// option of the table (so "-1" is refused as an option, not taken for a
+// number) and a value option must have its value; after it, each option
+// must belong to the subcommand given, and the subcommand's operands are
+// checked in order. Every message names what the user typed.
 #include "tools/swrctl/options.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstddef>
-#include <memory>
-#include <sstream>
 
 #include "station/core/plain_text.h"
 #include "station/mqtt/mqtt_options.h"
+#include "tools/swrctl/options_table.h"
 
 namespace swrctl {
 namespace {
-
-constexpr long kMaxCount = 1000000000L;
-constexpr long kMaxIntervalMs = 86400000L;  // one day
-
-// The subcommands in the order the messages list them.
-struct SubcommandRow {
-  const char* name;
-  Action action;
-  const char* operands;  // for the usage line
-  std::size_t count;     // number of operands
-};
-
-const SubcommandRow kSubcommands[] = {
-    {"status", Action::Status, "", 0},
-    {"watch", Action::Watch, "", 0},
-    {"select", Action::Command, " SENSOR", 1},
-    {"power", Action::Command, " SENSOR WATTS", 2},
-    {"swr", Action::Command, " SENSOR VALUE", 2},
-    {"blocking", Action::Command, " on|off", 1},
-    {"serve", Action::Serve, "", 0},
-};
-
-using Store = bool (*)(const std::string& value, Options& o, std::string& error);
-
-struct OptionRow {
-  const char* names;   // as CLI11 takes them: "-v,--verbose"
-  const char* scope;   // the subcommands that take it, blank-separated; "" = all
-  bool takesValue;     // false: a flag (value "")
-  Store store;         // stores the value; false with `error` set when it is wrong
-};
-
-bool NonEmpty(const char* name, const std::string& value, std::string& to, std::string& error) {
-  if (value.empty()) {
-    error = std::string("option ") + name + " needs a value";
-    return false;
-  }
-  to = value;
-  return true;
-}
-
-bool StoreFormat(const std::string& v, Options& o, std::string& error) {
-  if (v == "text") o.format = Format::Text;
-  else if (v == "csv") o.format = Format::Csv;
-  else if (v == "json") o.format = Format::Json;
-  else {
-    error = "format must be text, csv or json, not " + Quoted(v);
-    return false;
-  }
-  return true;
-}
-
-bool StoreCount(const std::string& v, Options& o, std::string& error) {
-  if (ParseNumber(v, kMaxCount, o.count) && o.count != 0) return true;
-  error = "--count must be a whole number from 1 to 1000000000, not " + Quoted(v);
-  return false;
-}
-
-bool StoreInterval(const std::string& v, Options& o, std::string& error) {
-  if (ParseNumber(v, kMaxIntervalMs, o.intervalMs)) return true;
-  error = "--interval must be milliseconds from 0 to 86400000, not " + Quoted(v);
-  return false;
-}
-
-bool StoreMqtt(const char* name, const std::string& v, Options& o, std::string& error) {
-  return SetMqttOption(name, v, o.serve.mqtt, error);
-}
-
-const OptionRow kOptions[] = {
-    {"-v,--verbose", "", false, [](const std::string&, Options& o, std::string&) {
-       o.verbose = true;
-       return true;
-     }},
-    {"--format", "watch", true, StoreFormat},
-    {"--count", "watch", true, StoreCount},
-    {"--interval", "watch", true, StoreInterval},
-    {"--follow", "watch", false, [](const std::string&, Options& o, std::string&) {
-       o.follow = true;
-       return true;
-     }},
-    {"--listen", "serve", true, [](const std::string& v, Options& o, std::string& e) {
-       return NonEmpty("--listen", v, o.serve.listen, e);
-     }},
-    {"--token-file", "serve", true, [](const std::string& v, Options& o, std::string& e) {
-       return NonEmpty("--token-file", v, o.serve.tokenFile, e);
-     }},
-    {"--read-only", "serve", false, [](const std::string&, Options& o, std::string&) {
-       o.serve.readOnly = true;
-       return true;
-     }},
-    {"--no-http", "serve", false, [](const std::string&, Options& o, std::string&) {
-       o.serve.http = false;
-       return true;
-     }},
-    {"--mqtt", "serve", true, [](const std::string& v, Options& o, std::string& e) {
-       return StoreMqtt("--mqtt", v, o, e);
-     }},
-    {"--mqtt-ca", "serve", true, [](const std::string& v, Options& o, std::string& e) {
-       return StoreMqtt("--mqtt-ca", v, o, e);
-     }},
-    {"--mqtt-prefix", "serve", true, [](const std::string& v, Options& o, std::string& e) {
-       return StoreMqtt("--mqtt-prefix", v, o, e);
-     }},
-    {"--mqtt-rate", "serve", true, [](const std::string& v, Options& o, std::string& e) {
-       return StoreMqtt("--mqtt-rate", v, o, e);
-     }},
-};
-
-bool HasWord(const std::string& list, const std::string& word, char separator) {
-  std::istringstream words(list);
-  for (std::string w; std::getline(words, w, separator);) {
-    if (w == word) return true;
-  }
-  return false;
-}
-
-const OptionRow* FindOption(const std::string& name) {
-  for (const OptionRow& row : kOptions) {
-    if (HasWord(row.names, name, ',')) return &row;
-  }
-  return nullptr;
-}
-
-std::string CommandList() {
-  std::string list;
-  for (const SubcommandRow& row : kSubcommands) list += std::string(list.empty() ? "" : ", ") + row.name;
-  return list;
-}
 
 // The line as CLI11 is to read it, or false with `error` set: each word
 // that begins with '-' is an option of the table, a value option has its
@@ -279,7 +151,7 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
               scope.substr(0, scope.find(' ')) + " only";
       return result;
     }
-    if (!row->takesValue) row->store("", o, error);
+    if (!row->takesValue && row->store != nullptr) row->store("", o, error);
   }
   if (sub.action == Action::Command) {
     const CommandRequest request = CommandFromOperands(FindCommand(sub.name)->kind, parsed.operands);
