@@ -261,7 +261,9 @@ struct MqttBridge::Impl {
                     "bad_request");
     }
     const CommandRequest request = ParseMqttCommand(topics, in.topic, in.payload);
-    if (!request.ok()) return Answer(in.topic, request.error, "bad_request");
+    if (!request.ok()) {
+      return Answer(in.topic, request.error, OutcomeOf(CommandOutcome::BadRequest).code);
+    }
     const CommandOutcome outcome = SendCommand(request.command);
     if (outcome != CommandOutcome::Sent) {
       return Answer(in.topic, OutcomeOf(outcome).message, OutcomeOf(outcome).code);

@@ -157,11 +157,6 @@ std::string ShownUrl(const MqttUrl& url) {
   return shown + UrlHost(url) + ":" + std::to_string(url.port);
 }
 
-bool IsMqttValueOption(const std::string& name) {
-  return name == "--mqtt" || name == "--mqtt-ca" || name == "--mqtt-prefix" ||
-         name == "--mqtt-rate";
-}
-
 bool SetMqttOption(const std::string& name, const std::string& value, MqttOptions& mqtt,
                    std::string& error) {
   if (name == "--mqtt") {

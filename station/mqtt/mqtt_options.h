@@ -28,10 +28,8 @@ std::string PahoAddress(const MqttUrl& url);
 // The URL to show in logs: the password never appears in it.
 std::string ShownUrl(const MqttUrl& url);
 
-// True for the option names that take a value (--mqtt, --mqtt-ca, ...).
-bool IsMqttValueOption(const std::string& name);
-
-// Stores one of them; false with `error` set when the value is wrong.
+// Stores the value of --mqtt, --mqtt-ca, --mqtt-prefix or --mqtt-rate;
+// false with `error` set when the value is wrong.
 bool SetMqttOption(const std::string& name, const std::string& value, MqttOptions& mqtt,
                    std::string& error);
 
