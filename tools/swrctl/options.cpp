@@ -107,6 +107,21 @@ bool ReadLine(std::vector<std::string> line, Options& o, Parsed& parsed, std::st
   return true;
 }
 
+// An option given to a subcommand it does not belong to: the first one,
+// taken by the subcommand it belongs to in the table's order (watch's, then
+// serve's), "" when there is none.
+std::string ScopeError(const std::vector<const OptionRow*>& given, const SubcommandRow& sub) {
+  for (const SubcommandRow& owner : kSubcommands) {
+    for (const OptionRow* row : given) {
+      const std::string scope = row->scope;
+      if (scope.substr(0, scope.find(' ')) != owner.name || HasWord(scope, sub.name, ' ')) continue;
+      const std::string names = row->names;
+      return names.substr(names.rfind(',') + 1) + " applies to " + owner.name + " only";
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
 ParseResult ParseArgs(const std::vector<std::string>& args) {
@@ -143,14 +158,9 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
     error = std::string("usage: swrctl ") + sub.name + sub.operands;
     return result;
   }
+  error = ScopeError(parsed.given, sub);
+  if (!error.empty()) return result;
   for (const OptionRow* row : parsed.given) {
-    const std::string scope = row->scope;
-    if (!scope.empty() && !HasWord(scope, sub.name, ' ')) {
-      const std::string names = row->names;
-      error = names.substr(names.rfind(',') + 1) + " applies to " +
-              scope.substr(0, scope.find(' ')) + " only";
-      return result;
-    }
     if (!row->takesValue && row->store != nullptr) row->store("", o, error);
   }
   if (sub.action == Action::Command) {
