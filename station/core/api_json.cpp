@@ -1,8 +1,9 @@
+// The JSON texts of the API; see api_json.h.
 #include "station/core/api_json.h"
 
 #include <nlohmann/json.hpp>
 
-#include "tools/swrctl/command.h"
+#include "station/core/command.h"
 
 namespace swrctl {
 namespace {

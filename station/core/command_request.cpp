@@ -1,163 +1,180 @@
+// The JSON command: parsed once (duplicate fields refused, numbers' texts
+// kept), its fields turned into the operands of the typed command.
 #include "station/core/command_request.h"
 
 #include <cmath>
-#include <nlohmann/json.hpp>
+#include <set>
 #include <vector>
 
-#include "device/hid_link.h"
+#include "station/core/plain_text.h"
 
 namespace swrctl {
 namespace {
 
 using nlohmann::json;
 
-// An integer given as a JSON number; anything else (2.0, "2", true) is not.
-bool IntegerText(const json& value, std::string& text) {
-  if (!value.is_number_integer()) return false;
-  text = value.is_number_unsigned() ? std::to_string(value.get<std::uint64_t>())
-                                    : std::to_string(value.get<std::int64_t>());
-  return true;
-}
-
-// The text the command line would hold for this JSON value, so that the
-// command line's checks and messages apply unchanged.
-std::string Shown(const json& value) {
-  return value.is_string() ? value.get<std::string>() : value.dump();
-}
-
-bool Field(const json& object, const char* name, const json*& value, std::string& error) {
-  const auto it = object.find(name);
-  if (it == object.end()) {
-    error = std::string("missing field '") + name + "'";
-    return false;
+// Builds the value as json::parse does, and notes the first key given twice
+// in any object and the text of each fractional number of the outer object.
+class CheckedSax {
+ public:
+  explicit CheckedSax(json& root) : dom_(root, false) {}
+  bool null() { return dom_.null(); }
+  bool boolean(bool v) { return dom_.boolean(v); }
+  bool number_integer(json::number_integer_t v) { return dom_.number_integer(v); }
+  bool number_unsigned(json::number_unsigned_t v) { return dom_.number_unsigned(v); }
+  bool number_float(json::number_float_t v, const std::string& text) {
+    if (objects_.size() == 1 && !inArray_.back()) numberTexts[key_] = text;
+    return dom_.number_float(v, text);
   }
-  value = &*it;
-  return true;
+  bool string(std::string& v) { return dom_.string(v); }
+  bool binary(json::binary_t& v) { return dom_.binary(v); }
+  bool start_object(std::size_t n) {
+    objects_.emplace_back();
+    inArray_.push_back(false);
+    return dom_.start_object(n);
+  }
+  bool key(std::string& k) {
+    if (!objects_.back().insert(k).second) {
+      duplicate = k;
+      return false;  // ends the parse
+    }
+    key_ = k;
+    return dom_.key(k);
+  }
+  bool end_object() {
+    objects_.pop_back();
+    inArray_.pop_back();
+    return dom_.end_object();
+  }
+  bool start_array(std::size_t n) {
+    inArray_.push_back(true);
+    return dom_.start_array(n);
+  }
+  bool end_array() {
+    inArray_.pop_back();
+    return dom_.end_array();
+  }
+  bool parse_error(std::size_t at, const std::string& token, const nlohmann::detail::exception& e) {
+    return dom_.parse_error(at, token, e);
+  }
+
+  std::string duplicate;
+  std::map<std::string, std::string> numberTexts;
+
+ private:
+  nlohmann::detail::json_sax_dom_parser<json> dom_;
+  std::vector<std::set<std::string>> objects_;
+  std::vector<bool> inArray_{false};
+  std::string key_;
+};
+
+// What a message shows of a value: its text as given.
+std::string Shown(const json& value, const std::string& given) {
+  if (value.is_string()) return value.get<std::string>();
+  return value.is_number_float() && !given.empty() ? given : value.dump();
 }
 
-// The SWR limit as "2.5", 2.5 or 3: tenths, or "" for a number that is not
-// a whole number of tenths.
-std::string LimitText(const json& value) {
-  if (value.is_string()) return value.get<std::string>();
-  if (value.is_number_integer()) return Shown(value);
-  if (!value.is_number_float()) return Shown(value);
+// The SWR limit as "2.5", 2.5 or 3: tenths, or the value as given for a
+// number that is not a whole number of tenths.
+std::string LimitText(const json& value, const std::string& given) {
+  if (!value.is_number_float()) return Shown(value, given);
   const double limit = value.get<double>();
   const double tenths = std::round(limit * 10);
   if (!std::isfinite(limit) || std::fabs(limit * 10 - tenths) > 1e-6 || tenths < 0 ||
       tenths > 1000) {
-    return Shown(value);
+    return Shown(value, given);
   }
   const long t = static_cast<long>(tenths);
   return std::to_string(t / 10) + "." + std::to_string(t % 10);
 }
 
-}  // namespace
-
-const char* CommandName(Action action) {
-  switch (action) {
-    case Action::Select: return "select";
-    case Action::Power: return "power";
-    case Action::Swr: return "swr";
-    case Action::Blocking: return "blocking";
-    default: return "";
+// One field's value as the operand's word, or false with `error` set.
+bool OperandText(const std::string& field, const json& value, const std::string& given,
+                 std::string& text, std::string& error) {
+  if (field == "on") {
+    if (!value.is_boolean()) {
+      error = "on must be true or false, not " + Shown(value, given);
+      return false;
+    }
+    text = value.get<bool>() ? "on" : "off";
+  } else if (field == "limit") {
+    text = LimitText(value, given);
+  } else if (value.is_number_integer()) {
+    text = value.is_number_unsigned() ? std::to_string(value.get<std::uint64_t>())
+                                      : std::to_string(value.get<std::int64_t>());
+  } else {
+    // A quoted or fractional number is not a sensor or a wattage.
+    const std::string shown = Shown(value, given);
+    error = field + " must be a whole number, not " +
+            (value.is_string() || value.is_number() ? Quoted(shown) : shown);
+    return false;
   }
+  return true;
 }
 
-CommandRequest ParseCommandRequest(const std::string& body) {
+std::string Given(const std::map<std::string, std::string>& texts, const std::string& field) {
+  const auto it = texts.find(field);
+  return it == texts.end() ? std::string() : it->second;
+}
+
+}  // namespace
+
+CommandRequest CommandFromJson(const json& object,
+                               const std::map<std::string, std::string>& numberTexts) {
   CommandRequest request;
   std::string& error = request.error;
-  const json object = json::parse(body, nullptr, false);
-  if (object.is_discarded()) {
-    error = "the body is not valid JSON";
+  const auto command = object.find("command");
+  if (command == object.end()) {
+    error = "missing field 'command'";
     return request;
   }
-  if (!object.is_object()) {
-    error = "the body must be one JSON object";
-    return request;
-  }
-  const json* command = nullptr;
-  if (!Field(object, "command", command, error)) return request;
-  const std::string name = command->is_string() ? command->get<std::string>() : "";
-
-  // The fields each command takes, besides "command".
-  std::vector<const char*> fields;
-  if (name == "select") fields = {"sensor"};
-  else if (name == "power") fields = {"sensor", "watts"};
-  else if (name == "swr") fields = {"sensor", "limit"};
-  else if (name == "blocking") fields = {"on"};
-  else {
-    error = "command must be select, power, swr or blocking, not " + Shown(*command);
+  const CommandSpec* spec = command->is_string() ? FindCommand(command->get<std::string>()) : nullptr;
+  if (spec == nullptr) {
+    error = "command must be select, power, swr or blocking, not " +
+            Shown(*command, Given(numberTexts, "command"));
     return request;
   }
   for (auto it = object.begin(); it != object.end(); ++it) {
     bool known = it.key() == "command";
-    for (const char* f : fields) known = known || it.key() == f;
+    for (std::size_t i = 0; i < spec->count; ++i) known = known || it.key() == spec->fields[i];
     if (!known) {
-      error = "unknown field '" + it.key() + "' for " + name;
+      error = "unknown field '" + it.key() + "' for " + spec->name;
       return request;
     }
   }
-
-  // The same words as on the command line: swrctl NAME OPERANDS.
-  std::vector<std::string> args{name};
-  for (const char* f : fields) {
-    const json* value = nullptr;
-    if (!Field(object, f, value, error)) return request;
+  std::vector<std::string> operands;
+  for (std::size_t i = 0; i < spec->count; ++i) {
+    const std::string field = spec->fields[i];
+    const auto value = object.find(field);
+    if (value == object.end()) {
+      error = "missing field '" + field + "'";
+      return request;
+    }
     std::string text;
-    if (std::string(f) == "on") {
-      if (!value->is_boolean()) {
-        error = "on must be true or false, not " + Shown(*value);
-        return request;
-      }
-      text = value->get<bool>() ? "on" : "off";
-    } else if (std::string(f) == "limit") {
-      text = LimitText(*value);
-      // Never an option of the command line ("--help"), whatever is quoted.
-      if (text.empty() || text[0] == '-') {
-        error = "SWR limit must be 1.0 to 4.0 in steps of 0.1, not '" + text + "'";
-        return request;
-      }
-    } else if (!IntegerText(*value, text)) {
-      text = Shown(*value);
-      // A quoted or fractional number is not a sensor or a wattage; the
-      // message below names it as given.
-      if (value->is_string() || value->is_number()) text = "'" + text + "'";
-      error = std::string(f) + " must be a whole number, not " + text;
-      return request;
-    }
-    // A negative number would read as an option on the command line; it
-    // is out of range either way.
-    if (text[0] == '-') {
-      error = std::string(f) == "sensor"
-                  ? "sensor must be 1, 2 or 3, not '" + text + "'"
-                  : "maximum power must be " + AcceptedWatts() + " (watts), not '" + text + "'";
-      return request;
-    }
-    args.push_back(text);
+    if (!OperandText(field, *value, Given(numberTexts, field), text, error)) return request;
+    operands.push_back(text);
   }
-  const ParseResult parsed = ParseArgs(args);
-  if (!parsed.ok()) {
-    error = parsed.error;
-    return request;
-  }
-  if (std::string(CommandName(parsed.options.action)) != name) {
-    error = "not a command: " + body.substr(0, 80);
-    return request;
-  }
-  request.options = parsed.options;
-  return request;
+  return CommandFromOperands(spec->kind, operands);
 }
 
-SendResult SendReport(const swr::CommandReport& report) {
-  const HidLink::Handle handle = HidLink::Open(swr::ControllerProductId, swr::ControllerVendorId);
-  if (handle == 0) {
-    return HidLink::IsPresent(swr::ControllerProductId, swr::ControllerVendorId)
-               ? SendResult::OpenFailed
-               : SendResult::NotConnected;
+CommandRequest ParseCommandRequest(const std::string& body) {
+  CommandRequest request;
+  json object;
+  CheckedSax sax(object);
+  const bool parsed = json::sax_parse(body, &sax);
+  if (!sax.duplicate.empty()) {
+    request.error = "field '" + sax.duplicate + "' is given twice";
+    return request;
   }
-  const int written = HidLink::Write(handle, report.data(), static_cast<int>(report.size()));
-  HidLink::Close(handle);
-  return written == static_cast<int>(report.size()) ? SendResult::Sent : SendResult::WriteFailed;
+  if (!parsed) {
+    request.error = "the body is not valid JSON";
+    return request;
+  }
+  if (!object.is_object()) {
+    request.error = "the body must be one JSON object";
+    return request;
+  }
+  return CommandFromJson(object, sax.numberTexts);
 }
 
 }  // namespace swrctl

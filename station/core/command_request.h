@@ -1,40 +1,30 @@
-// One command for the controller as a JSON object, checked in full, and
-// the write that puts it on the controller. The bytes are those of the
-// panel's action (through swrctl's CommandFor / ReportFor).
+// One command for the controller as a JSON object, checked in full:
 //
 //   {"command":"select","sensor":2}
 //   {"command":"power","sensor":2,"watts":600}
 //   {"command":"swr","sensor":1,"limit":"2.5"}      (or 2.5)
 //   {"command":"blocking","on":true}
+//
+// A field given twice is refused: whatever reads the first one (a proxy, a
+// log, a person) would see another command than the one carried out.
 #pragma once
 
+#include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 
-#include "device/reports.h"
-#include "tools/swrctl/options.h"
+#include "station/core/command.h"
 
 namespace swrctl {
 
-struct CommandRequest {
-  Options options;     // action Select, Power, Swr or Blocking when valid
-  std::string error;   // one sentence for the user; empty when valid
-  bool ok() const { return error.empty(); }
-};
-
+// The body of POST /api/v1/commands or a message on MQTT's PREFIX/command.
 CommandRequest ParseCommandRequest(const std::string& body);
 
-// The name of the command as the JSON spells it: "select", "power", ...
-const char* CommandName(Action action);
-
-enum class SendResult {
-  Sent,
-  NotConnected,  // no controller on the bus
-  OpenFailed,    // present, but it cannot be opened for writing
-  WriteFailed,
-};
-
-// Opens the controller, writes the report, closes it again: a handle of its
-// own, so the device loop's read goes on undisturbed.
-SendResult SendReport(const swr::CommandReport& report);
+// The fields of one JSON object, as given: `numberTexts` holds, by field
+// name, the text of each number with a fraction or exponent, so that a
+// message quotes "6e2" and not 600.0. For MQTT's set topics, which make the
+// object from a topic and a payload.
+CommandRequest CommandFromJson(const nlohmann::json& object,
+                               const std::map<std::string, std::string>& numberTexts);
 
 }  // namespace swrctl

@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "device/bus/sim_controller.h"
-#include "tools/swrctl/command.h"
+#include "station/core/command.h"
 #include "station/core/demo_control.h"
 
 namespace swrctl {

@@ -1,10 +1,10 @@
+// The service's device loop; see device_loop.h.
 #include "station/core/device_loop.h"
 
 #include <ostream>
 
 #include "device/hid_link.h"
 #include "device/reports.h"
-#include "tools/swrctl/watch.h"
 
 namespace swrctl {
 namespace {

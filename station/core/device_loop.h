@@ -7,9 +7,9 @@
 #include <functional>
 #include <iosfwd>
 
-#include "tools/swrctl/reading.h"
 #include "station/core/live_state.h"
-#include "tools/swrctl/stop_signal.h"
+#include "station/core/local_time.h"
+#include "station/core/stop_signal.h"
 
 namespace swrctl {
 

@@ -1,11 +1,12 @@
 // The handlers of the routes' table (routes.cpp): each turns a request that
 // passed the checks into its outcome, without I/O of its own.
 #include "station/core/api_json.h"
+#include "station/core/command.h"
+#include "station/core/command_outcome.h"
 #include "station/core/command_request.h"
 #include "station/http/routes.h"
 #include "station/metrics/metrics.h"
 #include "station/web/web_page.h"
-#include "tools/swrctl/command.h"
 
 #ifndef SWRCTL_VERSION
 #define SWRCTL_VERSION "0"
@@ -28,24 +29,23 @@ int SecondsParameter(const Query& query) {
   return value >= 1 && value <= LiveState::kHistorySeconds ? value : -1;
 }
 
+}  // namespace
+
+// The answer to a command that was not sent, from the outcome table;
+// `message` replaces the table's (the parser's reason for a bad request).
+Response NotSent(CommandOutcome outcome, const std::string& message, unsigned v) {
+  const OutcomeRow& row = OutcomeOf(outcome);
+  return Error(static_cast<http::status>(row.httpStatus), row.code,
+               message.empty() ? row.message : message, v);
+}
+
+namespace {
+
 // The answer to a command once the controller has been written to (or not).
-Response CommandAnswer(SendResult result, const char* name, const swr::CommandReport& report,
-                       unsigned v) {
-  switch (result) {
-    case SendResult::Sent:
-      return Reply(http::status::ok, kJsonType, SentJson(name, report), v);
-    case SendResult::NotConnected:
-      return Error(http::status::conflict, "not_connected",
-                   "the controller is not connected; nothing was sent", v);
-    case SendResult::OpenFailed:
-      return Error(http::status::bad_gateway, "write_failed",
-                   "the controller cannot be opened for writing (check the device permissions)",
-                   v);
-    case SendResult::WriteFailed:
-      break;
-  }
-  return Error(http::status::bad_gateway, "write_failed",
-               "writing the command to the controller failed", v);
+Response CommandAnswer(CommandOutcome outcome, const Command& command, unsigned v) {
+  if (outcome != CommandOutcome::Sent) return NotSent(outcome, "", v);
+  return Reply(http::status::ok, kJsonType,
+               SentJson(CommandName(command.kind), ReportFor(command)), v);
 }
 
 }  // namespace
@@ -97,25 +97,18 @@ Outcome EventsHandler(const ApiRequest&, const Context&) {
 Outcome CommandsHandler(const ApiRequest& req, const Context& ctx) {
   const unsigned v = req.raw.version();
   const bool keepAlive = req.raw.keep_alive();
-  if (ctx.policy.readOnly) {
-    return Answer(Error(http::status::forbidden, "read_only",
-                        "this server is read-only (--read-only): no commands", v),
-                  keepAlive);
-  }
+  if (ctx.policy.readOnly) return Answer(NotSent(CommandOutcome::ReadOnly, "", v), keepAlive);
   if (!JsonMediaType(std::string(req.raw[http::field::content_type]))) {
-    return Answer(Error(http::status::bad_request, "bad_request",
-                        "the body must be JSON with Content-Type: application/json", v),
+    return Answer(NotSent(CommandOutcome::BadRequest,
+                          "the body must be JSON with Content-Type: application/json", v),
                   keepAlive);
   }
   const CommandRequest request = ParseCommandRequest(req.raw.body());
-  if (!request.ok()) {
-    return Answer(Error(http::status::bad_request, "bad_request", request.error, v), keepAlive);
-  }
-  const swr::CommandReport report = ReportFor(request.options);
-  const char* name = CommandName(request.options.action);
+  if (!request.ok()) return Answer(NotSent(CommandOutcome::BadRequest, request.error, v), keepAlive);
+  const Command command = request.command;
   Outcome outcome = Answer(Response{http::status::ok, v}, keepAlive);  // the version only
   outcome.kind = Outcome::Kind::Blocking;
-  outcome.job = [report, name, v] { return CommandAnswer(SendReport(report), name, report, v); };
+  outcome.job = [command, v] { return CommandAnswer(SendCommand(command), command, v); };
   return outcome;
 }
 

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "station/core/command_outcome.h"
 #include "station/core/live_state.h"
 #include "station/http/access.h"
 #include "station/http/responses.h"
@@ -83,6 +84,10 @@ struct Route {
 // The request-to-response function: Host, Origin, method and token checks,
 // then the route's handler.
 Outcome Respond(const Request& req, const Context& ctx);
+
+// The answer to a command that was not sent (command_outcome.h's table);
+// a non-empty `message` replaces the table's.
+Response NotSent(CommandOutcome outcome, const std::string& message, unsigned version);
 
 // Answers for the handlers.
 Outcome Answer(Response response, bool keepAlive);

@@ -112,9 +112,7 @@ class Session : public std::enable_shared_from_this<Session> {
       self->Send(std::move(res), keepAlive);
     };
     if (!server_.worker->Submit(std::move(outcome.job), std::move(done))) {
-      Send(Error(http::status::service_unavailable, "busy",
-                 "too many commands are waiting; nothing was sent", outcome.response.version()),
-           keepAlive);
+      Send(NotSent(CommandOutcome::Busy, "", outcome.response.version()), keepAlive);
     }
   }
 

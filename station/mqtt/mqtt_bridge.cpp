@@ -95,7 +95,7 @@ struct MqttBridge::Impl {
       }
       return;
     }
-    const MqttAnswer answer = AnswerCommand(topics, in, &SendReport);
+    const MqttAnswer answer = AnswerCommand(topics, in, &SendCommand);
     if (!answer.log.empty()) Log(answer.log);
     Publish(answer.publish);
   }

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "tools/swrctl/options.h"
+#include "station/core/serve_options.h"
 #include "station/core/live_state.h"
 
 namespace swrctl {

@@ -1,9 +1,10 @@
-// The MQTT side of swrctl serve as given on the command line: the broker's
-// URL and the other --mqtt-* options, checked before anything starts.
+// serve's MQTT options: the broker's URL and the --mqtt-* values checked;
+// see mqtt_options.h.
 #include "station/mqtt/mqtt_options.h"
 
 #include <cctype>
 
+#include "station/core/plain_text.h"
 #include "station/mqtt/mqtt_client.h"
 
 namespace swrctl {
@@ -153,11 +154,6 @@ std::string ShownUrl(const MqttUrl& url) {
   return shown + UrlHost(url) + ":" + std::to_string(url.port);
 }
 
-bool IsMqttValueOption(const std::string& name) {
-  return name == "--mqtt" || name == "--mqtt-ca" || name == "--mqtt-prefix" ||
-         name == "--mqtt-rate";
-}
-
 bool SetMqttOption(const std::string& name, const std::string& value, MqttOptions& mqtt,
                    std::string& error) {
   if (name == "--mqtt") {
@@ -190,10 +186,10 @@ bool SetMqttOption(const std::string& name, const std::string& value, MqttOption
   return true;
 }
 
-std::string CheckMqttOptions(const Options& options) {
+std::string CheckServeOptions(const ServeOptions& options) {
   const MqttOptions& mqtt = options.mqtt;
   if (mqtt.url.empty()) {
-    if (!mqtt.http) return "--no-http needs --mqtt (otherwise there is nothing to serve)";
+    if (!options.http) return "--no-http needs --mqtt (otherwise there is nothing to serve)";
     if (!mqtt.caFile.empty() || mqtt.prefixGiven || mqtt.rateGiven) {
       return std::string(!mqtt.caFile.empty() ? "--mqtt-ca" : mqtt.prefixGiven ? "--mqtt-prefix"
                                                                               : "--mqtt-rate") +
@@ -205,10 +201,10 @@ std::string CheckMqttOptions(const Options& options) {
   if (!mqtt.caFile.empty() && mqtt.url.compare(0, 8, "mqtts://") != 0) {
     return "--mqtt-ca applies to an mqtts:// broker only";
   }
-  if (!mqtt.http && !options.listen.empty()) return "--no-http and --listen contradict each other";
+  if (!options.http && !options.listen.empty()) return "--no-http and --listen contradict each other";
   // The token guards the HTTP API only; MQTT commands go by the broker's
   // access control.
-  if (!mqtt.http && !options.tokenFile.empty()) {
+  if (!options.http && !options.tokenFile.empty()) {
     return "--no-http and --token-file contradict each other";
   }
   return "";

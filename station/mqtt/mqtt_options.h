@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tools/swrctl/options.h"
+#include "station/core/serve_options.h"
 
 namespace swrctl {
 
@@ -32,15 +32,13 @@ constexpr const char* kNoTlsMessage =
     "(mqtt://127.0.0.1) or reach yours through a VPN or an SSH tunnel "
     "(ssh -L 1883:127.0.0.1:1883 BROKER, then mqtt://127.0.0.1)";
 
-// True for the option names that take a value (--mqtt, --mqtt-ca, ...).
-bool IsMqttValueOption(const std::string& name);
-
-// Stores one of them; false with `error` set when the value is wrong.
+// Stores the value of --mqtt, --mqtt-ca, --mqtt-prefix or --mqtt-rate;
+// false with `error` set when the value is wrong.
 bool SetMqttOption(const std::string& name, const std::string& value, MqttOptions& mqtt,
                    std::string& error);
 
-// What the options say together (--no-http without --mqtt, mqtts:// in a
-// build without TLS); empty when they fit.
-std::string CheckMqttOptions(const Options& options);
+// What serve's options say together (--no-http without --mqtt, mqtts:// in
+// a build without TLS); empty when they fit.
+std::string CheckServeOptions(const ServeOptions& options);
 
 }  // namespace swrctl

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "station/core/api_json.h"
-#include "tools/swrctl/command.h"
 
 namespace swrctl {
 namespace {
@@ -104,27 +103,18 @@ MqttAnswer AnswerCommand(const MqttTopics& topics, const MqttIncoming& in, const
                    "a retained command is never carried out (publish it unretained)",
                    "bad_request");
   }
-  std::string error;
-  const std::string body = CommandJson(topics, in.topic, in.payload, error);
-  if (body.empty()) return Refused(topics, in.topic, error, "bad_request");
-  const CommandRequest request = ParseCommandRequest(body);
-  if (!request.ok()) return Refused(topics, in.topic, request.error, "bad_request");
-  const swr::CommandReport report = ReportFor(request.options);
-  switch (send(report)) {
-    case SendResult::Sent:
-      return {{StateAfter(topics, request.options),
-               {topics.result, SentJson(CommandName(request.options.action), report), false}},
-              ""};
-    case SendResult::NotConnected:
-      return Refused(topics, in.topic, "the controller is not connected", "not_connected");
-    case SendResult::OpenFailed:
-      return Refused(topics, in.topic, "the controller cannot be opened for writing",
-                     "write_failed");
-    case SendResult::WriteFailed:
-      return Refused(topics, in.topic, "writing the command to the controller failed",
-                     "write_failed");
+  const CommandRequest request = ParseMqttCommand(topics, in.topic, in.payload);
+  if (!request.ok()) {
+    return Refused(topics, in.topic, request.error, OutcomeOf(CommandOutcome::BadRequest).code);
   }
-  return {};
+  const CommandOutcome outcome = send(request.command);
+  if (outcome != CommandOutcome::Sent) {
+    return Refused(topics, in.topic, OutcomeOf(outcome).message, OutcomeOf(outcome).code);
+  }
+  return {{StateAfter(topics, request.command),
+           {topics.result, SentJson(CommandName(request.command.kind), ReportFor(request.command)),
+            false}},
+          ""};
 }
 
 std::vector<std::string> MqttSubscriptions(const MqttTopics& topics, bool readOnly) {

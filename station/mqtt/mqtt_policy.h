@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "device/reports.h"
+#include "station/core/command.h"
+#include "station/core/command_outcome.h"
 #include "station/core/command_request.h"
 #include "station/core/live_state.h"
 #include "station/mqtt/mqtt_client.h"
@@ -67,7 +69,7 @@ struct MqttAnswer {
   std::vector<MqttMessage> publish;
   std::string log;
 };
-using MqttSend = std::function<SendResult(const swr::CommandReport&)>;
+using MqttSend = std::function<CommandOutcome(const Command&)>;
 MqttAnswer AnswerCommand(const MqttTopics& topics, const MqttIncoming& in, const MqttSend& send);
 
 // The topics to subscribe to: Home Assistant's status, and the command

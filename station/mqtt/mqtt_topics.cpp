@@ -1,8 +1,10 @@
+// The MQTT topics and payloads; see mqtt_topics.h.
 #include "station/mqtt/mqtt_topics.h"
 
 #include <nlohmann/json.hpp>
 
 #include "device/actions.h"
+#include "station/core/command_request.h"
 
 namespace swrctl {
 namespace {
@@ -138,55 +140,59 @@ std::vector<MqttMessage> DiscoveryMessages(const MqttTopics& t, bool controls,
   return messages;
 }
 
-std::string CommandJson(const MqttTopics& t, const std::string& topic, const std::string& payload,
-                        std::string& error) {
+CommandRequest ParseMqttCommand(const MqttTopics& t, const std::string& topic,
+                                const std::string& payload) {
+  CommandRequest request;
   if (payload.size() > kMaxCommandPayload) {
-    error = "the payload is longer than " + std::to_string(kMaxCommandPayload) + " bytes";
-    return "";
+    request.error = "the payload is longer than " + std::to_string(kMaxCommandPayload) + " bytes";
+    return request;
   }
-  if (topic == t.command) return payload;
+  if (topic == t.command) return ParseCommandRequest(payload);
   // Numbers as JSON numbers; anything else as a string, so that the checks
   // of the command name it as given.
-  json value = json::parse(payload, nullptr, false);
+  nlohmann::json value = nlohmann::json::parse(payload, nullptr, false);
   if (value.is_discarded() || !value.is_primitive()) value = payload;
   const std::string rest = topic.compare(0, t.set.size() + 1, t.set + "/") == 0
                                ? topic.substr(t.set.size() + 1)
                                : std::string();
-  json command;
+  nlohmann::json command;
+  std::string field;
   if (rest == "sensor") {
-    command = {{"command", "select"}, {"sensor", value}};
+    field = "sensor";
+    command = {{"command", "select"}, {field, value}};
   } else if (rest == "blocking") {
     if (payload != "ON" && payload != "OFF") {
-      error = "blocking must be ON or OFF, not '" + payload + "'";
-      return "";
+      request.error = "blocking must be ON or OFF, not '" + payload + "'";
+      return request;
     }
     command = {{"command", "blocking"}, {"on", payload == "ON"}};
   } else if ((rest.compare(0, 6, "power/") == 0 || rest.compare(0, 4, "swr/") == 0) &&
              rest.size() == rest.find('/') + 2 && rest.back() >= '1' && rest.back() <= '3') {
     const int sensor = rest.back() - '0';
-    if (rest[0] == 'p') command = {{"command", "power"}, {"sensor", sensor}, {"watts", value}};
-    else command = {{"command", "swr"}, {"sensor", sensor}, {"limit", value}};
+    field = rest[0] == 'p' ? "watts" : "limit";
+    command = {{"command", rest[0] == 'p' ? "power" : "swr"}, {"sensor", sensor}, {field, value}};
   } else {
-    error = "no such command topic";
-    return "";
+    request.error = "no such command topic";
+    return request;
   }
-  return command.dump(-1, ' ', false, json::error_handler_t::replace);
+  return CommandFromJson(command, {{field, payload}});
 }
 
-MqttMessage StateAfter(const MqttTopics& t, const Options& o) {
+MqttMessage StateAfter(const MqttTopics& t, const Command& c) {
   const std::string state = t.state + "/";
-  const std::string sensor = std::to_string(o.sensor);
-  switch (o.action) {
-    case Action::Power:
-      return {state + "power/" + sensor, std::to_string(o.watts), false};
-    case Action::Swr:
+  const std::string sensor = std::to_string(c.sensor);
+  switch (c.kind) {
+    case CommandKind::Power:
+      return {state + "power/" + sensor, std::to_string(c.watts), false};
+    case CommandKind::Swr:
       return {state + "swr/" + sensor,
-              std::to_string(o.swrTenths / 10) + "." + std::to_string(o.swrTenths % 10), false};
-    case Action::Blocking:
-      return {state + "blocking", o.blockingOn ? "ON" : "OFF", false};
-    default:
-      return {state + "sensor", sensor, false};
+              std::to_string(c.swrTenths / 10) + "." + std::to_string(c.swrTenths % 10), false};
+    case CommandKind::Blocking:
+      return {state + "blocking", c.on ? "ON" : "OFF", false};
+    case CommandKind::Select:
+      break;
   }
+  return {state + "sensor", sensor, false};
 }
 
 std::string Printable(const std::string& text, std::size_t max) {

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/swrctl/options.h"
+#include "station/core/command.h"
 
 namespace swrctl {
 
@@ -45,14 +45,13 @@ struct MqttTopics {
 std::vector<MqttMessage> DiscoveryMessages(const MqttTopics& topics, bool controls,
                                            const std::string& version);
 
-// The JSON command for a message on PREFIX/command or PREFIX/set/...; empty
-// with `error` set when the topic or payload does not make one. The JSON
-// then goes through ParseCommandRequest like a request over HTTP.
-std::string CommandJson(const MqttTopics& topics, const std::string& topic,
-                        const std::string& payload, std::string& error);
+// The command of a message on PREFIX/command (the JSON of the HTTP API) or
+// PREFIX/set/... (a topic and a payload), or why it makes none.
+CommandRequest ParseMqttCommand(const MqttTopics& topics, const std::string& topic,
+                                const std::string& payload);
 
-// The control's state after a successful write of these (valid) options.
-MqttMessage StateAfter(const MqttTopics& topics, const Options& command);
+// The control's state after a successful write of this command.
+MqttMessage StateAfter(const MqttTopics& topics, const Command& command);
 
 // For a log line: printable ASCII only, at most `max` characters.
 std::string Printable(const std::string& text, std::size_t max = 80);

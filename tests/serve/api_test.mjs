@@ -66,6 +66,8 @@ describe('swrctl-demo serve', { timeout: 120000 }, () => {
     const ok = { command: 'select', sensor: 2 };
     const cases = [
       ['not JSON', () => command(s, '{"command":'), 400, 'bad_request', /not valid JSON/],
+      ['a field twice', () => command(s, '{"command":"power","command":"blocking","on":true}'), 400,
+        'bad_request', /field 'command' is given twice/],
       ['bad sensor', () => command(s, { command: 'select', sensor: 4 }), 400, 'bad_request',
         /sensor must be 1, 2 or 3, not '4'/],
       ['bad watts', () => command(s, { command: 'power', sensor: 2, watts: 500 }), 400, 'bad_request',

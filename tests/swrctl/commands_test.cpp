@@ -11,7 +11,7 @@
 #include "device/send_buffer.h"
 #include "tests/fake_hid_bus.h"
 #include "harness.h"
-#include "tools/swrctl/exit_status.h"
+#include "station/core/exit_status.h"
 
 namespace {
 
@@ -189,7 +189,7 @@ TEST(SwrctlCommands, NoControllerOrNoAccess) {
   harness::Harness h;
   harness::Outcome o = h.Run({"select", "2"});
   EXPECT_EQ(o.status, swrctl::kExitNoController);
-  EXPECT_EQ(o.err, "swrctl: no controller found\n");
+  EXPECT_EQ(o.err, "swrctl: the controller is not connected; nothing was sent\n");
 
   // Present, but the read/write open is refused (no permission).
   PlugController();

@@ -97,6 +97,7 @@ test/meter/set/blocking|true
 test/meter/set/unknown|1
 test/meter/command|{"command":"blocking","on":true,"extra":1}
 test/meter/command|{"command":"select"
+test/meter/command|{"command":"power","command":"blocking","on":true}
 CASES
 pub -t test/meter/set/swr/2 -m "$(head -c 2000 /dev/zero | tr '\0' 1)"
 bad=$((bad + 1))

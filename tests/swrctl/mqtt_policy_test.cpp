@@ -62,21 +62,21 @@ TEST(MqttCommands, AnsweredAndSentOnlyWhenValid) {
   const MqttTopics topics("p");
   struct Case {
     MqttIncoming in;
-    SendResult result;
+    CommandOutcome result;
     int sends;
     std::vector<std::string> published;  // topic and first character
     bool logged;
   } cases[] = {
-      {{"p/set/blocking", "ON", false}, SendResult::Sent, 1,
+      {{"p/set/blocking", "ON", false}, CommandOutcome::Sent, 1,
        {"p/state/blocking O", "p/result {"}, false},
-      {{"p/set/blocking", "ON", true}, SendResult::Sent, 0, {"p/result {"}, true},
-      {{"p/set/blocking", "", true}, SendResult::Sent, 0, {}, false},
-      {{"p/set/blocking", "on", false}, SendResult::Sent, 0, {"p/result {"}, true},
-      {{"p/set/sensor", "2", false}, SendResult::NotConnected, 1, {"p/result {"}, true},
+      {{"p/set/blocking", "ON", true}, CommandOutcome::Sent, 0, {"p/result {"}, true},
+      {{"p/set/blocking", "", true}, CommandOutcome::Sent, 0, {}, false},
+      {{"p/set/blocking", "on", false}, CommandOutcome::Sent, 0, {"p/result {"}, true},
+      {{"p/set/sensor", "2", false}, CommandOutcome::NotConnected, 1, {"p/result {"}, true},
   };
   for (const Case& c : cases) {
     int sends = 0;
-    const MqttAnswer answer = AnswerCommand(topics, c.in, [&](const swr::CommandReport&) {
+    const MqttAnswer answer = AnswerCommand(topics, c.in, [&](const Command&) {
       ++sends;
       return c.result;
     });

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "tools/swrctl/command.h"
 #include "tools/swrctl/options.h"
 #include "station/core/command_request.h"
 #include "station/mqtt/mqtt_client.h"
@@ -111,28 +110,25 @@ TEST(MqttOptions, ServeOptionsTogether) {
     EXPECT_NE(parsed.error.find("--mqtt-prefix must be"), std::string::npos) << prefix;
   }
   const ParseResult defaults = ParseArgs({"serve"});
-  EXPECT_EQ(defaults.options.mqtt.prefix, "swrpanel");
-  EXPECT_EQ(defaults.options.mqtt.ratePerSecond, 4);
-  EXPECT_TRUE(defaults.options.mqtt.http);
+  EXPECT_EQ(defaults.options.serve.mqtt.prefix, "swrpanel");
+  EXPECT_EQ(defaults.options.serve.mqtt.ratePerSecond, 4);
+  EXPECT_TRUE(defaults.options.serve.http);
 }
 
 // A message on a command topic as the report it puts on the wire, or the
 // error that keeps it off.
 std::string Outcome(const std::string& topic, const std::string& payload) {
   const MqttTopics topics("shack/swr");
-  std::string error;
-  const std::string json = CommandJson(topics, topic, payload, error);
-  if (json.empty()) return "error: " + error;
-  const CommandRequest request = ParseCommandRequest(json);
+  const CommandRequest request = ParseMqttCommand(topics, topic, payload);
   if (!request.ok()) return "error: " + request.error;
-  const swr::CommandReport report = ReportFor(request.options);
+  const swr::CommandReport report = ReportFor(request.command);
   return HexBytes(report.data(), report.size());
 }
 
 std::string CommandLine(const std::vector<std::string>& args) {
   const ParseResult parsed = ParseArgs(args);
   EXPECT_TRUE(parsed.ok()) << parsed.error;
-  const swr::CommandReport report = ReportFor(parsed.options);
+  const swr::CommandReport report = ReportFor(parsed.options.command);
   return HexBytes(report.data(), report.size());
 }
 
@@ -167,6 +163,9 @@ TEST(MqttCommands, BadPayloadsAndTopicsNeverMakeACommand) {
   } cases[] = {
       {"shack/swr/set/power/2", "500", "maximum power must be 50, 120, 400, 600 or 1200 (watts), not '500'"},
       {"shack/swr/set/power/2", "600.0", "watts must be a whole number, not '600.0'"},
+      {"shack/swr/set/power/2", "6e2", "watts must be a whole number, not '6e2'"},
+      {"shack/swr/command", R"({"command":"power","command":"blocking","on":true})",
+       "field 'command' is given twice"},
       {"shack/swr/set/power/2", "-50", "maximum power must be 50, 120, 400, 600 or 1200 (watts), not '-50'"},
       {"shack/swr/set/power/2", "[600]", "watts must be a whole number, not '[600]'"},
       {"shack/swr/set/sensor", "0", "sensor must be 1, 2 or 3, not '0'"},
@@ -194,7 +193,7 @@ TEST(MqttCommands, BadPayloadsAndTopicsNeverMakeACommand) {
 TEST(MqttCommands, StateAfterAWrite) {
   const MqttTopics topics("swrpanel");
   const auto state = [&](const std::vector<std::string>& args) {
-    const MqttMessage m = StateAfter(topics, ParseArgs(args).options);
+    const MqttMessage m = StateAfter(topics, ParseArgs(args).options.command);
     EXPECT_FALSE(m.retained);
     return m.topic + " " + m.payload;
   };
@@ -220,10 +219,8 @@ TEST(MqttDiscovery, OneDeviceWithUniqueEntities) {
     EXPECT_EQ(c.at("device").at("sw_version"), "1.2.3");
     EXPECT_EQ(c.at("availability").at(0).at("topic"), "shack/swr/availability");
     if (c.contains("command_topic")) {
-      std::string error;
       const std::string topic = c.at("command_topic").get<std::string>();
-      CommandJson(topics, topic, "1", error);
-      EXPECT_NE(error, "no such command topic") << topic;
+      EXPECT_NE(ParseMqttCommand(topics, topic, "1").error, "no such command topic") << topic;
     }
   }
   EXPECT_EQ(all.size(), 14u);

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "tools/swrctl/exit_status.h"
+#include "station/core/exit_status.h"
 #include "tools/swrctl/options.h"
 #include "station/http/access.h"
 #include "station/http/http_server.h"
@@ -156,9 +156,9 @@ TEST(ServeCommandLine, OptionsBelongToServeOnly) {
   ParseResult r = ParseArgs({"serve", "--listen", "[::1]:9000", "--read-only", "--token-file=t"});
   ASSERT_TRUE(r.ok()) << r.error;
   EXPECT_EQ(r.options.action, Action::Serve);
-  EXPECT_EQ(r.options.listen, "[::1]:9000");
-  EXPECT_EQ(r.options.tokenFile, "t");
-  EXPECT_TRUE(r.options.readOnly);
+  EXPECT_EQ(r.options.serve.listen, "[::1]:9000");
+  EXPECT_EQ(r.options.serve.tokenFile, "t");
+  EXPECT_TRUE(r.options.serve.readOnly);
   const struct {
     std::vector<std::string> args;
     const char* error;

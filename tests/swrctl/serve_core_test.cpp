@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "device/bus/sim_controller.h"
-#include "tools/swrctl/command.h"
 #include "station/core/command_request.h"
 #include "station/core/device_loop.h"
 #include "station/core/live_state.h"
+#include "tools/swrctl/options.h"
 
 namespace swrctl {
 namespace {
@@ -146,10 +146,10 @@ TEST(CommandRequest, SameBytesAsTheCommandLine) {
     ASSERT_TRUE(request.ok()) << c.json << ": " << request.error;
     const ParseResult line = ParseArgs(c.args);
     ASSERT_TRUE(line.ok());
-    EXPECT_EQ(ReportFor(request.options), ReportFor(line.options)) << c.json;
+    EXPECT_EQ(ReportFor(request.command), ReportFor(line.options.command)) << c.json;
   }
   const CommandRequest swr = ParseCommandRequest(R"({"command":"swr","sensor":1,"limit":2.5})");
-  const swr::CommandReport r = ReportFor(swr.options);
+  const swr::CommandReport r = ReportFor(swr.command);
   EXPECT_EQ(HexBytes(r.data(), r.size()), "00 02 01 19 00 00 00 00 00");
 }
 
@@ -174,6 +174,9 @@ TEST(CommandRequest, RefusesBadInputWithAClearMessage) {
       {R"({"command":"power","sensor":2,"watts":500})",
        "maximum power must be 50, 120, 400, 600 or 1200 (watts), not '500'"},
       {R"({"command":"power","sensor":2,"watts":1e3})", "watts must be a whole number"},
+      {R"({"command":"power","sensor":2,"watts":6e2})", "watts must be a whole number, not '6e2'"},
+      {R"({"command":"power","command":"blocking","on":true})", "field 'command' is given twice"},
+      {R"({"command":"select","sensor":{"a":1,"a":2}})", "field 'a' is given twice"},
       {R"({"command":"swr","sensor":1,"limit":"4.1"})", "SWR limit must be 1.0 to 4.0"},
       {R"({"command":"swr","sensor":1,"limit":0.9})", "SWR limit must be 1.0 to 4.0"},
       {R"({"command":"swr","sensor":1,"limit":2.55})", "SWR limit must be 1.0 to 4.0"},
@@ -198,17 +201,17 @@ class ServeSim : public ::testing::Test {
 
 TEST_F(ServeSim, SendReportWritesTheBytesOrSaysWhyNot) {
   const CommandRequest request = ParseCommandRequest(R"({"command":"power","sensor":2,"watts":600})");
-  const swr::CommandReport report = ReportFor(request.options);
-  EXPECT_EQ(SendReport(report), SendResult::Sent);
+  const swr::CommandReport report = ReportFor(request.command);
+  EXPECT_EQ(SendCommand(request.command), CommandOutcome::Sent);
   ASSERT_EQ(SimBus::ReceivedCommands().size(), 1u);
   EXPECT_EQ(SimBus::ReceivedCommands()[0], report);
   EXPECT_EQ(SimBus::ControllerSettings().powerRangeCode[1], 2);
 
   SimBus::SetOpenFails(true);
-  EXPECT_EQ(SendReport(report), SendResult::OpenFailed);
+  EXPECT_EQ(SendCommand(request.command), CommandOutcome::OpenFailed);
   SimBus::SetOpenFails(false);
   SimBus::SetPlugged(false);
-  EXPECT_EQ(SendReport(report), SendResult::NotConnected);
+  EXPECT_EQ(SendCommand(request.command), CommandOutcome::NotConnected);
   EXPECT_EQ(SimBus::ReceivedCommands().size(), 1u);
   EXPECT_EQ(SimBus::OpenHandles(), 0);
 }

@@ -16,7 +16,7 @@
 #include "harness.h"
 #include "json_check.h"
 #include "station/core/demo_control.h"
-#include "tools/swrctl/exit_status.h"
+#include "station/core/exit_status.h"
 
 namespace {
 

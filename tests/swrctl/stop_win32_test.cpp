@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "device/hid_link.h"
-#include "tools/swrctl/stop_signal.h"
+#include "station/core/stop_signal.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "tests/fake_hid_bus.h"
 #include "harness.h"
 #include "json_check.h"
-#include "tools/swrctl/exit_status.h"
+#include "station/core/exit_status.h"
 #include "tools/swrctl/reading.h"
 
 namespace {

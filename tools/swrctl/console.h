@@ -3,8 +3,8 @@
 // console_posix.cpp, console_win32.cpp.
 #pragma once
 
-#include "tools/swrctl/reading.h"
-#include "tools/swrctl/stop_signal.h"
+#include "station/core/local_time.h"
+#include "station/core/stop_signal.h"
 
 namespace swrctl {
 

@@ -1,255 +1,174 @@
+// swrctl's command line: the tables of options_table.cpp read by CLI11.
+// Before CLI11 sees the line, every word that begins with '-' must be an
+// option of the table (so "-1" is refused as an option, not taken for a
+// number) and a value option must have its value; after it, each option
+// must belong to the subcommand given, and the subcommand's operands are
+// checked in order. Every message names what the user typed.
 #include "tools/swrctl/options.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstddef>
 
-#include "device/actions.h"
+#include "station/core/plain_text.h"
 #include "station/mqtt/mqtt_options.h"
+#include "tools/swrctl/options_table.h"
 
 namespace swrctl {
 namespace {
 
-constexpr long kMaxCount = 1000000000L;
-constexpr long kMaxIntervalMs = 86400000L;  // one day
-
-const char kCommands[] = "status, watch, select, power, swr, blocking, serve";
-
-
-bool ParseSensor(const std::string& text, int& sensor, std::string& error) {
-  if (text == "1" || text == "2" || text == "3") {
-    sensor = text[0] - '0';
-    return true;
-  }
-  error = "sensor must be 1, 2 or 3, not " + Quoted(text);
-  return false;
-}
-
-bool ParseWatts(const std::string& text, int& watts, std::string& error) {
-  long value = 0;
-  if (ParseNumber(text, 100000, value) && text[0] != '0' &&
-      swr::PowerRangeCode(static_cast<int>(value)) != 0) {
-    watts = static_cast<int>(value);
-    return true;
-  }
-  error = "maximum power must be " + AcceptedWatts() + " (watts), not " + Quoted(text);
-  return false;
-}
-
-// "1".."4" or "1.0".."4.0" with exactly one decimal after the point.
-bool ParseSwr(const std::string& text, int& tenths, std::string& error) {
-  const bool digitFirst = !text.empty() && text[0] >= '0' && text[0] <= '9';
-  const bool whole = text.size() == 1 && digitFirst;
-  const bool oneDecimal = text.size() == 3 && digitFirst && text[1] == '.' &&
-                          text[2] >= '0' && text[2] <= '9';
-  if (whole || oneDecimal) {
-    const int value = (text[0] - '0') * 10 + (oneDecimal ? text[2] - '0' : 0);
-    if (value >= 10 && value <= 40) {
-      tenths = value;
-      return true;
+// The line as CLI11 is to read it, or false with `error` set: each word
+// that begins with '-' is an option of the table, a value option has its
+// value, and "--name=" becomes "--name" "" so that the empty value is
+// checked like any other.
+bool Normalise(const std::vector<std::string>& args, std::vector<std::string>& line,
+               std::string& error) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.size() < 2 || arg[0] != '-') {
+      line.push_back(arg);
+      continue;
+    }
+    const std::size_t eq = arg.find('=');
+    const std::string name = arg.substr(0, eq);
+    const OptionRow* row = FindOption(name);
+    if (row == nullptr || (!row->takesValue && eq != std::string::npos)) {
+      error = "unknown option " + Quoted(arg) + " (see swrctl --help)";
+      return false;
+    }
+    line.push_back(name);
+    if (!row->takesValue) continue;
+    if (eq != std::string::npos) {
+      line.push_back(arg.substr(eq + 1));
+    } else if (i + 1 < args.size()) {
+      line.push_back(args[++i]);
+    } else {
+      error = "option " + name + " needs a value";
+      return false;
     }
   }
-  error = "SWR limit must be 1.0 to 4.0 in steps of 0.1, not " + Quoted(text);
-  return false;
+  return true;
 }
 
-bool ParseFormat(const std::string& text, Format& format, std::string& error) {
-  if (text == "text") format = Format::Text;
-  else if (text == "csv") format = Format::Csv;
-  else if (text == "json") format = Format::Json;
-  else {
-    error = "format must be text, csv or json, not " + Quoted(text);
+// What CLI11 fills in besides the options.
+struct Parsed {
+  std::vector<std::string> stray;  // words before any subcommand
+  const SubcommandRow* subcommand = nullptr;
+  std::vector<std::string> operands;
+  std::vector<const OptionRow*> given;  // in the order of the line
+};
+
+// Reads the normalised line; the options' values are checked and stored as
+// CLI11 meets them, the first wrong one in `error`.
+bool ReadLine(std::vector<std::string> line, Options& o, Parsed& parsed, std::string& error) {
+  CLI::App app("swrctl");
+  app.set_help_flag();
+  app.allow_windows_style_options(false);
+  app.require_subcommand(0, 1);
+  app.add_option("command", parsed.stray);
+  std::vector<std::pair<CLI::Option*, const OptionRow*>> options;
+  for (const OptionRow& row : kOptions) {
+    CLI::Option* option = nullptr;
+    if (!row.takesValue) {
+      option = app.add_flag(row.names);
+    } else {
+      option = app.add_option(row.names)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+      option->check(CLI::Validator(
+          [&o, &error, &row](std::string& value) {
+            std::string wrong;
+            if (!row.store(value, o, wrong) && error.empty()) error = wrong;
+            return wrong;
+          },
+          "VALUE"));
+    }
+    options.emplace_back(option, &row);
+  }
+  std::vector<std::pair<CLI::App*, const SubcommandRow*>> subcommands;
+  for (const SubcommandRow& row : kSubcommands) {
+    CLI::App* sub = app.add_subcommand(row.name)->fallthrough();
+    sub->add_option("operands", parsed.operands);
+    subcommands.emplace_back(sub, &row);
+  }
+  std::reverse(line.begin(), line.end());  // CLI11 takes the line from its end
+  try {
+    app.parse(line);
+  } catch (const CLI::ParseError& e) {
+    if (error.empty()) error = e.what();
     return false;
   }
+  for (const auto& [sub, row] : subcommands) {
+    if (sub->parsed()) parsed.subcommand = row;
+  }
+  for (const CLI::Option* option : app.parse_order()) {
+    for (const auto& [opt, row] : options) {
+      if (opt == option) parsed.given.push_back(row);
+    }
+  }
   return true;
 }
 
-struct Command {
-  const char* name;
-  Action action;
-  const char* operands;  // for the usage line
-  std::size_t count;     // number of operands
-};
-
-const Command kCommandTable[] = {
-    {"status", Action::Status, "", 0},
-    {"watch", Action::Watch, "", 0},
-    {"select", Action::Select, " SENSOR", 1},
-    {"power", Action::Power, " SENSOR WATTS", 2},
-    {"swr", Action::Swr, " SENSOR VALUE", 2},
-    {"blocking", Action::Blocking, " on|off", 1},
-    {"serve", Action::Serve, "", 0},
-};
+// An option given to a subcommand it does not belong to: the first one,
+// taken by the subcommand it belongs to in the table's order (watch's, then
+// serve's), "" when there is none.
+std::string ScopeError(const std::vector<const OptionRow*>& given, const SubcommandRow& sub) {
+  for (const SubcommandRow& owner : kSubcommands) {
+    for (const OptionRow* row : given) {
+      const std::string scope = row->scope;
+      if (scope.substr(0, scope.find(' ')) != owner.name || HasWord(scope, sub.name, ' ')) continue;
+      const std::string names = row->names;
+      return names.substr(names.rfind(',') + 1) + " applies to " + owner.name + " only";
+    }
+  }
+  return "";
+}
 
 }  // namespace
-
-bool ParseNumber(const std::string& text, long max, long& out) {
-  if (text.empty() || text.size() > 10) return false;
-  long value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value > max) return false;
-  out = value;
-  return true;
-}
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-std::string AcceptedWatts() {
-  std::string list;
-  const std::size_t n = sizeof(swr::kPowerRanges) / sizeof(swr::kPowerRanges[0]);
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i > 0) list += i + 1 == n ? " or " : ", ";
-    list += std::to_string(swr::kPowerRanges[i].watts);
-  }
-  return list;
-}
 
 ParseResult ParseArgs(const std::vector<std::string>& args) {
   ParseResult result;
   Options& o = result.options;
   std::string& error = result.error;
-
   // --help and --version win over everything else on the line.
-  for (const std::string& arg : args) {
-    if (arg == "--help" || arg == "-h") {
-      o.action = Action::Help;
-      return result;
-    }
-  }
-  for (const std::string& arg : args) {
-    if (arg == "--version" || arg == "-V") {
-      o.action = Action::Version;
-      return result;
-    }
-  }
-
-  std::vector<std::string> positional;
-  std::vector<std::string> watchOptions;  // given, to reject them elsewhere
-  std::vector<std::string> serveOptions;  // the same for serve's
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.size() < 2 || arg[0] != '-') {
-      positional.push_back(arg);
-      continue;
-    }
-    if (arg == "--verbose" || arg == "-v") {
-      o.verbose = true;
-      continue;
-    }
-    if (arg == "--read-only") {
-      o.readOnly = true;
-      serveOptions.push_back(arg);
-      continue;
-    }
-    if (arg == "--no-http") {
-      o.mqtt.http = false;
-      serveOptions.push_back(arg);
-      continue;
-    }
-    if (arg == "--follow") {
-      o.follow = true;
-      watchOptions.push_back(arg);
-      continue;
-    }
-    // Options with a value: "--name value" or "--name=value".
-    std::string name = arg;
-    std::string value;
-    bool hasValue = false;
-    const std::size_t eq = arg.find('=');
-    if (eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      hasValue = true;
-    }
-    if (name != "--format" && name != "--count" && name != "--interval" && name != "--listen" &&
-        name != "--token-file" && !IsMqttValueOption(name)) {
-      error = "unknown option " + Quoted(arg) + " (see swrctl --help)";
-      return result;
-    }
-    if (!hasValue) {
-      if (i + 1 >= args.size()) {
-        error = "option " + name + " needs a value";
+  const struct {
+    const char* flags;
+    Action action;
+  } firsts[] = {{"--help -h", Action::Help}, {"--version -V", Action::Version}};
+  for (const auto& first : firsts) {
+    for (const std::string& arg : args) {
+      if (HasWord(first.flags, arg, ' ')) {
+        o.action = first.action;
         return result;
       }
-      value = args[++i];
-    }
-    if (name == "--listen" || name == "--token-file") {
-      if (value.empty()) {
-        error = "option " + name + " needs a value";
-        return result;
-      }
-      (name == "--listen" ? o.listen : o.tokenFile) = value;
-      serveOptions.push_back(name);
-      continue;
-    }
-    if (IsMqttValueOption(name)) {
-      if (!SetMqttOption(name, value, o.mqtt, error)) return result;
-      serveOptions.push_back(name);
-      continue;
-    }
-    watchOptions.push_back(name);
-    if (name == "--format") {
-      if (!ParseFormat(value, o.format, error)) return result;
-    } else if (name == "--count") {
-      if (!ParseNumber(value, kMaxCount, o.count) || o.count == 0) {
-        error = "--count must be a whole number from 1 to 1000000000, not " + Quoted(value);
-        return result;
-      }
-    } else if (!ParseNumber(value, kMaxIntervalMs, o.intervalMs)) {
-      error = "--interval must be milliseconds from 0 to 86400000, not " + Quoted(value);
-      return result;
     }
   }
-
-  if (positional.empty()) {
-    error = std::string("no command given; commands: ") + kCommands + " (see swrctl --help)";
+  std::vector<std::string> line;
+  Parsed parsed;
+  if (!Normalise(args, line, error) || !ReadLine(line, o, parsed, error)) return result;
+  if (!parsed.stray.empty()) {
+    error = "unknown command " + Quoted(parsed.stray[0]) + "; commands: " + CommandList();
     return result;
   }
-  const Command* command = nullptr;
-  for (const Command& c : kCommandTable) {
-    if (positional[0] == c.name) command = &c;
-  }
-  if (command == nullptr) {
-    error = "unknown command " + Quoted(positional[0]) + "; commands: " + kCommands;
+  if (parsed.subcommand == nullptr) {
+    error = "no command given; commands: " + CommandList() + " (see swrctl --help)";
     return result;
   }
-  o.action = command->action;
-  if (positional.size() != command->count + 1) {
-    error = std::string("usage: swrctl ") + command->name + command->operands;
+  const SubcommandRow& sub = *parsed.subcommand;
+  o.action = sub.action;
+  if (parsed.operands.size() != sub.count) {
+    error = std::string("usage: swrctl ") + sub.name + sub.operands;
     return result;
   }
-  if (o.action != Action::Watch && !watchOptions.empty()) {
-    error = watchOptions[0] + " applies to watch only";
-    return result;
+  error = ScopeError(parsed.given, sub);
+  if (!error.empty()) return result;
+  for (const OptionRow* row : parsed.given) {
+    if (!row->takesValue && row->store != nullptr) row->store("", o, error);
   }
-  if (o.action != Action::Serve && !serveOptions.empty()) {
-    error = serveOptions[0] + " applies to serve only";
-    return result;
-  }
-
-  switch (o.action) {
-    case Action::Select:
-      ParseSensor(positional[1], o.sensor, error);
-      break;
-    case Action::Power:
-      if (ParseSensor(positional[1], o.sensor, error)) ParseWatts(positional[2], o.watts, error);
-      break;
-    case Action::Swr:
-      if (ParseSensor(positional[1], o.sensor, error)) ParseSwr(positional[2], o.swrTenths, error);
-      break;
-    case Action::Serve:
-      error = CheckMqttOptions(o);
-      break;
-    case Action::Blocking:
-      if (positional[1] == "on" || positional[1] == "off") {
-        o.blockingOn = positional[1] == "on";
-      } else {
-        error = "blocking must be on or off, not " + Quoted(positional[1]);
-      }
-      break;
-    default:
-      break;
+  if (sub.action == Action::Command) {
+    const CommandRequest request = CommandFromOperands(FindCommand(sub.name)->kind, parsed.operands);
+    o.command = request.command;
+    error = request.error;
+  } else if (sub.action == Action::Serve) {
+    error = CheckServeOptions(o.serve);
   }
   return result;
 }

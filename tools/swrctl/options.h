@@ -1,37 +1,24 @@
 // The command line of swrctl: what the user asked for, checked in full
-// before anything touches the controller.
+// before anything touches the controller. The subcommands and options are
+// tables in options.cpp; CLI11 reads the line against them.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "station/core/command.h"
+#include "station/core/serve_options.h"
+
 namespace swrctl {
 
-enum class Action { Help, Version, Status, Watch, Select, Power, Swr, Blocking, Serve };
+enum class Action { Help, Version, Status, Watch, Command, Serve };
 
 enum class Format { Text, Csv, Json };
 
-// serve's MQTT side; see serve/mqtt_options.h.
-struct MqttOptions {
-  std::string url;      // the broker; empty = no MQTT
-  std::string caFile;   // mqtts: the CA certificates to trust
-  std::string prefix = "swrpanel";
-  int ratePerSecond = 4;
-  bool prefixGiven = false;
-  bool rateGiven = false;
-  bool http = true;     // false: --no-http, MQTT only
-};
-
 struct Options {
   Action action = Action::Help;
-  // select, power, swr
-  int sensor = 0;
-  // power: one of the panel's ranges, in watts
-  int watts = 0;
-  // swr: the limit times 10, 10..40 (the slider position of the panel's dialog)
-  int swrTenths = 0;
-  // blocking
-  bool blockingOn = false;
+  // Action::Command: select, power, swr or blocking with its operands
+  Command command;
   // watch
   Format format = Format::Text;
   long count = 0;       // lines to print; 0 = until interrupted
@@ -39,11 +26,8 @@ struct Options {
   bool follow = false;  // wait for the controller instead of giving up
   // the commands: print the bytes written
   bool verbose = false;
-  // serve
-  std::string listen;     // HOST:PORT; empty = the default address
-  std::string tokenFile;  // empty = a new token at each start
-  bool readOnly = false;
-  MqttOptions mqtt;
+  // serve: what the station service is given
+  ServeOptions serve;
 };
 
 struct ParseResult {
@@ -54,14 +38,5 @@ struct ParseResult {
 
 // args: the arguments after the program name.
 ParseResult ParseArgs(const std::vector<std::string>& args);
-
-// A plain decimal number: digits only, no sign, no blanks, at most `max`.
-bool ParseNumber(const std::string& text, long max, long& out);
-
-// The text in single quotes, as error messages quote what the user gave.
-std::string Quoted(const std::string& text);
-
-// "50, 120, 400, 600 or 1200", from the panel's table of power ranges.
-std::string AcceptedWatts();
 
 }  // namespace swrctl

@@ -1,7 +1,6 @@
+// One printed line of swrctl watch; see reading.h.
 #include "tools/swrctl/reading.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <vector>
 
@@ -9,15 +8,6 @@
 #include "measure/decode.h"
 
 namespace swrctl {
-
-std::string FormatTimestamp(const LocalTime& t) {
-  const int offset = std::abs(t.utcOffsetMinutes);
-  char text[48];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", t.year,
-                t.month, t.day, t.hour, t.minute, t.second, t.millisecond,
-                t.utcOffsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
-  return text;
-}
 
 std::string HeaderLine(Format format) {
   return format == Format::Csv ? "time,sensor,forward,reflected,swr,power" : "";

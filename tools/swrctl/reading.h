@@ -5,24 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "station/core/local_time.h"
 #include "tools/swrctl/options.h"
 
 namespace swrctl {
-
-// A moment in local time and the offset of local time from UTC then.
-struct LocalTime {
-  int year = 1970;
-  int month = 1;  // 1..12
-  int day = 1;    // 1..31
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  int millisecond = 0;
-  int utcOffsetMinutes = 0;  // east of UTC is positive
-};
-
-// ISO 8601 with milliseconds and the offset: "2026-12-08T18:03:12.345+01:00".
-std::string FormatTimestamp(const LocalTime& time);
 
 // The first line of CSV output; empty for the other formats.
 std::string HeaderLine(Format format);

@@ -1,3 +1,5 @@
+// swrctl serve: the station service started from its options, run until a
+// stop is requested; see serve.h.
 #include "tools/swrctl/serve.h"
 
 #include <boost/asio/ip/address.hpp>
@@ -10,7 +12,8 @@
 #include <thread>
 
 #include "station/core/demo_control.h"
-#include "tools/swrctl/exit_status.h"
+#include "station/core/plain_text.h"
+#include "station/core/exit_status.h"
 #include "station/http/access.h"
 #include "station/core/device_loop.h"
 #include "station/http/http_server.h"
@@ -37,7 +40,7 @@ bool ParseListen(const std::string& text, std::string& host, unsigned short& por
   return Ipv4Literal(host);
 }
 
-int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream& err) {
+int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::ostream& err) {
   std::string host = "127.0.0.1";
   unsigned short port = kDefaultServePort;
   if (!options.listen.empty() && !ParseListen(options.listen, host, port)) {
@@ -54,7 +57,7 @@ int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
   for (char& c : policy.hostName) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::string error;
   // MQTT only (--no-http) has no API for a token to guard.
-  const bool http = options.mqtt.http;
+  const bool http = options.http;
   if (http && options.tokenFile.empty()) {
     policy.token = NewToken();
     if (policy.token.empty()) {

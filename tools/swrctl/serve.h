@@ -5,7 +5,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "tools/swrctl/options.h"
+#include "station/core/serve_options.h"
 #include "tools/swrctl/watch.h"
 
 namespace swrctl {
@@ -18,6 +18,6 @@ constexpr unsigned short kDefaultServePort = 8537;
 bool ParseListen(const std::string& text, std::string& host, unsigned short& port);
 
 // Runs until a stop is requested (Ctrl+C, SIGTERM); returns the exit status.
-int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream& err);
+int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::ostream& err);
 
 }  // namespace swrctl

@@ -21,6 +21,7 @@ struct Env {
 // controller unless the whole line is valid.
 int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std::ostream& err);
 
+// The text of --help, made from the tables of options_table.cpp.
 std::string HelpText();
 
 }  // namespace swrctl

@@ -1,3 +1,5 @@
+// swrctl watch: one printed line per report until the count, a stop or
+// the controller goes; see watch.h.
 #include "tools/swrctl/watch.h"
 
 #include <optional>
@@ -6,7 +8,7 @@
 #include "device/hid_link.h"
 #include "device/reports.h"
 #include "measure/newest_report.h"
-#include "tools/swrctl/exit_status.h"
+#include "station/core/exit_status.h"
 
 namespace swrctl {
 namespace {

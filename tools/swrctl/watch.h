@@ -5,9 +5,9 @@
 #include <functional>
 #include <iosfwd>
 
+#include "station/core/stop_signal.h"
 #include "tools/swrctl/options.h"
 #include "tools/swrctl/reading.h"
-#include "tools/swrctl/stop_signal.h"
 
 namespace swrctl {
 
@@ -19,10 +19,6 @@ struct WatchEnv {
   std::function<bool(long ms)> wait;
   StopSignal* stop = nullptr;
 };
-
-// How often a missing controller is looked for (the panel's supervision
-// period).
-constexpr long kPollMs = 200;
 
 // Returns the exit status.
 int Watch(const Options& options, WatchEnv& env, std::ostream& out, std::ostream& err);

@@ -303,7 +303,8 @@ void CtlCommands(Suite& suite) {
   const size_t mark = suite.bus.CommandCount();
   const Outcome o = Run(suite, {"-v", "select", "1"});
   if (ExpectExit(o, 2, "select without a controller")) {
-    CheckEq(o.err, "swrctl: no controller found\r\n", "select without a controller: message");
+    CheckEq(o.err, "swrctl: the controller is not connected; nothing was sent\r\n",
+            "select without a controller: message");
     CheckEq(o.out, "", "select without a controller: nothing on stdout");
   }
   ExpectNoCommand(suite, mark, 100, "select without a controller: nothing written");

@@ -1,4 +1,5 @@
-#include "tools/swrctl/stop_signal.h"
+// The stop request behind Ctrl+C and SIGTERM; see stop_signal.h.
+#include "station/core/stop_signal.h"
 
 #include <chrono>
 

@@ -1,5 +1,6 @@
-// How Ctrl+C reaches swrctl watch: a stop request that also wakes a read
-// blocked on the controller and any wait between attempts.
+// How Ctrl+C reaches swrctl watch and the station service: a stop request
+// that also wakes a read blocked on the controller and any wait between
+// attempts.
 #pragma once
 
 #include <condition_variable>
@@ -8,6 +9,11 @@
 #include "device/hid_link.h"
 
 namespace swrctl {
+
+// How often a missing controller is looked for (the panel's supervision
+// period), by watch and by the service's device loop: the wait between two
+// attempts.
+constexpr long kPollMs = 200;
 
 class StopSignal {
  public:

@@ -1,0 +1,183 @@
+// The tables of swrctl's command line and the help made from them; see
+// options_table.h.
+#include "tools/swrctl/options_table.h"
+
+#include <sstream>
+
+#include "station/core/plain_text.h"
+#include "station/mqtt/mqtt_options.h"
+#include "tools/swrctl/swrctl.h"
+
+namespace swrctl {
+namespace {
+
+constexpr long kMaxCount = 1000000000L;
+constexpr long kMaxIntervalMs = 86400000L;  // one day
+
+bool NonEmpty(const char* name, const std::string& value, std::string& to, std::string& error) {
+  if (value.empty()) {
+    error = std::string("option ") + name + " needs a value";
+    return false;
+  }
+  to = value;
+  return true;
+}
+
+bool StoreFormat(const std::string& v, Options& o, std::string& error) {
+  if (v == "text") o.format = Format::Text;
+  else if (v == "csv") o.format = Format::Csv;
+  else if (v == "json") o.format = Format::Json;
+  else {
+    error = "format must be text, csv or json, not " + Quoted(v);
+    return false;
+  }
+  return true;
+}
+
+bool StoreCount(const std::string& v, Options& o, std::string& error) {
+  if (ParseNumber(v, kMaxCount, o.count) && o.count != 0) return true;
+  error = "--count must be a whole number from 1 to 1000000000, not " + Quoted(v);
+  return false;
+}
+
+bool StoreInterval(const std::string& v, Options& o, std::string& error) {
+  if (ParseNumber(v, kMaxIntervalMs, o.intervalMs)) return true;
+  error = "--interval must be milliseconds from 0 to 86400000, not " + Quoted(v);
+  return false;
+}
+
+// The help's layout: two blanks, the left column, the text from column 25.
+std::string HelpLine(const std::string& left, const std::string& text) {
+  std::string line = "  " + left;
+  line.append(left.size() < 23 ? 23 - left.size() : 1, ' ');
+  std::istringstream lines(text);
+  bool first = true;
+  for (std::string part; std::getline(lines, part); first = false) {
+    line += (first ? "" : std::string(25, ' ')) + part + "\n";
+  }
+  return line;
+}
+
+}  // namespace
+
+const SubcommandRow kSubcommands[7] = {
+    {"status", Action::Status, "", 0, "whether the controller is connected, and its device path"},
+    {"watch", Action::Watch, "", 0,
+     "print one line per report: time, sensor, forward,\nreflected, SWR, power"},
+    {"select", Action::Command, " SENSOR", 1, "make sensor 1, 2 or 3 the active one"},
+    {"power", Action::Command, " SENSOR WATTS", 2, "set a sensor's power range: {watts}"},
+    {"swr", Action::Command, " SENSOR VALUE", 2,
+     "set a sensor's SWR limit: 1.0 to 4.0 in steps of 0.1"},
+    {"blocking", Action::Command, " on|off", 1, "switch the transmit blocking on or off"},
+    {"serve", Action::Serve, "", 0,
+     "keep the controller open and serve a live web page and\n"
+     "a JSON API (default address 127.0.0.1:8537)"},
+};
+
+#define SWRCTL_FLAG(field) [](const std::string&, Options& o, std::string&) { return field = true; }
+#define SWRCTL_MQTT(name) \
+  [](const std::string& v, Options& o, std::string& e) { return SetMqttOption(name, v, o.serve.mqtt, e); }
+
+const OptionRow kOptions[15] = {
+    {"--format", "watch", true, StoreFormat, "--format text|csv|json",
+     "output format (default text; json: one object per line\nwith the raw 9 bytes)"},
+    {"--count", "watch", true, StoreCount, "--count N", "stop after N lines"},
+    {"--interval", "watch", true, StoreInterval, "--interval MS",
+     "at least MS milliseconds between two lines"},
+    {"--follow", "watch", false, SWRCTL_FLAG(o.follow), "--follow",
+     "wait for the controller when it is missing or unplugged"},
+    {"--listen", "serve", true,
+     [](const std::string& v, Options& o, std::string& e) {
+       return NonEmpty("--listen", v, o.serve.listen, e);
+     },
+     "--listen HOST:PORT",
+     "the address to listen on; beyond loopback every\nrequest needs the token"},
+    {"--token-file", "serve", true,
+     [](const std::string& v, Options& o, std::string& e) {
+       return NonEmpty("--token-file", v, o.serve.tokenFile, e);
+     },
+     "--token-file FILE",
+     "take the access token from FILE (made when missing)\ninstead of a new one at each start"},
+    {"--read-only", "serve", false, SWRCTL_FLAG(o.serve.readOnly), "--read-only",
+     "refuse every command"},
+    {"--mqtt", "serve", true, SWRCTL_MQTT("--mqtt"), "--mqtt URL",
+     "also publish to an MQTT broker:\n"
+     "mqtt://[user[:password]@]host[:port] or mqtts://...\n"
+     "(TLS, not in the Windows builds);\n"
+     "the password may come from SWRCTL_MQTT_PASSWORD"},
+    {"--mqtt-ca", "serve", true, SWRCTL_MQTT("--mqtt-ca"), "--mqtt-ca FILE",
+     "mqtts: the CA certificates to trust (PEM)"},
+    {"--mqtt-prefix", "serve", true, SWRCTL_MQTT("--mqtt-prefix"), "--mqtt-prefix TOPIC",
+     "the topics' prefix (default swrpanel)"},
+    {"--mqtt-rate", "serve", true, SWRCTL_MQTT("--mqtt-rate"), "--mqtt-rate N",
+     "readings per second to the broker, 1 to 25 (default 4)"},
+    {"--no-http", "serve", false,
+     [](const std::string&, Options& o, std::string&) {
+       o.serve.http = false;
+       return true;
+     },
+     "--no-http", "MQTT only, no web page or HTTP API"},
+    {"-v,--verbose", "", false, SWRCTL_FLAG(o.verbose), "-v, --verbose",
+     "print the 9 bytes a command writes"},
+    {"-h,--help", "", false, nullptr, "-h, --help", "show this help"},
+    {"-V,--version", "", false, nullptr, "-V, --version", "show the version"},
+};
+
+#undef SWRCTL_FLAG
+#undef SWRCTL_MQTT
+
+bool HasWord(const std::string& list, const std::string& word, char separator) {
+  std::istringstream words(list);
+  for (std::string w; std::getline(words, w, separator);) {
+    if (w == word) return true;
+  }
+  return false;
+}
+
+const OptionRow* FindOption(const std::string& name) {
+  for (const OptionRow& row : kOptions) {
+    if (HasWord(row.names, name, ',')) return &row;
+  }
+  return nullptr;
+}
+
+std::string CommandList() {
+  std::string list;
+  for (const SubcommandRow& row : kSubcommands) {
+    list += std::string(list.empty() ? "" : ", ") + row.name;
+  }
+  return list;
+}
+
+std::string HelpText() {
+  std::string text =
+      "Usage: swrctl COMMAND [OPTIONS]\n"
+      "Reads and sets the USB SWR and power meter controller.\n"
+      "\n"
+      "Commands:\n";
+  for (const SubcommandRow& row : kSubcommands) {
+    std::string help = row.help;
+    const std::size_t watts = help.find("{watts}");
+    if (watts != std::string::npos) help.replace(watts, 7, AcceptedWatts());
+    text += HelpLine(row.name + std::string(row.operands), help);
+  }
+  // A section per subcommand that has options of its own, then the rest.
+  for (const SubcommandRow& sub : kSubcommands) {
+    std::string section;
+    for (const OptionRow& row : kOptions) {
+      const std::string scope = row.scope;
+      if (scope.substr(0, scope.find(' ')) == sub.name) section += HelpLine(row.shown, row.help);
+    }
+    if (!section.empty()) text += "\nOptions of " + std::string(sub.name) + ":\n" + section;
+  }
+  text += "\nOther options:\n";
+  for (const OptionRow& row : kOptions) {
+    if (*row.scope == '\0') text += HelpLine(row.shown, row.help);
+  }
+  return text +
+         "\n"
+         "Exit status: 0 done, 1 the controller could not be opened or written,\n"
+         "2 no controller (or it was unplugged during watch), 64 wrong arguments.\n";
+}
+
+}  // namespace swrctl
