@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "station/core/command_request.h"
 #include "station/mqtt/mqtt_topics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -13,8 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t newline = input.find('\n');
   const std::string topic = "swrpanel/" + input.substr(0, newline);
   const std::string payload = newline == std::string::npos ? "" : input.substr(newline + 1);
-  std::string error;
-  const std::string json = swrctl::CommandJson(topics, topic, payload, error);
-  if (error.empty()) swrctl::ParseCommandRequest(json);
+  swrctl::ParseMqttCommand(topics, topic, payload);
   return 0;
 }
