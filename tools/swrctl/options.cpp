@@ -4,6 +4,7 @@
 
 #include "device/actions.h"
 #include "station/mqtt/mqtt_options.h"
+#include "tools/swrctl/service.h"
 
 namespace swrctl {
 namespace {
@@ -11,7 +12,7 @@ namespace {
 constexpr long kMaxCount = 1000000000L;
 constexpr long kMaxIntervalMs = 86400000L;  // one day
 
-const char kCommands[] = "status, watch, select, power, swr, blocking, serve";
+const char kCommands[] = "status, watch, select, power, swr, blocking, serve, service";
 
 
 bool ParseSensor(const std::string& text, int& sensor, std::string& error) {
@@ -77,6 +78,7 @@ const Command kCommandTable[] = {
     {"swr", Action::Swr, " SENSOR VALUE", 2},
     {"blocking", Action::Blocking, " on|off", 1},
     {"serve", Action::Serve, "", 0},
+    {"service", Action::Service, " install|remove|start|stop|status [serve's options]", 1},
 };
 
 }  // namespace
@@ -223,7 +225,10 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
     error = watchOptions[0] + " applies to watch only";
     return result;
   }
-  if (o.action != Action::Serve && !serveOptions.empty()) {
+  // `service install` and `service run` take serve's options for the service.
+  const bool serveLike = o.action == Action::Serve ||
+                         (o.action == Action::Service && TakesServeOptions(positional[1]));
+  if (!serveLike && !serveOptions.empty()) {
     error = serveOptions[0] + " applies to serve only";
     return result;
   }
@@ -240,6 +245,15 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
       break;
     case Action::Serve:
       error = CheckMqttOptions(o);
+      break;
+    case Action::Service:
+      o.serviceVerb = positional[1];
+      if (!IsServiceVerb(o.serviceVerb)) {
+        error = "service takes install, remove, start, stop or status, not " +
+                Quoted(o.serviceVerb);
+      } else if (TakesServeOptions(o.serviceVerb)) {
+        error = CheckMqttOptions(o);
+      }
       break;
     case Action::Blocking:
       if (positional[1] == "on" || positional[1] == "off") {

@@ -7,7 +7,7 @@
 
 namespace swrctl {
 
-enum class Action { Help, Version, Status, Watch, Select, Power, Swr, Blocking, Serve };
+enum class Action { Help, Version, Status, Watch, Select, Power, Swr, Blocking, Serve, Service };
 
 enum class Format { Text, Csv, Json };
 
@@ -44,6 +44,9 @@ struct Options {
   std::string tokenFile;  // empty = a new token at each start
   bool readOnly = false;
   MqttOptions mqtt;
+  // service: install, remove, start, stop, status or run (see service.h);
+  // install and run take serve's options
+  std::string serviceVerb;
 };
 
 struct ParseResult {

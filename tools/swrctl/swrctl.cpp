@@ -7,6 +7,7 @@
 #include "tools/swrctl/exit_status.h"
 #include "tools/swrctl/options.h"
 #include "tools/swrctl/serve.h"
+#include "tools/swrctl/service.h"
 
 #ifndef SWRCTL_VERSION
 #define SWRCTL_VERSION "0"
@@ -28,6 +29,8 @@ std::string HelpText() {
          "  blocking on|off        switch the transmit blocking on or off\n"
          "  serve                  keep the controller open and serve a live web page and\n"
          "                         a JSON API (default address 127.0.0.1:8537)\n"
+         "  service VERB           Windows: serve as a service that starts with Windows:\n"
+         "                         install [serve's options], start, stop, status, remove\n"
          "\n"
          "Options of watch:\n"
          "  --format text|csv|json output format (default text; json: one object per line\n"
@@ -73,6 +76,10 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
     case Action::Version:
       out << "swrctl " << SWRCTL_VERSION << '\n';
       return kExitOk;
+    case Action::Service:
+      // Only the service's own process (run) needs the controller.
+      if (options.serviceVerb != "run") return ServiceCommand(options, env.watch, out, err);
+      break;
     default:
       break;
   }
@@ -93,6 +100,9 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
       break;
     case Action::Serve:
       status = Serve(options, env.watch, out, err);
+      break;
+    case Action::Service:
+      status = ServiceCommand(options, env.watch, out, err);
       break;
     default:
       status = SendCommand(options, out, err);
