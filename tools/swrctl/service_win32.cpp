@@ -97,6 +97,7 @@ std::string StateWords(const SERVICE_STATUS_PROCESS& status) {
       const DWORD code = status.dwWin32ExitCode == ERROR_SERVICE_SPECIFIC_ERROR
                              ? status.dwServiceSpecificExitCode
                              : status.dwWin32ExitCode;
+      if (code == ERROR_SERVICE_NEVER_STARTED) return "stopped (not started since Windows started)";
       return code == 0 ? "stopped" : "stopped (last exit status " + std::to_string(code) + ")";
     }
     default:
