@@ -14,6 +14,7 @@ packages=(
   wine wine64 wine32:i386
   xvfb xauth x11-utils xdotool wmctrl imagemagick file
   fonts-liberation fonts-dejavu-core
+  python3
   libfltk1.3-dev
   libboost-dev nlohmann-json3-dev libcli11-dev
   libpaho-mqtt-dev mosquitto mosquitto-clients
