@@ -12,8 +12,14 @@ key='HKLM\System\CurrentControlSet\Services\swrctl-serve'
 data=$WINEPREFIX/drive_c/ProgramData/swrpanel
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-swrctl() { "$wineExec" "$exe" "$@" 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-registry() { "$loader" reg query "$key" >/dev/null 2>&1; }
+# Each step bounded, so that a hang names its step.
+swrctl() {
+  timeout 90 "$wineExec" "$exe" "$@" 2>&1 | tr -d '\r'
+  local status=${PIPESTATUS[0]}
+  [ "$status" -eq 124 ] && echo "FAIL: swrctl $* did not end within 90 s" >&2
+  return "$status"
+}
+registry() { timeout 90 "$loader" reg query "$key" >/dev/null 2>&1; }
 
 # One HTTP request over bash's /dev/tcp; prints the response.
 http() {  # method path [token]
@@ -31,14 +37,18 @@ http() {  # method path [token]
 # last program: a waiting one keeps it up until the end.
 work=$(mktemp -d)
 mkfifo "$work/hold"
-"$wineExec" "$exe" --version >/dev/null || exit $?  # 77: this machine cannot run it
+timeout 120 "$wineExec" "$exe" --version >/dev/null || exit $?  # 77: this machine cannot run it
 "$loader" cmd /c pause <"$work/hold" >/dev/null 2>&1 &
 holder=$!
 exec 3>"$work/hold"
 cleanup() {
   swrctl service remove >/dev/null 2>&1
   exec 3>&-
-  wait "$holder"
+  for _ in $(seq 50); do
+    kill -0 "$holder" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$holder" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -48,8 +58,8 @@ swrctl service remove >/dev/null 2>&1  # left over from an interrupted run
 out=$(swrctl service install --listen 127.0.0.1:0) || fail "install: $out"
 echo "$out"
 registry || fail "install left no service in the registry"
-image=$("$loader" reg query "$key" /v ImagePath 2>/dev/null | tr -d '\r')
-windowsExe=$("$loader" winepath -w "$exe" 2>/dev/null | tr -d '\r')
+image=$(timeout 90 "$loader" reg query "$key" /v ImagePath 2>/dev/null | tr -d '\r')
+windowsExe=$(timeout 90 "$loader" winepath -w "$exe" 2>/dev/null | tr -d '\r')
 case "$image" in
   *"$windowsExe service run --listen 127.0.0.1:0 --token-file C:\ProgramData\swrpanel\token.txt") ;;
   *) fail "the service's command line: $image" ;;
