@@ -11,10 +11,12 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <ostream>
 #include <streambuf>
 #include <thread>
+#include <utility>
 
 #include "tools/swrctl/exit_status.h"
 #include "tools/swrctl/serve.h"
@@ -26,8 +28,8 @@ namespace {
 
 // A log that has grown past this is moved aside at the service's start.
 constexpr long kLogLimitBytes = 1024 * 1024;
-// How long the service manager is told a stop may take.
-constexpr DWORD kStopWaitHintMs = 10000;
+// How long the service manager is told a start or stop may take.
+constexpr DWORD kPendingWaitHintMs = 10000;
 
 // "NT SERVICE\swrctl-serve" as a SID string: S-1-5-80- and the SHA-1 of the
 // service's name in upper case (UTF-16), as five 32-bit numbers. Computed,
@@ -57,10 +59,12 @@ bool ServiceSid(std::wstring& sid) {
 
 // Each line of what serve prints, with the local time in front, appended
 // to the log file as soon as it is complete. Serve's threads may write at
-// once: the lock keeps the buffer whole.
+// once: the lock keeps the buffer whole. `firstLine` is called once, after
+// the first line.
 class LogBuffer : public std::streambuf {
  public:
-  LogBuffer(std::FILE* file, const WatchEnv& env) : file_(file), env_(env) {}
+  LogBuffer(std::FILE* file, const WatchEnv& env, std::function<void()> firstLine = nullptr)
+      : file_(file), env_(env), firstLine_(std::move(firstLine)) {}
 
  protected:
   int overflow(int c) override {
@@ -79,6 +83,10 @@ class LogBuffer : public std::streambuf {
       std::fputs((stamp + line_).c_str(), file_);
       std::fflush(file_);
       line_.clear();
+      if (firstLine_) {
+        firstLine_();
+        firstLine_ = nullptr;
+      }
     }
     return n;
   }
@@ -86,6 +94,7 @@ class LogBuffer : public std::streambuf {
  private:
   std::FILE* file_;
   const WatchEnv& env_;
+  std::function<void()> firstLine_;
   std::mutex mutex_;
   std::string line_;
 };
@@ -122,7 +131,7 @@ DWORD WINAPI OnControl(DWORD control, DWORD, void*, void*) {
   switch (control) {
     case SERVICE_CONTROL_STOP:
     case SERVICE_CONTROL_SHUTDOWN:
-      Report(SERVICE_STOP_PENDING, kExitOk, kStopWaitHintMs);
+      Report(SERVICE_STOP_PENDING, kExitOk, kPendingWaitHintMs);
       // As Ctrl+C does in a console: Interrupt waits for the read to end,
       // which the dispatcher's thread must not.
       std::thread([] { run.env->stop->Interrupt(); }).detach();
@@ -148,7 +157,7 @@ std::FILE* OpenLog() {
 void WINAPI ServiceMain(DWORD, LPWSTR*) {
   run.handle = RegisterServiceCtrlHandlerExW(Widened(kServiceName).c_str(), OnControl, nullptr);
   if (run.handle == nullptr) return;
-  Report(SERVICE_START_PENDING, kExitOk, kStopWaitHintMs);
+  Report(SERVICE_START_PENDING, kExitOk, kPendingWaitHintMs);
   std::FILE* file = OpenLog();
   if (file == nullptr) {
     run.exitStatus = kExitFailure;
@@ -156,10 +165,13 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     return;
   }
   {
-    LogBuffer buffer(file, *run.env);
-    std::ostream log(&buffer);
-    Report(SERVICE_RUNNING);
-    run.exitStatus = Serve(*run.options, *run.env, log, log);
+    // Serve's first line on its standard output says where it serves: only
+    // then is the service running. Failing before, it never was.
+    LogBuffer outBuffer(file, *run.env, [] { Report(SERVICE_RUNNING); });
+    LogBuffer errBuffer(file, *run.env);
+    std::ostream out(&outBuffer);
+    std::ostream err(&errBuffer);
+    run.exitStatus = Serve(*run.options, *run.env, out, err);
   }
   std::fclose(file);
   Report(SERVICE_STOPPED, run.exitStatus);

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <type_traits>
 
+#include "station/mqtt/mqtt_options.h"
 #include "tools/swrctl/exit_status.h"
 #include "tools/swrctl/service.h"
 #include "tools/swrctl/service_win32.h"
@@ -158,9 +159,17 @@ bool Describe(SC_HANDLE service) {
 }
 
 int Install(const Options& options, std::ostream& out, std::ostream& err) {
+  // Every user may read a service's command line.
+  MqttUrl url;
+  std::string error;
+  if (!options.mqtt.url.empty() && ParseMqttUrl(options.mqtt.url, url, error) &&
+      url.hasPassword) {
+    err << "swrctl: every user can read the service's command line: give the service no "
+           "password in --mqtt\n";
+    return kExitUsage;
+  }
   Handle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE));
   if (!manager) return Failed(err, "installing", GetLastError());
-  std::string error;
   if (!SecureDataDirectory(error)) {
     err << "swrctl: " << error << '\n';
     return kExitFailure;
