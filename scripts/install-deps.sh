@@ -15,6 +15,7 @@ packages=(
   wine wine64 wine32:i386
   xvfb xauth x11-utils xdotool wmctrl imagemagick file
   fonts-liberation fonts-dejavu-core
+  python3
   libfltk1.3-dev
   libboost-dev nlohmann-json3-dev libcli11-dev
   libmosquitto-dev mosquitto mosquitto-clients

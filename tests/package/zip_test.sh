@@ -68,7 +68,7 @@ for text in README.txt LICENSE THIRD-PARTY-NOTICES.txt; do
   [ "$(grep -c $'\r$' "$f")" = "$(wc -l < "$f")" ] || fail "$text has lines without CR LF"
 done
 [ "$(od -An -tx1 -N3 "$out/README.txt" | tr -d ' ')" = efbbbf ] || fail "README.txt has no UTF-8 byte order mark"
-for word in "swrpanel $version" Русский English swrpanel32.exe swrctl32.exe LICENSE; do
+for word in "swrpanel $version" Русский English swrpanel32.exe swrctl32.exe LICENSE "swrctl service install"; do
   grep -qF "$word" "$out/README.txt" || fail "README.txt lacks '$word'"
 done
 grep -q '^MIT License' "$out/LICENSE" || fail "LICENSE is not the MIT licence"

@@ -144,6 +144,14 @@ TEST(SwrctlCommands, BadLinesNeverReachTheController) {
       {{"watch", "--interval", "soon"}, "--interval must be milliseconds"},
       {{"watch", "--interval", "86400001"}, "--interval must be milliseconds"},
       {{"watch", "--colour"}, "unknown option '--colour'"},
+      {{"service"}, "usage: swrctl service install|remove|start|stop|status"},
+      {{"service", "restart"}, "service takes install, remove, start, stop or status, not 'restart'"},
+      {{"service", "stop", "--read-only"}, "--read-only applies to serve only"},
+      {{"service", "install", "--follow"}, "--follow applies to watch only"},
+      {{"service", "install", "--no-http"}, "--no-http needs --mqtt"},
+#ifndef _WIN32
+      {{"service", "install", "--listen", "127.0.0.1:1"}, "systemd unit swrctl-serve.service"},
+#endif
   };
   for (const Case& c : cases) {
     std::string line;

@@ -13,6 +13,7 @@
 #include "station/core/plain_text.h"
 #include "station/mqtt/mqtt_options.h"
 #include "tools/swrctl/options_table.h"
+#include "tools/swrctl/service.h"
 
 namespace swrctl {
 namespace {
@@ -122,6 +123,24 @@ std::string ScopeError(const std::vector<const OptionRow*>& given, const Subcomm
   return "";
 }
 
+// `service VERB`: a verb of service.h; serve's options only with the verbs
+// that hand them to the service (install, run), checked as for serve.
+std::string CheckService(const std::string& verb, const std::vector<const OptionRow*>& given,
+                         Options& o) {
+  o.serviceVerb = verb;
+  if (!IsServiceVerb(verb)) {
+    return "service takes install, remove, start, stop or status, not " + Quoted(verb);
+  }
+  if (TakesServeOptions(verb)) return CheckServeOptions(o.serve);
+  for (const OptionRow* row : given) {
+    if (HasWord(row->scope, "service", ' ')) {
+      const std::string names = row->names;
+      return names.substr(names.rfind(',') + 1) + " applies to serve only";
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
 ParseResult ParseArgs(const std::vector<std::string>& args) {
@@ -155,7 +174,8 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
   const SubcommandRow& sub = *parsed.subcommand;
   o.action = sub.action;
   if (parsed.operands.size() != sub.count) {
-    error = std::string("usage: swrctl ") + sub.name + sub.operands;
+    error = std::string("usage: swrctl ") + sub.name +
+            (sub.action == Action::Service ? kServiceOperands : sub.operands);
     return result;
   }
   error = ScopeError(parsed.given, sub);
@@ -169,6 +189,8 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
     error = request.error;
   } else if (sub.action == Action::Serve) {
     error = CheckServeOptions(o.serve);
+  } else if (sub.action == Action::Service) {
+    error = CheckService(parsed.operands[0], parsed.given, o);
   }
   return result;
 }

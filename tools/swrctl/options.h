@@ -11,7 +11,7 @@
 
 namespace swrctl {
 
-enum class Action { Help, Version, Status, Watch, Command, Serve };
+enum class Action { Help, Version, Status, Watch, Command, Serve, Service };
 
 enum class Format { Text, Csv, Json };
 
@@ -28,6 +28,9 @@ struct Options {
   bool verbose = false;
   // serve: what the station service is given
   ServeOptions serve;
+  // service: install, remove, start, stop, status or run (see service.h);
+  // install and run take serve's options
+  std::string serviceVerb;
 };
 
 struct ParseResult {

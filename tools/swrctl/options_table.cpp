@@ -60,7 +60,7 @@ std::string HelpLine(const std::string& left, const std::string& text) {
 
 }  // namespace
 
-const SubcommandRow kSubcommands[7] = {
+const SubcommandRow kSubcommands[8] = {
     {"status", Action::Status, "", 0, "whether the controller is connected, and its device path"},
     {"watch", Action::Watch, "", 0,
      "print one line per report: time, sensor, forward,\nreflected, SWR, power"},
@@ -72,6 +72,9 @@ const SubcommandRow kSubcommands[7] = {
     {"serve", Action::Serve, "", 0,
      "keep the controller open and serve a live web page and\n"
      "a JSON API (default address 127.0.0.1:8537)"},
+    {"service", Action::Service, " VERB", 1,
+     "Windows: serve as a service that starts with Windows:\n"
+     "install [serve's options], start, stop, status, remove"},
 };
 
 #define SWRCTL_FLAG(field) [](const std::string&, Options& o, std::string&) { return field = true; }
@@ -86,32 +89,32 @@ const OptionRow kOptions[15] = {
      "at least MS milliseconds between two lines"},
     {"--follow", "watch", false, SWRCTL_FLAG(o.follow), "--follow",
      "wait for the controller when it is missing or unplugged"},
-    {"--listen", "serve", true,
+    {"--listen", "serve service", true,
      [](const std::string& v, Options& o, std::string& e) {
        return NonEmpty("--listen", v, o.serve.listen, e);
      },
      "--listen HOST:PORT",
      "the address to listen on; beyond loopback every\nrequest needs the token"},
-    {"--token-file", "serve", true,
+    {"--token-file", "serve service", true,
      [](const std::string& v, Options& o, std::string& e) {
        return NonEmpty("--token-file", v, o.serve.tokenFile, e);
      },
      "--token-file FILE",
      "take the access token from FILE (made when missing)\ninstead of a new one at each start"},
-    {"--read-only", "serve", false, SWRCTL_FLAG(o.serve.readOnly), "--read-only",
+    {"--read-only", "serve service", false, SWRCTL_FLAG(o.serve.readOnly), "--read-only",
      "refuse every command"},
-    {"--mqtt", "serve", true, SWRCTL_MQTT("--mqtt"), "--mqtt URL",
+    {"--mqtt", "serve service", true, SWRCTL_MQTT("--mqtt"), "--mqtt URL",
      "also publish to an MQTT broker:\n"
      "mqtt://[user[:password]@]host[:port] or mqtts://...\n"
      "(TLS, not in the Windows builds);\n"
      "the password may come from SWRCTL_MQTT_PASSWORD"},
-    {"--mqtt-ca", "serve", true, SWRCTL_MQTT("--mqtt-ca"), "--mqtt-ca FILE",
+    {"--mqtt-ca", "serve service", true, SWRCTL_MQTT("--mqtt-ca"), "--mqtt-ca FILE",
      "mqtts: the CA certificates to trust (PEM)"},
-    {"--mqtt-prefix", "serve", true, SWRCTL_MQTT("--mqtt-prefix"), "--mqtt-prefix TOPIC",
+    {"--mqtt-prefix", "serve service", true, SWRCTL_MQTT("--mqtt-prefix"), "--mqtt-prefix TOPIC",
      "the topics' prefix (default swrpanel)"},
-    {"--mqtt-rate", "serve", true, SWRCTL_MQTT("--mqtt-rate"), "--mqtt-rate N",
+    {"--mqtt-rate", "serve service", true, SWRCTL_MQTT("--mqtt-rate"), "--mqtt-rate N",
      "readings per second to the broker, 1 to 25 (default 4)"},
-    {"--no-http", "serve", false,
+    {"--no-http", "serve service", false,
      [](const std::string&, Options& o, std::string&) {
        o.serve.http = false;
        return true;

@@ -31,7 +31,7 @@ struct OptionRow {
   const char* help;
 };
 
-extern const SubcommandRow kSubcommands[7];
+extern const SubcommandRow kSubcommands[8];
 extern const OptionRow kOptions[15];
 
 // "status, watch, select, ...", in the table's order.

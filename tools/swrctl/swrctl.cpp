@@ -8,6 +8,7 @@
 #include "station/core/exit_status.h"
 #include "tools/swrctl/options.h"
 #include "tools/swrctl/serve.h"
+#include "tools/swrctl/service.h"
 
 #ifndef SWRCTL_VERSION
 #define SWRCTL_VERSION "0"
@@ -29,6 +30,10 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
     case Action::Version:
       out << "swrctl " << SWRCTL_VERSION << '\n';
       return kExitOk;
+    case Action::Service:
+      // Only the service's own process (run) needs the controller.
+      if (options.serviceVerb != "run") return ServiceCommand(options, env.watch, out, err);
+      break;
     default:
       break;
   }
@@ -49,6 +54,9 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
       break;
     case Action::Serve:
       status = Serve(options.serve, env.watch, out, err);
+      break;
+    case Action::Service:
+      status = ServiceCommand(options, env.watch, out, err);
       break;
     default:
       status = RunCommand(options, out, err);

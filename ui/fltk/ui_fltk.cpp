@@ -124,6 +124,7 @@ using namespace fltk;
 
 void Init() {
   if (initialised.load()) return;
+  ui_fltk::RequireDisplay();
   uiThread = std::this_thread::get_id();
   // From here on this thread holds the lock except while it waits, so other
   // threads may touch widgets between Fl::lock() and Fl::unlock().

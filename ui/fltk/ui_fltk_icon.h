@@ -1,5 +1,5 @@
 // The window icon of every FLTK window of the program: the meter face drawn
-// by packaging/make_icon.py.
+// by res/make_icon.py.
 #pragma once
 
 namespace ui_fltk {

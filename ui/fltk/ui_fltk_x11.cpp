@@ -3,7 +3,9 @@
 #include <FL/Fl_Window.H>
 #include <FL/x.H>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace ui_fltk {
 
@@ -15,6 +17,24 @@ constexpr long kFuncResize = 2, kFuncMove = 4, kFuncMinimize = 8, kFuncClose = 3
 constexpr long kDecorBorder = 2, kDecorResize = 4, kDecorTitle = 8, kDecorMenu = 16, kDecorMinimize = 32;
 
 }  // namespace
+
+void RequireDisplay() {
+  const char* name = std::getenv("DISPLAY");
+  if (name != nullptr && *name != '\0') {
+    if (Display* display = XOpenDisplay(name)) {
+      XCloseDisplay(display);
+      return;
+    }
+  }
+  const std::string why = name == nullptr || *name == '\0'
+                              ? "no display (DISPLAY is not set)"
+                              : "cannot open the display '" + std::string(name) + "'";
+  std::fprintf(stderr,
+               "swrpanel: %s; without one, try the meter in a browser: run swrctl-demo serve "
+               "and open http://127.0.0.1:8537/\n",
+               why.c_str());
+  std::exit(1);
+}
 
 int DesktopDpi() {
   fl_open_display();

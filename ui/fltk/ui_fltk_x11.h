@@ -1,10 +1,15 @@
-// The few X11 matters FLTK leaves open: the desktop's font resolution and
-// which buttons the window manager gives a top-level window.
+// The few X11 matters FLTK leaves open: whether there is a display at all,
+// the desktop's font resolution and which buttons the window manager gives a top-level window.
 #pragma once
 
 class Fl_Window;
 
 namespace ui_fltk {
+
+// Ends the program with one line on standard error and exit status 1 when
+// no X display can be opened, instead of FLTK's bare "Can't open display",
+// and names the way to try the meter without a display.
+void RequireDisplay();
 
 // Dots per inch for point sizes: the desktop's Xft.dpi setting, 96 without it.
 int DesktopDpi();

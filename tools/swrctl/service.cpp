@@ -1,0 +1,55 @@
+// What `swrctl service` does the same on every platform: its verbs and the
+// command line that install hands to the service.
+#include "tools/swrctl/service.h"
+
+#include <cstddef>
+
+namespace swrctl {
+
+bool IsServiceVerb(const std::string& verb) {
+  for (const char* known : {"install", "remove", "start", "stop", "status", "run"}) {
+    if (verb == known) return true;
+  }
+  return false;
+}
+
+bool TakesServeOptions(const std::string& verb) { return verb == "install" || verb == "run"; }
+
+std::vector<std::string> ServeArguments(const Options& options) {
+  std::vector<std::string> args;
+  const auto add = [&args](const char* name, const std::string& value) {
+    if (!value.empty()) args.insert(args.end(), {name, value});
+  };
+  const ServeOptions& serve = options.serve;
+  add("--listen", serve.listen);
+  add("--token-file", serve.tokenFile);
+  if (serve.readOnly) args.push_back("--read-only");
+  const MqttOptions& mqtt = serve.mqtt;
+  add("--mqtt", mqtt.url);
+  add("--mqtt-ca", mqtt.caFile);
+  if (mqtt.prefixGiven) add("--mqtt-prefix", mqtt.prefix);
+  if (mqtt.rateGiven) add("--mqtt-rate", std::to_string(mqtt.ratePerSecond));
+  if (!serve.http) args.push_back("--no-http");
+  return args;
+}
+
+std::string WindowsQuoted(const std::string& arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) return arg;
+  // Backslashes count only before a quote: there they are doubled, and the
+  // quote itself is escaped.
+  std::string quoted = "\"";
+  std::size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  return quoted + '"';
+}
+
+}  // namespace swrctl
