@@ -17,7 +17,7 @@ find_program(SWR_STRIP32 i686-w64-mingw32-strip HINTS ${SWR_MINGW_BIN} REQUIRED)
 # The programs carry the mingw-w64 runtime, winpthreads, libstdc++ and libgcc
 # linked in, and swrctl serve the header-only nlohmann-json, CLI11 and Boost:
 # their notices travel with the zip, from Debian's copyright files.
-set(SWR_WINDOWS_NOTICES "mingw-w64-common|gcc-mingw-w64-base|nlohmann-json3-dev|libcli11-dev|libboost-dev")
+set(SWR_WINDOWS_NOTICES "mingw-w64-common|gcc-mingw-w64-base|nlohmann-json3-dev|libcli11-dev|libboost-dev|libsqlite3-dev")
 add_custom_target(windows_zip
     COMMAND ${CMAKE_COMMAND}
         -DVERSION=${PROJECT_VERSION}

@@ -16,9 +16,10 @@ packages=(
   fonts-liberation fonts-dejavu-core
   libfltk1.3-dev
   libboost-dev nlohmann-json3-dev libcli11-dev
+  libsqlite3-dev tcl
   libpaho-mqtt-dev mosquitto mosquitto-clients
   chromium nodejs
-  dpkg-dev fakeroot help2man lintian zip unzip
+  dpkg-dev fakeroot help2man lintian zip unzip python3
 )
 
 # wine32 is an i386 package: the architecture must be known to dpkg first.

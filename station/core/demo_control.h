@@ -7,4 +7,8 @@ namespace swrctl {
 
 void StartDemoControl();
 
+// The file name of the station log in its default directory: the demo
+// executables keep a log of their own, never the real station's.
+const char* StationLogName();
+
 }  // namespace swrctl

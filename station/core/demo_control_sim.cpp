@@ -56,4 +56,6 @@ void StartDemoControl() {
   }).detach();
 }
 
+const char* StationLogName() { return "demo-station.db"; }
+
 }  // namespace swrctl

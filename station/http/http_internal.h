@@ -79,6 +79,7 @@ struct HttpServer::Impl {
   net::steady_timer retry;
   std::int64_t retryDueMs = 0;  // 0: not armed
   std::unique_ptr<CommandWorker> worker;
+  const StationLog* log = nullptr;
 };
 
 // Counts an open connection for as long as it lives.

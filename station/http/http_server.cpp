@@ -225,6 +225,8 @@ bool HttpServer::Listen(const std::string& host, unsigned short port, std::strin
   return true;
 }
 
+void HttpServer::SetLog(const StationLog* log) { impl_->log = log; }
+
 unsigned short HttpServer::Port() const {
   return impl_->acceptors.empty() ? 0 : impl_->acceptors.front().local_endpoint().port();
 }

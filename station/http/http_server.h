@@ -11,6 +11,8 @@
 
 namespace swrctl {
 
+class StationLog;
+
 struct ServerLimits {
   int maxConnections = 64;        // open at once, event streams included
   std::size_t maxBody = 4096;     // bytes of a request body
@@ -33,6 +35,8 @@ class HttpServer {
   // when it cannot listen there.
   bool Listen(const std::string& host, unsigned short port, std::string& error);
   unsigned short Port() const;
+  // The station log for the status and the log's API (null: none). Before Run.
+  void SetLog(const StationLog* log);
 
   // Serves on the calling thread until Stop.
   void Run();

@@ -6,6 +6,8 @@
 #include "tools/swrctl/command.h"
 #include "station/core/api_json.h"
 #include "station/http/http_internal.h"
+#include "station/log/log_routes.h"
+#include "station/log/log_store.h"
 #include "station/web/web_page.h"
 
 namespace swrctl {
@@ -30,21 +32,6 @@ Response Reply(http::status status, const std::string& contentType, std::string 
 Response Error(http::status status, const std::string& code, const std::string& message,
                unsigned version = 11) {
   return Reply(status, kJson, ErrorJson(code, message), version);
-}
-
-// "seconds=N" of a query; the default when absent; -1 when malformed.
-int SecondsParameter(const std::string& query) {
-  if (query.empty()) return LiveState::kHistorySeconds;
-  const std::string prefix = "seconds=";
-  if (query.compare(0, prefix.size(), prefix) != 0) return -1;
-  const std::string digits = query.substr(prefix.size());
-  if (digits.empty() || digits.size() > 3) return -1;
-  int value = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return -1;
-    value = value * 10 + (c - '0');
-  }
-  return value >= 1 && value <= LiveState::kHistorySeconds ? value : -1;
 }
 
 class Session : public std::enable_shared_from_this<Session> {
@@ -151,21 +138,35 @@ class Session : public std::enable_shared_from_this<Session> {
     const std::int64_t now = SteadyNowMs();
     if (path == "/api/v1/status") {
       if (req.method() != http::verb::get) return MethodNotAllowed(v, "GET");
+      const LogState logState = server_.log ? server_.log->State() : LogState{};
       return Send(Reply(http::status::ok, kJson,
-                        StatusJson(server_.live.Get(now), now, policy.readOnly), v),
+                        StatusJson(server_.live.Get(now), now, policy.readOnly,
+                                   server_.log ? &logState : nullptr),
+                        v),
                   req.keep_alive());
     }
     if (path == "/api/v1/history") {
       if (req.method() != http::verb::get) return MethodNotAllowed(v, "GET");
-      const int seconds = SecondsParameter(query);
-      if (seconds < 0) {
-        return Send(Error(http::status::bad_request, "bad_request",
-                          "seconds must be a whole number from 1 to 600", v),
+      int seconds = 0;
+      std::string error;
+      if (!ParseHistorySeconds(query, seconds, error)) {
+        return Send(Error(http::status::bad_request, "bad_request", error, v), req.keep_alive());
+      }
+      // Ten minutes and less from the live state, in its half-second slots.
+      if (seconds <= LiveState::kHistorySeconds) {
+        return Send(Reply(http::status::ok, kJson,
+                          HistoryJson(server_.live.History(seconds, UnixNowMs()), seconds), v),
                     req.keep_alive());
       }
-      return Send(Reply(http::status::ok, kJson,
-                        HistoryJson(server_.live.History(seconds, UnixNowMs()), seconds), v),
-                  req.keep_alive());
+      return SendLog(HistoryReply(LogPath(), seconds, UnixNowMs()), req);
+    }
+    if (path == "/api/v1/transmissions" || path == "/api/v1/transmissions.csv") {
+      if (req.method() != http::verb::get) return MethodNotAllowed(v, "GET");
+      return SendLog(TransmissionsReply(LogPath(), query, path.back() == 'v'), req);
+    }
+    if (path == "/api/v1/summary") {
+      if (req.method() != http::verb::get) return MethodNotAllowed(v, "GET");
+      return SendLog(SummaryReply(LogPath(), query, UnixNowMs()), req);
     }
     if (path == "/api/v1/events") {
       if (req.method() != http::verb::get) return MethodNotAllowed(v, "GET");
@@ -226,6 +227,18 @@ class Session : public std::enable_shared_from_this<Session> {
                  "too many commands are waiting; nothing was sent", v),
            keepAlive);
     }
+  }
+
+  // The file of the station log for readers; empty when there is none.
+  std::string LogPath() const {
+    return server_.log && server_.log->Usable() ? server_.log->Path() : std::string();
+  }
+
+  void SendLog(const LogReply& reply, const Request& req) {
+    Response res = Reply(static_cast<http::status>(reply.status), reply.contentType, reply.body,
+                         req.version());
+    if (!reply.disposition.empty()) res.set(http::field::content_disposition, reply.disposition);
+    Send(std::move(res), req.keep_alive());
   }
 
   void MethodNotAllowed(unsigned version, const char* allow) {

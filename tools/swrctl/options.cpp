@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "device/actions.h"
+#include "station/log/log_params.h"
 #include "station/mqtt/mqtt_options.h"
 
 namespace swrctl {
@@ -11,7 +12,66 @@ namespace {
 constexpr long kMaxCount = 1000000000L;
 constexpr long kMaxIntervalMs = 86400000L;  // one day
 
-const char kCommands[] = "status, watch, select, power, swr, blocking, serve";
+const char kCommands[] = "status, watch, select, power, swr, blocking, serve, log";
+
+// A decimal number of watts: digits with at most one point, above 0, at
+// most 10000.
+bool ParseThreshold(const std::string& text, double& watts) {
+  if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789.") != std::string::npos ||
+      text.find('.') != text.rfind('.') || text.front() == '.' || text.back() == '.') {
+    return false;
+  }
+  const double value = std::stod(text);
+  if (!(value > 0 && value <= 10000)) return false;
+  watts = value;
+  return true;
+}
+
+// The station log's options; false when `name` is none of them.
+bool SetLogOption(const std::string& name, const std::string& value, Options& o,
+                  std::vector<std::string>& serveOptions, std::vector<std::string>& logOptions,
+                  std::string& error) {
+  if (name == "--log") {
+    if (value.empty()) error = "option --log needs a value";
+    o.logFile = value;
+    return true;
+  }
+  if (name == "--since" || name == "--until") {
+    logOptions.push_back(name);
+    if (!swrctl::ParseLogTime(value, name == "--since" ? o.since : o.until)) {
+      error = name + " must be unix milliseconds or an ISO 8601 time such as 2026-12-09 or "
+              "2026-12-09T14:30:00Z, not " + Quoted(value);
+    }
+    return true;
+  }
+  if (name == "--tx-threshold") {
+    if (!ParseThreshold(value, o.txThresholdW)) {
+      error = "--tx-threshold must be watts above 0 up to 10000, such as 1 or 0.5, not " +
+              Quoted(value);
+    }
+  } else if (name == "--tx-hang") {
+    if (!ParseNumber(value, 60000, o.txHangMs) || o.txHangMs < 100) {
+      error = "--tx-hang must be milliseconds from 100 to 60000, not " + Quoted(value);
+    }
+  } else if (name == "--keep-history") {
+    if (!ParseNumber(value, 3650, o.keepHistoryDays) || o.keepHistoryDays < 1) {
+      error = "--keep-history must be days from 1 to 3650, not " + Quoted(value);
+    }
+  } else if (name == "--keep-transmissions") {
+    if (!ParseNumber(value, 36500, o.keepTransmissionDays) || o.keepTransmissionDays < 1) {
+      error = "--keep-transmissions must be days from 1 to 36500, not " + Quoted(value);
+    }
+  } else {
+    return false;
+  }
+  serveOptions.push_back(name);
+  return true;
+}
+
+bool IsLogValueOption(const std::string& name) {
+  return name == "--log" || name == "--since" || name == "--until" || name == "--tx-threshold" ||
+         name == "--tx-hang" || name == "--keep-history" || name == "--keep-transmissions";
+}
 
 
 bool ParseSensor(const std::string& text, int& sensor, std::string& error) {
@@ -77,6 +137,7 @@ const Command kCommandTable[] = {
     {"swr", Action::Swr, " SENSOR VALUE", 2},
     {"blocking", Action::Blocking, " on|off", 1},
     {"serve", Action::Serve, "", 0},
+    {"log", Action::Log, "", 0},
 };
 
 }  // namespace
@@ -127,6 +188,8 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
   std::vector<std::string> positional;
   std::vector<std::string> watchOptions;  // given, to reject them elsewhere
   std::vector<std::string> serveOptions;  // the same for serve's
+  std::vector<std::string> logOptions;    // and for log's
+  bool logGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.size() < 2 || arg[0] != '-') {
@@ -147,6 +210,11 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
       serveOptions.push_back(arg);
       continue;
     }
+    if (arg == "--no-log") {
+      o.noLog = true;
+      serveOptions.push_back(arg);
+      continue;
+    }
     if (arg == "--follow") {
       o.follow = true;
       watchOptions.push_back(arg);
@@ -163,7 +231,7 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
       hasValue = true;
     }
     if (name != "--format" && name != "--count" && name != "--interval" && name != "--listen" &&
-        name != "--token-file" && !IsMqttValueOption(name)) {
+        name != "--token-file" && !IsMqttValueOption(name) && !IsLogValueOption(name)) {
       error = "unknown option " + Quoted(arg) + " (see swrctl --help)";
       return result;
     }
@@ -183,12 +251,23 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
       serveOptions.push_back(name);
       continue;
     }
+    if (IsLogValueOption(name)) {
+      logGiven = logGiven || name == "--log";
+      if (SetLogOption(name, value, o, serveOptions, logOptions, error) && !error.empty()) {
+        return result;
+      }
+      continue;
+    }
     if (IsMqttValueOption(name)) {
       if (!SetMqttOption(name, value, o.mqtt, error)) return result;
       serveOptions.push_back(name);
       continue;
     }
-    watchOptions.push_back(name);
+    if (name == "--format") {
+      logOptions.push_back(name);
+    } else {
+      watchOptions.push_back(name);
+    }
     if (name == "--format") {
       if (!ParseFormat(value, o.format, error)) return result;
     } else if (name == "--count") {
@@ -221,6 +300,25 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
   }
   if (o.action != Action::Watch && !watchOptions.empty()) {
     error = watchOptions[0] + " applies to watch only";
+    return result;
+  }
+  // --format serves watch and log; --log serve and log.
+  for (const std::string& name : logOptions) {
+    if (o.action != Action::Log && (name != "--format" || o.action != Action::Watch)) {
+      error = name + (name == "--format" ? " applies to watch and log only" : " applies to log only");
+      return result;
+    }
+  }
+  if (logGiven && o.action != Action::Serve && o.action != Action::Log) {
+    error = "--log applies to serve and log only";
+    return result;
+  }
+  if (logGiven && o.noLog) {
+    error = "--log and --no-log exclude each other";
+    return result;
+  }
+  if (o.action == Action::Log && o.since >= o.until) {
+    error = "--since must be before --until";
     return result;
   }
   if (o.action != Action::Serve && !serveOptions.empty()) {

@@ -2,12 +2,13 @@
 // before anything touches the controller.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace swrctl {
 
-enum class Action { Help, Version, Status, Watch, Select, Power, Swr, Blocking, Serve };
+enum class Action { Help, Version, Status, Watch, Select, Power, Swr, Blocking, Serve, Log };
 
 enum class Format { Text, Csv, Json };
 
@@ -44,6 +45,16 @@ struct Options {
   std::string tokenFile;  // empty = a new token at each start
   bool readOnly = false;
   MqttOptions mqtt;
+  // the station log: serve records to it, log lists it
+  std::string logFile;            // empty = the default place
+  bool noLog = false;             // serve: keep no log
+  double txThresholdW = 1.0;      // serve: a transmission is above this
+  long txHangMs = 1500;           // serve: ... and ends below it this long
+  long keepHistoryDays = 30;      // serve: retention of the per-second history
+  long keepTransmissionDays = 3650;
+  // log: the transmissions that started in [since, until) (unix ms)
+  std::int64_t since = INT64_MIN;
+  std::int64_t until = INT64_MAX;
 };
 
 struct ParseResult {

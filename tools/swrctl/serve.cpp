@@ -16,6 +16,9 @@
 #include "station/http/http_server.h"
 #include "station/mqtt/mqtt_bridge.h"
 #include "station/core/token.h"
+#include "station/log/log_feed.h"
+#include "station/log/log_store.h"
+#include "tools/swrctl/log_command.h"
 
 namespace swrctl {
 
@@ -36,6 +39,30 @@ bool ParseListen(const std::string& text, std::string& host, unsigned short& por
   // Not the system's parser: some take "1.2.3" or "0x7f.1" as well.
   return Ipv4Literal(host);
 }
+
+namespace {
+
+// The station log, unless --no-log. A file refused (another server has it,
+// it is no station log) leaves a log object that only tells why: the live
+// view goes on without recording.
+std::unique_ptr<StationLog> OpenStationLog(const Options& options, std::ostream& err) {
+  if (options.noLog) return nullptr;
+  LogSettings settings;
+  settings.path = StationLogPath(options);
+  settings.keepHistoryDays = static_cast<int>(options.keepHistoryDays);
+  settings.keepTransmissionDays = static_cast<int>(options.keepTransmissionDays);
+  if (settings.path.empty()) {
+    err << "swrctl: no place for the station log is known (set XDG_STATE_HOME or HOME, or give"
+           " --log FILE); serving without recording\n";
+    return nullptr;
+  }
+  auto log = std::make_unique<StationLog>(settings, err);
+  std::string error;
+  if (!log->Open(error)) err << "swrctl: " << error << "; serving without recording\n";
+  return log;
+}
+
+}  // namespace
 
 int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream& err) {
   std::string host = "127.0.0.1";
@@ -67,7 +94,18 @@ int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
   }
 
   LiveState live;
+  std::unique_ptr<StationLog> log = OpenStationLog(options, err);
+  std::unique_ptr<LogFeed> feed;
+  if (log && log->Usable()) {
+    DetectorConfig detector;
+    detector.thresholdW = options.txThresholdW;
+    detector.hangMs = options.txHangMs;
+    feed = std::make_unique<LogFeed>(live, *log, detector);
+    log->Start();
+    feed->Start();
+  }
   HttpServer server(live, policy);
+  server.SetLog(log.get());
   if (http && !server.Listen(host, port, error)) {
     err << "swrctl: cannot listen on " << host << ':' << port << ": " << error << '\n';
     return kExitFailure;
@@ -110,6 +148,8 @@ int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
   loop.wait = env.wait;
   loop.stop = env.stop;
   RunDeviceLoop(live, loop, err);
+  if (feed) feed->Stop();
+  if (log) log->Stop();
   if (mqtt) mqtt->Stop();
   if (http) {
     server.Stop();

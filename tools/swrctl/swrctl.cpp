@@ -5,6 +5,7 @@
 #include "device/hid_link.h"
 #include "tools/swrctl/command.h"
 #include "tools/swrctl/exit_status.h"
+#include "tools/swrctl/log_command.h"
 #include "tools/swrctl/options.h"
 #include "tools/swrctl/serve.h"
 
@@ -28,10 +29,11 @@ std::string HelpText() {
          "  blocking on|off        switch the transmit blocking on or off\n"
          "  serve                  keep the controller open and serve a live web page and\n"
          "                         a JSON API (default address 127.0.0.1:8537)\n"
+         "  log                    list the transmissions of the station log, oldest first\n"
          "\n"
          "Options of watch:\n"
          "  --format text|csv|json output format (default text; json: one object per line\n"
-         "                         with the raw 9 bytes)\n"
+         "                         with the raw 9 bytes; also for log)\n"
          "  --count N              stop after N lines\n"
          "  --interval MS          at least MS milliseconds between two lines\n"
          "  --follow               wait for the controller when it is missing or unplugged\n"
@@ -49,6 +51,17 @@ std::string HelpText() {
          "  --mqtt-prefix TOPIC    the topics' prefix (default swrpanel)\n"
          "  --mqtt-rate N          readings per second to the broker, 1 to 25 (default 4)\n"
          "  --no-http              MQTT only, no web page or HTTP API\n"
+         "  --log FILE             the station log (SQLite; default in the state directory)\n"
+         "  --no-log               keep no station log\n"
+         "  --tx-threshold WATTS   a transmission is above this net power (default 1)\n"
+         "  --tx-hang MS           and ends after this long below it (default 1500)\n"
+         "  --keep-history DAYS    keep the per-second history this long (default 30)\n"
+         "  --keep-transmissions DAYS  keep transmissions this long (default 3650)\n"
+         "\n"
+         "Options of log:\n"
+         "  --since TIME, --until TIME  transmissions that started in this range\n"
+         "                         (unix ms or ISO 8601: 2026-12-09, 2026-12-09T14:30Z)\n"
+         "  --format text|csv|json, --log FILE  as above\n"
          "\n"
          "Other options:\n"
          "  -v, --verbose          print the 9 bytes a command writes\n"
@@ -73,6 +86,8 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
     case Action::Version:
       out << "swrctl " << SWRCTL_VERSION << '\n';
       return kExitOk;
+    case Action::Log:
+      return ListLog(options, out, err);
     default:
       break;
   }
