@@ -28,12 +28,12 @@ Part On(std::int64_t ms, double watts = 100, int sensor = 1) {
 }
 Part Off(std::int64_t ms) { return {Part::Readings, ms, 0, 1}; }
 
-struct Run {
+struct Stream {
   std::vector<Transmission> tx;
   std::vector<HistorySecond> seconds;
 };
 
-Run Feed(const std::vector<Part>& parts, DetectorConfig config = {}) {
+Stream Feed(const std::vector<Part>& parts, DetectorConfig config = {}) {
   TransmissionDetector d(config);
   DetectorOutput out;
   std::int64_t t = 0;
@@ -58,7 +58,7 @@ Run Feed(const std::vector<Part>& parts, DetectorConfig config = {}) {
     }
   }
   d.Flush(out);
-  return Run{out.transmissions, out.seconds};
+  return Stream{out.transmissions, out.seconds};
 }
 
 // A speaker: words of 300 ms with 200 ms between, a breath of 1.2 s after
@@ -116,18 +116,20 @@ TEST(TransmissionDetector, RecognisesOvers) {
        {1, 2}},
   };
   for (const Case& c : cases) {
-    const Run run = Feed(c.parts, c.config);
+    const Stream run = Feed(c.parts, c.config);
     ASSERT_EQ(run.tx.size(), c.cutShort.size()) << c.name;
     for (std::size_t i = 0; i < run.tx.size(); ++i) {
       EXPECT_EQ(run.tx[i].cutShort, c.cutShort[i]) << c.name << " #" << i;
-      if (!c.sensors.empty()) EXPECT_EQ(run.tx[i].sensor, c.sensors[i]) << c.name << " #" << i;
+      if (!c.sensors.empty()) {
+        EXPECT_EQ(run.tx[i].sensor, c.sensors[i]) << c.name << " #" << i;
+      }
     }
   }
 }
 
 TEST(TransmissionDetector, FiguresOfAnOver) {
   // 2 s at 50 W, then 1 s at 120 W, 1 s at 60 W, then silence.
-  const Run run = Feed({Off(1000), On(2000, 50), On(1000, 120), On(1000, 60), Off(3000)});
+  const Stream run = Feed({Off(1000), On(2000, 50), On(1000, 120), On(1000, 60), Off(3000)});
   ASSERT_EQ(run.tx.size(), 1u);
   const Transmission& t = run.tx[0];
   EXPECT_EQ(t.startUnixMs, kUnix0 + 1000);
@@ -145,7 +147,7 @@ TEST(TransmissionDetector, FiguresOfAnOver) {
 }
 
 TEST(TransmissionDetector, FtCyclesLastTheirTransmitTime) {
-  const Run run = Feed(Ft8(3));
+  const Stream run = Feed(Ft8(3));
   ASSERT_EQ(run.tx.size(), 3u);
   for (const Transmission& t : run.tx) EXPECT_EQ(t.DurationMs(), 12900);
   EXPECT_EQ(run.tx[1].startUnixMs - run.tx[0].startUnixMs, 15000);
@@ -153,7 +155,7 @@ TEST(TransmissionDetector, FtCyclesLastTheirTransmitTime) {
 
 TEST(TransmissionDetector, OneHistoryRowPerSecondWithReadings) {
   // 2.5 s of readings, 4 s without, 1 s again: no rows for the silence.
-  const Run run = Feed({On(1000, 10), On(1500, 30), {Part::Silence, 4000, 0, 0}, On(1000, 20)});
+  const Stream run = Feed({On(1000, 10), On(1500, 30), {Part::Silence, 4000, 0, 0}, On(1000, 20)});
   const std::int64_t s0 = kUnix0 / 1000;
   const std::vector<std::pair<std::int64_t, double>> expected = {
       {s0, 10}, {s0 + 1, 30}, {s0 + 2, 30}, {s0 + 6, 20}, {s0 + 7, 20}};

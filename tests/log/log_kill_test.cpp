@@ -30,7 +30,10 @@ std::int64_t Now() {
   std::string error;
   if (!log.Open(error)) _exit(3);
   log.Start();
-  for (std::int64_t s = 1765000000;; s += 10) {
+  const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+  for (std::int64_t s = now - 3600;; s += 10) {
     DetectorOutput out;
     for (int i = 0; i < 10; ++i) out.seconds.push_back({s + i, 5.0, 1.1});
     log.Add(std::move(out));

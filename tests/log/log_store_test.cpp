@@ -19,6 +19,13 @@
 namespace swrctl {
 namespace {
 
+// A recent moment (an hour ago, 40 s into a minute), so that the
+// retention keeps what the tests write.
+const std::int64_t kBase = std::chrono::duration_cast<std::chrono::seconds>(
+                               std::chrono::system_clock::now().time_since_epoch())
+                                   .count() / 60 * 60 - 3600 + 40;
+const std::int64_t kBaseMs = kBase * 1000;
+
 std::string TempLog(const std::string& name) {
   const std::string path = testing::TempDir() + "swrpanel-" + name + ".db";
   for (const char* suffix : {"", "-wal", "-shm", ".lock"}) std::remove((path + suffix).c_str());
@@ -75,8 +82,8 @@ TEST(StationLogFile, RestartKeepsWhatWasCommitted) {
     std::string error;
     ASSERT_TRUE(log.Open(error)) << error;
     log.Start();
-    DetectorOutput out = Seconds(1765000000 + run * 100, 50);
-    out.transmissions.push_back(Tx(1765000000000 + run * 100000, 100 + run));
+    DetectorOutput out = Seconds(kBase + run * 100, 50);
+    out.transmissions.push_back(Tx(kBaseMs + run * 100000, 100 + run));
     log.Add(std::move(out));
     log.Stop();
     EXPECT_TRUE(log.State().recording);
@@ -93,7 +100,7 @@ TEST(StationLogFile, SecondServerIsRefusedWhileReadersStillRead) {
   ASSERT_TRUE(first.Open(error)) << error;
   first.Start();
   DetectorOutput out;
-  out.transmissions.push_back(Tx(1765000000000, 50));
+  out.transmissions.push_back(Tx(kBaseMs, 50));
   first.Add(std::move(out));
   StationLog second({path, 30, 3650}, std::cerr);
   EXPECT_FALSE(second.Open(error));
@@ -130,14 +137,14 @@ TEST(StationLogFile, FullDiskPausesRecordingUntilWritesWorkAgain) {
   std::string error;
   ASSERT_TRUE(log.Open(error)) << error;
   log.Start();
-  log.Add(Seconds(1765000000, 10));
+  log.Add(Seconds(kBase, 10));
   ASSERT_TRUE(Eventually([&] { return Count(path, "history") == 10; }));
   log.LimitPages(1);  // no page beyond those there are
-  log.Add(Seconds(1765000010, 3000));
+  log.Add(Seconds(kBase + 10, 3000));
   ASSERT_TRUE(Eventually([&] { return !log.State().recording; }));
   EXPECT_NE(log.State().error.find("full"), std::string::npos) << log.State().error;
   // More than the backlog holds: the oldest are dropped and counted.
-  log.Add(Seconds(1765003010, 1000));
+  log.Add(Seconds(kBase + 3010, 1000));
   ASSERT_TRUE(Eventually([&] { return log.State().secondsLost == 400; }));
   log.LimitPages(0);
   ASSERT_TRUE(Eventually([&] { return log.State().recording; }));
@@ -157,8 +164,8 @@ TEST(StationLogQueries, PagesFiltersHistoryAndSummary) {
     std::string error;
     ASSERT_TRUE(log.Open(error)) << error;
     log.Start();
-    DetectorOutput out = Seconds(1765000000, 600);
-    for (int i = 0; i < 25; ++i) out.transmissions.push_back(Tx(1765000000000 + i * 10000, i));
+    DetectorOutput out = Seconds(kBase, 600);
+    for (int i = 0; i < 25; ++i) out.transmissions.push_back(Tx(kBaseMs + i * 10000, i));
     out.transmissions[3].band = "20m";
     out.transmissions[3].sensor = 2;
     log.Add(std::move(out));
@@ -181,8 +188,8 @@ TEST(StationLogQueries, PagesFiltersHistoryAndSummary) {
   for (std::size_t i = 0; i < peaks.size(); ++i) EXPECT_EQ(peaks[i], 24.0 - i);
 
   TransmissionQuery ranged;
-  ranged.from = 1765000000000 + 50000;
-  ranged.to = 1765000000000 + 100000;
+  ranged.from = kBaseMs + 50000;
+  ranged.to = kBaseMs + 100000;
   TransmissionPage p;
   ASSERT_TRUE(QueryTransmissions(db, ranged, p, error));
   EXPECT_EQ(p.items.size(), 5u);
@@ -193,15 +200,15 @@ TEST(StationLogQueries, PagesFiltersHistoryAndSummary) {
   EXPECT_EQ(p.items[0].sensor, 2);
 
   std::vector<HistoryPoint> points;
-  ASSERT_TRUE(QueryHistory(db, 1765000000000, 1765000600000, 60000, points, error));
+  ASSERT_TRUE(QueryHistory(db, kBaseMs, kBaseMs + 600000, 60000, points, error));
   ASSERT_EQ(points.size(), 11u);
-  EXPECT_EQ(points[0].unixMs, 1764999960000 + 0);  // the minute holding the first second
-  ASSERT_TRUE(QueryHistory(db, 1765000000000, 1765000010000, 5000, points, error));
+  EXPECT_EQ(points[0].unixMs, (kBase - 40) * 1000);  // the minute holding the first second
+  ASSERT_TRUE(QueryHistory(db, kBaseMs, kBaseMs + 10000, 5000, points, error));
   ASSERT_EQ(points.size(), 2u);
   EXPECT_EQ(*points[0].power, 14);
 
   std::vector<SummaryRow> rows;
-  ASSERT_TRUE(QuerySummary(db, 1765000000000, 1765000250000, rows, error));
+  ASSERT_TRUE(QuerySummary(db, kBaseMs, kBaseMs + 250000, rows, error));
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].transmissions, 24);
   EXPECT_EQ(rows[0].onAirMs, 24 * 2500);
