@@ -116,6 +116,7 @@ test('the station log over the API', { timeout: 120000 }, async (t) => {
     await t.test('a second server on the file is refused and serves on', async () => {
       const second = await startServe(['--log', file]);
       try {
+        await until(() => second.stderr.includes('another'), 5000);
         const st = (await get(second, '/api/v1/status')).json;
         assert.equal(st.connected, true);
         assert.equal(st.log.recording, false);
@@ -141,6 +142,7 @@ test('a foreign file is refused and left as it was; bad options', { timeout: 600
   fs.writeFileSync(foreign, 'call,band\nAB1CD,20m\n');
   const s = await startServe(['--log', foreign]);
   try {
+    await until(() => s.stderr.includes('refused'), 5000);
     assert.match(s.stderr, /refused and left untouched: it is not a station log/);
     assert.equal((await get(s, '/api/v1/status')).json.connected, true);
     assert.equal((await get(s, '/api/v1/transmissions')).status, 503);

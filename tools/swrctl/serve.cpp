@@ -94,18 +94,10 @@ int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
   }
 
   LiveState live;
-  std::unique_ptr<StationLog> log = OpenStationLog(options, err);
+  // Made before the server, which reads them, and ended after it.
+  std::unique_ptr<StationLog> log;
   std::unique_ptr<LogFeed> feed;
-  if (log && log->Usable()) {
-    DetectorConfig detector;
-    detector.thresholdW = options.txThresholdW;
-    detector.hangMs = options.txHangMs;
-    feed = std::make_unique<LogFeed>(live, *log, detector);
-    log->Start();
-    feed->Start();
-  }
   HttpServer server(live, policy);
-  server.SetLog(log.get());
   if (http && !server.Listen(host, port, error)) {
     err << "swrctl: cannot listen on " << host << ':' << port << ": " << error << '\n';
     return kExitFailure;
@@ -129,6 +121,17 @@ int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
     out << "swrctl: publishing the meter to " << mqtt->Shown() << " under "
         << options.mqtt.prefix << '/' << (options.readOnly ? " (read-only)" : "") << std::endl;
   }
+  // Only once serving has started: a server that cannot start leaves no file.
+  log = OpenStationLog(options, err);
+  if (log && log->Usable()) {
+    DetectorConfig detector;
+    detector.thresholdW = options.txThresholdW;
+    detector.hangMs = options.txHangMs;
+    feed = std::make_unique<LogFeed>(live, *log, detector);
+    log->Start();
+    feed->Start();
+  }
+  server.SetLog(log.get());
   StartDemoControl();
 
   std::thread httpThread;
