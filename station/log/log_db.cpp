@@ -7,7 +7,8 @@
 #include <sqlite3.h>
 
 #include <cstring>
-#include <fstream>
+
+#include "station/log/log_platform.h"
 
 namespace swrctl {
 namespace {
@@ -38,16 +39,16 @@ static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kLogSchemaVersion,
 
 // The file exists with content that is not SQLite's.
 bool ForeignBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
   char head[16] = {};
-  in.read(head, sizeof head);
-  const std::streamsize n = in.gcount();
-  if (n == 0) return false;
+  const int n = ReadFileStart(path, head, sizeof head);
+  if (n <= 0) return false;
   return n < 16 || std::memcmp(head, "SQLite format 3", 16) != 0;
 }
 
-bool FileExists(const std::string& path) { return static_cast<bool>(std::ifstream(path)); }
+bool FileExists(const std::string& path) {
+  char byte = 0;
+  return ReadFileStart(path, &byte, 1) >= 0;
+}
 
 }  // namespace
 

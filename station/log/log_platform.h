@@ -36,6 +36,10 @@ class LogFileLock {
 
 namespace swrctl {
 
+// Reads up to `size` bytes from the start of the file (UTF-8 path); the
+// number read, or -1 when it cannot be opened (missing).
+int ReadFileStart(const std::string& path, char* buffer, int size);
+
 // Makes the directory and its parents (UTF-8 path); false with `error`.
 bool MakeLogDirectory(const std::string& dir, std::string& error);
 

@@ -54,6 +54,19 @@ bool LogFileLock::Acquire(const std::string& logPath, bool& held, std::string& e
 
 namespace swrctl {
 
+int ReadFileStart(const std::string& path, char* buffer, int size) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  int got = 0;
+  while (got < size) {
+    const ssize_t n = read(fd, buffer + got, static_cast<std::size_t>(size - got));
+    if (n <= 0) break;
+    got += static_cast<int>(n);
+  }
+  close(fd);
+  return got;
+}
+
 bool MakeLogDirectory(const std::string& dir, std::string& error) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);

@@ -66,6 +66,17 @@ bool LogFileLock::Acquire(const std::string& logPath, bool& held, std::string& e
 
 namespace swrctl {
 
+int ReadFileStart(const std::string& path, char* buffer, int size) {
+  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  DWORD got = 0;
+  if (!ReadFile(h, buffer, static_cast<DWORD>(size), &got, nullptr)) got = 0;
+  CloseHandle(h);
+  return static_cast<int>(got);
+}
+
 bool MakeLogDirectory(const std::string& dir, std::string& error) {
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(Wide(dir)), ec);
