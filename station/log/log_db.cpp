@@ -28,6 +28,9 @@ const char* const kMigrations[] = {
     " readings INTEGER NOT NULL, cut_short INTEGER NOT NULL,"
     " frequency_hz INTEGER, band TEXT, mode TEXT);"
     "CREATE INDEX transmissions_by_start ON transmissions(start_unix_ms, id);"
+    // For summaries of long ranges: read in group order from the index alone.
+    "CREATE INDEX transmissions_by_sensor ON transmissions(sensor, band, start_unix_ms,"
+    " end_unix_ms, peak_power, max_swr);"
     // The highest power and SWR per second with readings (unix seconds),
     // and the same per minute for long ranges.
     "CREATE TABLE history(second INTEGER PRIMARY KEY, power REAL, swr REAL) WITHOUT ROWID;"

@@ -213,6 +213,12 @@ TEST(StationLogQueries, PagesFiltersHistoryAndSummary) {
   EXPECT_EQ(rows[0].transmissions, 24);
   EXPECT_EQ(rows[0].onAirMs, 24 * 2500);
   EXPECT_EQ(rows[1].band.value_or(""), "20m");
+  // A year (the long-range plan) sums up the same.
+  std::vector<SummaryRow> year;
+  ASSERT_TRUE(QuerySummary(db, kBaseMs - 365LL * 86400000, kBaseMs + 250000, year, error)) << error;
+  ASSERT_EQ(year.size(), 2u);
+  EXPECT_EQ(year[0].transmissions, 24);
+  EXPECT_EQ(year[1].maxSwr, rows[1].maxSwr);
 }
 
 }  // namespace
