@@ -102,6 +102,18 @@ int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
     err << "swrctl: cannot listen on " << host << ':' << port << ": " << error << '\n';
     return kExitFailure;
   }
+  // Once listening: a server that cannot listen leaves no file. Before the
+  // address is printed, so that a client that comes at once finds it running.
+  log = OpenStationLog(options, err);
+  if (log && log->Usable()) {
+    DetectorConfig detector;
+    detector.thresholdW = options.txThresholdW;
+    detector.hangMs = options.txHangMs;
+    feed = std::make_unique<LogFeed>(live, *log, detector);
+    log->Start();
+    feed->Start();
+  }
+  server.SetLog(log.get());
   // The address to open: this machine's name when listening everywhere.
   std::string shown = address.is_v6() ? "[" + host + "]" : host;
   if (address.is_unspecified()) shown = policy.hostName.empty() ? "127.0.0.1" : policy.hostName;
@@ -121,17 +133,6 @@ int Serve(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
     out << "swrctl: publishing the meter to " << mqtt->Shown() << " under "
         << options.mqtt.prefix << '/' << (options.readOnly ? " (read-only)" : "") << std::endl;
   }
-  // Only once serving has started: a server that cannot start leaves no file.
-  log = OpenStationLog(options, err);
-  if (log && log->Usable()) {
-    DetectorConfig detector;
-    detector.thresholdW = options.txThresholdW;
-    detector.hangMs = options.txHangMs;
-    feed = std::make_unique<LogFeed>(live, *log, detector);
-    log->Start();
-    feed->Start();
-  }
-  server.SetLog(log.get());
   StartDemoControl();
 
   std::thread httpThread;
