@@ -16,9 +16,10 @@ find_program(SWR_STRIP64 x86_64-w64-mingw32-strip HINTS ${SWR_MINGW_BIN} REQUIRE
 find_program(SWR_STRIP32 i686-w64-mingw32-strip HINTS ${SWR_MINGW_BIN} REQUIRED)
 # The programs carry the mingw-w64 runtime, winpthreads, libstdc++ and libgcc
 # linked in, and swrctl serve the header-only nlohmann-json, CLI11 and Boost
-# and libmosquitto (built from Debian's mosquitto source package): their
+# and libmosquitto and SQLite (built from Debian's mosquitto and sqlite3
+# source packages): their
 # notices travel with the zip, from Debian's copyright files.
-set(SWR_WINDOWS_NOTICES "mingw-w64-common|gcc-mingw-w64-base|nlohmann-json3-dev|libcli11-dev|libboost-dev|mosquitto=${SWR_MOSQUITTO_COPYRIGHT}")
+set(SWR_WINDOWS_NOTICES "mingw-w64-common|gcc-mingw-w64-base|nlohmann-json3-dev|libcli11-dev|libboost-dev|mosquitto=${SWR_MOSQUITTO_COPYRIGHT}|libsqlite3-dev")
 add_custom_target(windows_zip
     COMMAND ${CMAKE_COMMAND}
         -DVERSION=${PROJECT_VERSION}

@@ -4,11 +4,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 for b in build/native/bench/*_bench; do
+  [ "$(basename "$b")" = log_bench ] && continue
   [ -x "$b" ] && "$b"
 done
+# The station log: a busy year generated into build/native/bench/log_bench.db.
+busy=build/native/bench/log_bench.db
+[ -x build/native/bench/log_bench ] && build/native/bench/log_bench "$busy"
 if command -v node >/dev/null && [ -x build/native/tools/swrctl/swrctl-demo ]; then
   node bench/serve_bench.mjs build/native/tools/swrctl/swrctl-demo
   node bench/serve_resources.mjs build/native/tools/swrctl/swrctl-demo
+  node bench/log_serve_bench.mjs build/native/tools/swrctl/swrctl-demo "$busy"
 fi
 export WINEPREFIX="$PWD/build/win64/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 for b in build/win64/bench/*_bench.exe; do

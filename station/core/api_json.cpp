@@ -31,7 +31,8 @@ json ReadingObject(const Reading& r) {
 
 std::string ReadingJson(const Reading& reading) { return ReadingObject(reading).dump(); }
 
-std::string StatusJson(const Snapshot& s, std::int64_t nowSteadyMs, bool readOnly) {
+std::string StatusJson(const Snapshot& s, std::int64_t nowSteadyMs, bool readOnly,
+                       const LogState* log) {
   json o = json::object();
   o["connected"] = s.link.connected;
   o["link_changes"] = s.link.changes;
@@ -42,7 +43,15 @@ std::string StatusJson(const Snapshot& s, std::int64_t nowSteadyMs, bool readOnl
   o["reading"] = any ? ReadingObject(s.reading) : json(nullptr);
   o["peak_power"] = {{"watts", Number(s.peakPower)}, {"seconds", LiveState::kPeakMs / 1000}};
   o["read_only"] = readOnly;
-  return o.dump();
+  if (log != nullptr) {
+    o["log"] = {{"file", log->file},
+                {"recording", log->recording},
+                {"seconds_lost", log->secondsLost},
+                {"error", log->error.empty() ? json(nullptr) : json(log->error)}};
+  } else {
+    o["log"] = nullptr;
+  }
+  return o.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
 std::string LinkJson(const Link& link) {

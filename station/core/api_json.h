@@ -7,6 +7,7 @@
 
 #include "device/reports.h"
 #include "station/core/live_state.h"
+#include "station/log/log_state.h"
 
 namespace swrctl {
 
@@ -18,7 +19,10 @@ std::string ReadingJson(const Reading& reading);
 // connected, link_changes, live (a reading came within the last second
 // while connected), age_ms, reading (null before the first), peak_power,
 // read_only.
-std::string StatusJson(const Snapshot& snapshot, std::int64_t nowSteadyMs, bool readOnly);
+// log: the station log's file, recording, seconds_lost and error (null
+// without a log).
+std::string StatusJson(const Snapshot& snapshot, std::int64_t nowSteadyMs, bool readOnly,
+                       const LogState* log = nullptr);
 
 // {"connected":true,"changes":3}
 std::string LinkJson(const Link& link);

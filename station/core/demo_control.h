@@ -13,4 +13,8 @@ void StartDemoControl();
 // done. Only the simulated realisation has it (tests call it directly).
 std::string DemoControlAnswer(const std::string& instruction);
 
+// The file name of the station log in its default directory: the demo
+// executables keep a log of their own, never the real station's.
+const char* StationLogName();
+
 }  // namespace swrctl

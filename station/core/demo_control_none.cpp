@@ -5,4 +5,6 @@ namespace swrctl {
 
 void StartDemoControl() {}
 
+const char* StationLogName() { return "station.db"; }
+
 }  // namespace swrctl

@@ -74,4 +74,6 @@ void StartDemoControl() {
   }).detach();
 }
 
+const char* StationLogName() { return "demo-station.db"; }
+
 }  // namespace swrctl

@@ -22,6 +22,13 @@ struct ServeOptions {
   bool readOnly = false;
   bool http = true;       // false: --no-http, MQTT only
   MqttOptions mqtt;
+  // the station log
+  std::string logFile;              // empty = the default place
+  bool noLog = false;               // keep no log
+  double txThresholdW = 1.0;        // a transmission is above this net power
+  long txHangMs = 1500;             // ... and ends below it this long
+  long keepHistoryDays = 30;        // retention of the per-second history
+  long keepTransmissionDays = 3650;
 };
 
 }  // namespace swrctl

@@ -5,6 +5,8 @@
 #include "station/core/command_outcome.h"
 #include "station/core/command_request.h"
 #include "station/http/routes.h"
+#include "station/log/log_routes.h"
+#include "station/log/log_store.h"
 #include "station/metrics/metrics.h"
 #include "station/web/web_page.h"
 
@@ -13,24 +15,6 @@
 #endif
 
 namespace swrctl {
-namespace {
-
-// "seconds=N" of a query; the default when there is no query; -1 when
-// malformed.
-int SecondsParameter(const Query& query) {
-  if (query.Empty()) return LiveState::kHistorySeconds;
-  const std::optional<std::string> digits = query.Get("seconds");
-  if (!query.OnlyOnce({"seconds"}) || !digits || digits->empty() || digits->size() > 3) return -1;
-  int value = 0;
-  for (char c : *digits) {
-    if (c < '0' || c > '9') return -1;
-    value = value * 10 + (c - '0');
-  }
-  return value >= 1 && value <= LiveState::kHistorySeconds ? value : -1;
-}
-
-}  // namespace
-
 // The answer to a command that was not sent, from the outcome table;
 // `message` replaces the table's (the parser's reason for a bad request).
 Response NotSent(CommandOutcome outcome, const std::string& message, unsigned v) {
@@ -67,20 +51,22 @@ Outcome MetricsHandler(const ApiRequest& req, const Context& ctx) {
 }
 
 Outcome StatusHandler(const ApiRequest& req, const Context& ctx) {
+  const LogState logState = ctx.log != nullptr ? ctx.log->State() : LogState{};
   return Answer(Reply(http::status::ok, kJsonType,
-                      StatusJson(ctx.live.Get(ctx.steadyMs), ctx.steadyMs, ctx.policy.readOnly),
+                      StatusJson(ctx.live.Get(ctx.steadyMs), ctx.steadyMs, ctx.policy.readOnly,
+                                 ctx.log != nullptr ? &logState : nullptr),
                       req.raw.version()),
                 req.raw.keep_alive());
 }
 
 Outcome HistoryHandler(const ApiRequest& req, const Context& ctx) {
   const unsigned v = req.raw.version();
-  const int seconds = SecondsParameter(req.query);
-  if (seconds < 0) {
-    return Answer(Error(http::status::bad_request, "bad_request",
-                        "seconds must be a whole number from 1 to 600", v),
-                  req.raw.keep_alive());
+  int seconds = 0;
+  std::string error;
+  if (!ParseHistorySeconds(req.queryText, seconds, error)) {
+    return Answer(Error(http::status::bad_request, "bad_request", error, v), req.raw.keep_alive());
   }
+  if (seconds > LiveState::kHistorySeconds) return HistoryFromLog(req, ctx, seconds);
   return Answer(Reply(http::status::ok, kJsonType,
                       HistoryJson(ctx.live.History(seconds, ctx.unixMs), seconds), v),
                 req.raw.keep_alive());
@@ -106,7 +92,7 @@ Outcome CommandsHandler(const ApiRequest& req, const Context& ctx) {
   const CommandRequest request = ParseCommandRequest(req.raw.body());
   if (!request.ok()) return Answer(NotSent(CommandOutcome::BadRequest, request.error, v), keepAlive);
   const Command command = request.command;
-  Outcome outcome = Answer(Response{http::status::ok, v}, keepAlive);  // the version only
+  Outcome outcome = Answer(NotSent(CommandOutcome::Busy, "", v), keepAlive);
   outcome.kind = Outcome::Kind::Blocking;
   outcome.job = [command, v] { return CommandAnswer(SendCommand(command), command, v); };
   return outcome;

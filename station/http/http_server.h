@@ -12,6 +12,10 @@
 
 namespace swrctl {
 
+class StationLog;
+
+class StationLog;
+
 struct ServerLimits {
   int maxConnections = 64;        // open at once, event streams included
   // Of those, at most this many for connections as they come; the rest are
@@ -41,6 +45,10 @@ class HttpServer {
   // when it cannot listen there.
   bool Listen(const std::string& host, unsigned short port, std::string& error);
   unsigned short Port() const;
+  // The station log for the status and the log's API (null: none). Before Run.
+  void SetLog(const StationLog* log);
+  // The station log for the status and the log's API (null: none). Before Run.
+  void SetLog(const StationLog* log);
 
   // Serves on the calling thread until Stop.
   void Run();

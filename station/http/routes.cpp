@@ -21,6 +21,9 @@ const Route kRoutes[] = {
     {"/api/v1/events",    GET,   TokenRule::BeyondLoopback, true,       EventsHandler},
     {"/api/v1/commands",  POST,  TokenRule::Always,         false,      CommandsHandler},
     {"/metrics",          GET,   TokenRule::BeyondLoopback, false,      MetricsHandler},
+    {"/api/v1/transmissions",     GET, TokenRule::BeyondLoopback, false, TransmissionsHandler},
+    {"/api/v1/transmissions.csv", GET, TokenRule::BeyondLoopback, false, TransmissionsHandler},
+    {"/api/v1/summary",   GET,   TokenRule::BeyondLoopback, false,      SummaryHandler},
 };
 
 const char kApiPrefix[] = "/api/v1/";
@@ -146,8 +149,8 @@ Outcome Respond(const Request& req, const Context& ctx) {
   const unsigned v = req.version();
   const std::string target(req.target());
   const std::size_t q = target.find('?');
-  const ApiRequest request{req, target.substr(0, q),
-                           Query(q == std::string::npos ? "" : target.substr(q + 1))};
+  const std::string queryText = q == std::string::npos ? "" : target.substr(q + 1);
+  const ApiRequest request{req, target.substr(0, q), Query(queryText), queryText};
   const Route* route = FindRoute(request.path);
   const bool authorized = Authorized(std::string(req[http::field::authorization]), ctx.policy);
   if (ctx.onProbation && !authorized && (route == nullptr || !route->keepsRoom)) {

@@ -22,6 +22,8 @@
 
 namespace swrctl {
 
+class StationLog;
+
 // The query of a target, split and percent-decoded: "a=1&b=x%20y".
 class Query {
  public:
@@ -43,6 +45,7 @@ class Query {
 struct Context {
   LiveState& live;
   const AccessPolicy& policy;
+  const StationLog* log = nullptr;  // none: --no-log, or the file was refused
   std::int64_t steadyMs = 0;
   std::int64_t unixMs = 0;
   int maxFields = 48;
@@ -55,6 +58,7 @@ struct ApiRequest {
   const Request& raw;
   std::string path;
   Query query;
+  std::string queryText;  // as given, after the '?'
 };
 
 // What the session does with a request.
@@ -65,6 +69,7 @@ struct Outcome {
     Blocking,     // run `job` off the server's thread, then send its response
   };
   Kind kind = Kind::Respond;
+  // Respond: the answer. Blocking: the answer when the job cannot be queued.
   Response response;
   bool keepAlive = false;
   bool authorized = false;  // the request carried the right token
@@ -100,5 +105,10 @@ Outcome HistoryHandler(const ApiRequest& req, const Context& ctx);
 Outcome EventsHandler(const ApiRequest& req, const Context& ctx);
 Outcome CommandsHandler(const ApiRequest& req, const Context& ctx);
 Outcome MetricsHandler(const ApiRequest& req, const Context& ctx);
+// The station log's (log_handlers.cpp).
+Outcome TransmissionsHandler(const ApiRequest& req, const Context& ctx);
+Outcome SummaryHandler(const ApiRequest& req, const Context& ctx);
+// Ten minutes and less from the live state; beyond, from the log.
+Outcome HistoryFromLog(const ApiRequest& req, const Context& ctx, int seconds);
 
 }  // namespace swrctl

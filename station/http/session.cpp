@@ -87,7 +87,7 @@ class Session : public std::enable_shared_from_this<Session> {
       return Close();  // timed out, closed, or gone
     }
     const Request req = parser_->release();
-    const Context ctx{server_.live,  server_.policy,
+    const Context ctx{server_.live,  server_.policy, server_.log,
                       SteadyNowMs(), UnixNowMs(),
                       server_.limits.maxFields, OnProbation()};
     Outcome outcome = Respond(req, ctx);
@@ -112,7 +112,8 @@ class Session : public std::enable_shared_from_this<Session> {
       self->Send(std::move(res), keepAlive);
     };
     if (!server_.worker->Submit(std::move(outcome.job), std::move(done))) {
-      Send(NotSent(CommandOutcome::Busy, "", outcome.response.version()), keepAlive);
+      // The handler's answer for a job that cannot be queued.
+      Send(std::move(outcome.response), keepAlive);
     }
   }
 

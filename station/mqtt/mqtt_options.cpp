@@ -187,6 +187,7 @@ bool SetMqttOption(const std::string& name, const std::string& value, MqttOption
 }
 
 std::string CheckServeOptions(const ServeOptions& options) {
+  if (!options.logFile.empty() && options.noLog) return "--log and --no-log exclude each other";
   const MqttOptions& mqtt = options.mqtt;
   if (mqtt.url.empty()) {
     if (!options.http) return "--no-http needs --mqtt (otherwise there is nothing to serve)";

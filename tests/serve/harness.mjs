@@ -3,6 +3,9 @@
 //   SWRCTL_DEMO    the executable
 //   SWRCTL_RUNNER  optional program to start it with (scripts/wine-exec.sh)
 import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
 import http from 'node:http';
 import net from 'node:net';
 
@@ -11,8 +14,11 @@ export async function startServe(extraArgs = [], { startMs = 20000 } = {}) {
   if (!exe) throw new Error('SWRCTL_DEMO is not set');
   const runner = process.env.SWRCTL_RUNNER;
   const args = ['serve', '--listen', '127.0.0.1:0', ...extraArgs];
+  // A state directory of its own: the demo's station log goes there, never
+  // into the user's, and parallel tests do not share it.
+  const stateHome = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-state-'));
   const child = spawn(runner || exe, runner ? [exe, ...args] : args, {
-    env: { ...process.env, SWRCTL_DEMO_CONTROL: 'stdin' },
+    env: { ...process.env, SWRCTL_DEMO_CONTROL: 'stdin', XDG_STATE_HOME: stateHome },
     stdio: ['pipe', 'pipe', 'pipe'],
   });
   let stderr = '';

@@ -1,7 +1,10 @@
 // swrctl-demo.exe serve under Wine: status, events and one command.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { command, events, request, startServe } from './harness.mjs';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { command, events, request, sleep, startServe } from './harness.mjs';
 
 test('swrctl-demo.exe serve under Wine', { timeout: 180000 }, async () => {
   const s = await startServe([], { startMs: 120000 });
@@ -27,3 +30,42 @@ test('swrctl-demo.exe serve under Wine', { timeout: 180000 }, async () => {
     await s.kill();
   }
 });
+
+test('swrctl-demo.exe serve records transmissions and lists them after a restart',
+  { timeout: 200000 }, async () => {
+    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-log-'));
+    const file = 'Z:' + path.join(dir, 'station.db').replace(/\//g, '\\');
+    let s = await startServe(['--log', file], { startMs: 120000 });
+    try {
+      // The demo transmits all the time: each unplug ends an over, cut short.
+      for (let i = 0; i < 2; i++) {
+        await sleep(2500);
+        await s.control('unplug');
+        await s.control('plug');
+      }
+      // Until it is committed (about once a second).
+      const deadline = Date.now() + 15000;
+      let r;
+      do {
+        await sleep(500);
+        r = await request(s.port, { path: '/api/v1/transmissions' });
+      } while (r.json?.transmissions?.length < 2 && Date.now() < deadline);
+      assert.equal(r.json.transmissions.length, 2, r.body);
+    } finally {
+      await s.kill();
+    }
+    s = await startServe(['--log', file], { startMs: 120000 });
+    try {
+      const r = await request(s.port, { path: '/api/v1/transmissions' });
+      assert.equal(r.status, 200, r.body);
+      assert.ok(r.json.transmissions.length >= 2, r.body);
+      for (const t of r.json.transmissions.slice(-2)) {
+        assert.equal(t.cut_short, true);
+        assert.ok(t.duration_ms > 1000 && t.peak_power > 1, JSON.stringify(t));
+      }
+      const st = (await request(s.port, { path: '/api/v1/status' })).json;
+      assert.equal(st.log.recording, true, JSON.stringify(st.log));
+    } finally {
+      await s.kill();
+    }
+  });

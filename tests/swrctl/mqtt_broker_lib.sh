@@ -63,7 +63,7 @@ wait_for() {
 start_serve() {
   rm -f "$dir/in"
   mkfifo "$dir/in"
-  SWRCTL_DEMO_CONTROL=stdin "${serve_cmd[@]}" serve --mqtt "mqtt://127.0.0.1:$port" --mqtt-prefix test/meter \
+  SWRCTL_DEMO_CONTROL=stdin XDG_STATE_HOME="$dir" "${serve_cmd[@]}" serve --mqtt "mqtt://127.0.0.1:$port" --mqtt-prefix test/meter \
     --mqtt-rate 5 "$@" <"$dir/in" >"$dir/serve.out" 2>"$dir/serve.err" &
   serve_pid=$!
   exec 3>"$dir/in"

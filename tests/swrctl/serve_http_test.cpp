@@ -54,7 +54,7 @@ TEST(Respond, ChecksAndRoutesWithoutIo) {
   };
   for (const auto& c : cases) {
     const Request req = Make(c.method, c.target, c.fields);
-    const Context ctx{live, policy, 1000, 1'800'000'000'000, 48, c.probation};
+    const Context ctx{live, policy, nullptr, 1000, 1'800'000'000'000, 48, c.probation};
     const Outcome out = Respond(req, ctx);
     const int status = out.kind == Outcome::Kind::Respond ? out.response.result_int() : 0;
     EXPECT_EQ(status, c.status) << c.target << (c.probation ? " on probation" : "") << ": "

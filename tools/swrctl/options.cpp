@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstddef>
+#include <sstream>
 
 #include "station/core/plain_text.h"
 #include "station/mqtt/mqtt_options.h"
@@ -116,8 +117,14 @@ std::string ScopeError(const std::vector<const OptionRow*>& given, const Subcomm
     for (const OptionRow* row : given) {
       const std::string scope = row->scope;
       if (scope.substr(0, scope.find(' ')) != owner.name || HasWord(scope, sub.name, ' ')) continue;
+      // "serve and log"; service takes serve's options, and goes unnamed.
+      std::string owners;
+      std::istringstream words(scope);
+      for (std::string word; words >> word;) {
+        if (word != "service") owners += (owners.empty() ? "" : " and ") + word;
+      }
       const std::string names = row->names;
-      return names.substr(names.rfind(',') + 1) + " applies to " + owner.name + " only";
+      return names.substr(names.rfind(',') + 1) + " applies to " + owners + " only";
     }
   }
   return "";
@@ -189,6 +196,8 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
     error = request.error;
   } else if (sub.action == Action::Serve) {
     error = CheckServeOptions(o.serve);
+  } else if (sub.action == Action::Log && o.since >= o.until) {
+    error = "--since must be before --until";
   } else if (sub.action == Action::Service) {
     error = CheckService(parsed.operands[0], parsed.given, o);
   }

@@ -3,6 +3,7 @@
 // tables in options.cpp; CLI11 reads the line against them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,7 @@
 
 namespace swrctl {
 
-enum class Action { Help, Version, Status, Watch, Command, Serve, Service };
+enum class Action { Help, Version, Status, Watch, Command, Serve, Service, Log };
 
 enum class Format { Text, Csv, Json };
 
@@ -28,6 +29,10 @@ struct Options {
   bool verbose = false;
   // serve: what the station service is given
   ServeOptions serve;
+  // log: the transmissions that started in [since, until) (unix ms); the
+  // file is serve.logFile
+  std::int64_t since = INT64_MIN;
+  std::int64_t until = INT64_MAX;
   // service: install, remove, start, stop, status or run (see service.h);
   // install and run take serve's options
   std::string serviceVerb;

@@ -2,9 +2,12 @@
 // options_table.h.
 #include "tools/swrctl/options_table.h"
 
+#include <cstdint>
 #include <sstream>
+#include <string>
 
 #include "station/core/plain_text.h"
+#include "station/log/log_params.h"
 #include "station/mqtt/mqtt_options.h"
 #include "tools/swrctl/swrctl.h"
 
@@ -46,6 +49,38 @@ bool StoreInterval(const std::string& v, Options& o, std::string& error) {
   return false;
 }
 
+// A decimal number of watts: digits with at most one point, above 0, at
+// most 10000.
+bool StoreThreshold(const std::string& v, Options& o, std::string& error) {
+  const bool digits = !v.empty() && v.size() <= 12 &&
+                      v.find_first_not_of("0123456789.") == std::string::npos &&
+                      v.find('.') == v.rfind('.') && v.front() != '.' && v.back() != '.';
+  const double watts = digits ? std::stod(v) : 0;
+  if (watts > 0 && watts <= 10000) {
+    o.serve.txThresholdW = watts;
+    return true;
+  }
+  error = "--tx-threshold must be watts above 0 up to 10000, such as 1 or 0.5, not " + Quoted(v);
+  return false;
+}
+
+// A whole number of `unit` from `least` to `most` for option `name`.
+bool StoreRange(const char* name, const char* unit, long least, long most, const std::string& v,
+                long& to, std::string& error) {
+  if (ParseNumber(v, most, to) && to >= least) return true;
+  error = std::string(name) + " must be " + unit + " from " + std::to_string(least) + " to " +
+          std::to_string(most) + ", not " + Quoted(v);
+  return false;
+}
+
+bool StoreLogTime(const char* name, const std::string& v, std::int64_t& to, std::string& error) {
+  if (ParseLogTime(v, to)) return true;
+  error = std::string(name) +
+          " must be unix milliseconds or an ISO 8601 time such as 2026-12-09 or "
+          "2026-12-09T14:30:00Z, not " + Quoted(v);
+  return false;
+}
+
 // The help's layout: two blanks, the left column, the text from column 25.
 std::string HelpLine(const std::string& left, const std::string& text) {
   std::string line = "  " + left;
@@ -60,7 +95,7 @@ std::string HelpLine(const std::string& left, const std::string& text) {
 
 }  // namespace
 
-const SubcommandRow kSubcommands[8] = {
+const SubcommandRow kSubcommands[9] = {
     {"status", Action::Status, "", 0, "whether the controller is connected, and its device path"},
     {"watch", Action::Watch, "", 0,
      "print one line per report: time, sensor, forward,\nreflected, SWR, power"},
@@ -72,6 +107,7 @@ const SubcommandRow kSubcommands[8] = {
     {"serve", Action::Serve, "", 0,
      "keep the controller open and serve a live web page and\n"
      "a JSON API (default address 127.0.0.1:8537)"},
+    {"log", Action::Log, "", 0, "list the transmissions of the station log, oldest first"},
     {"service", Action::Service, " VERB", 1,
      "Windows: serve as a service that starts with Windows:\n"
      "install [serve's options], start, stop, status, remove"},
@@ -81,9 +117,9 @@ const SubcommandRow kSubcommands[8] = {
 #define SWRCTL_MQTT(name) \
   [](const std::string& v, Options& o, std::string& e) { return SetMqttOption(name, v, o.serve.mqtt, e); }
 
-const OptionRow kOptions[15] = {
-    {"--format", "watch", true, StoreFormat, "--format text|csv|json",
-     "output format (default text; json: one object per line\nwith the raw 9 bytes)"},
+const OptionRow kOptions[23] = {
+    {"--format", "watch log", true, StoreFormat, "--format text|csv|json",
+     "output format (default text; json: one object per line\nwith the raw 9 bytes; also for log)"},
     {"--count", "watch", true, StoreCount, "--count N", "stop after N lines"},
     {"--interval", "watch", true, StoreInterval, "--interval MS",
      "at least MS milliseconds between two lines"},
@@ -120,6 +156,37 @@ const OptionRow kOptions[15] = {
        return true;
      },
      "--no-http", "MQTT only, no web page or HTTP API"},
+    {"--log", "serve log service", true,
+     [](const std::string& v, Options& o, std::string& e) {
+       return NonEmpty("--log", v, o.serve.logFile, e);
+     },
+     "--log FILE", "the station log (SQLite; default in the state directory)"},
+    {"--no-log", "serve service", false, SWRCTL_FLAG(o.serve.noLog), "--no-log",
+     "keep no station log"},
+    {"--tx-threshold", "serve service", true, StoreThreshold, "--tx-threshold WATTS",
+     "a transmission is above this net power (default 1)"},
+    {"--tx-hang", "serve service", true,
+     [](const std::string& v, Options& o, std::string& e) {
+       return StoreRange("--tx-hang", "milliseconds", 100, 60000, v, o.serve.txHangMs, e);
+     },
+     "--tx-hang MS", "and ends after this long below it (default 1500)"},
+    {"--keep-history", "serve service", true,
+     [](const std::string& v, Options& o, std::string& e) {
+       return StoreRange("--keep-history", "days", 1, 3650, v, o.serve.keepHistoryDays, e);
+     },
+     "--keep-history DAYS", "keep the per-second history this long (default 30)"},
+    {"--keep-transmissions", "serve service", true,
+     [](const std::string& v, Options& o, std::string& e) {
+       return StoreRange("--keep-transmissions", "days", 1, 36500, v, o.serve.keepTransmissionDays,
+                         e);
+     },
+     "--keep-transmissions DAYS", "keep transmissions this long (default 3650)"},
+    {"--since", "log", true,
+     [](const std::string& v, Options& o, std::string& e) { return StoreLogTime("--since", v, o.since, e); },
+     "--since TIME", "transmissions that started at TIME or later\n(unix ms or ISO 8601: 2026-12-09, 2026-12-09T14:30Z)"},
+    {"--until", "log", true,
+     [](const std::string& v, Options& o, std::string& e) { return StoreLogTime("--until", v, o.until, e); },
+     "--until TIME", "... and before TIME"},
     {"-v,--verbose", "", false, SWRCTL_FLAG(o.verbose), "-v, --verbose",
      "print the 9 bytes a command writes"},
     {"-h,--help", "", false, nullptr, "-h, --help", "show this help"},

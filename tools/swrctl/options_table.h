@@ -31,8 +31,8 @@ struct OptionRow {
   const char* help;
 };
 
-extern const SubcommandRow kSubcommands[8];
-extern const OptionRow kOptions[15];
+extern const SubcommandRow kSubcommands[9];
+extern const OptionRow kOptions[23];
 
 // "status, watch, select, ...", in the table's order.
 std::string CommandList();

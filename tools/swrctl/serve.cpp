@@ -19,6 +19,9 @@
 #include "station/http/http_server.h"
 #include "station/mqtt/mqtt_bridge.h"
 #include "station/core/token.h"
+#include "station/log/log_feed.h"
+#include "station/log/log_store.h"
+#include "tools/swrctl/log_command.h"
 
 namespace swrctl {
 
@@ -39,6 +42,30 @@ bool ParseListen(const std::string& text, std::string& host, unsigned short& por
   // Not the system's parser: some take "1.2.3" or "0x7f.1" as well.
   return Ipv4Literal(host);
 }
+
+namespace {
+
+// The station log, unless --no-log. A file refused (another server has it,
+// it is no station log) leaves a log object that only tells why: the live
+// view goes on without recording.
+std::unique_ptr<StationLog> OpenStationLog(const ServeOptions& options, std::ostream& err) {
+  if (options.noLog) return nullptr;
+  LogSettings settings;
+  settings.path = StationLogPath(options);
+  settings.keepHistoryDays = static_cast<int>(options.keepHistoryDays);
+  settings.keepTransmissionDays = static_cast<int>(options.keepTransmissionDays);
+  if (settings.path.empty()) {
+    err << "swrctl: no place for the station log is known (set XDG_STATE_HOME or HOME, or give"
+           " --log FILE); serving without recording\n";
+    return nullptr;
+  }
+  auto log = std::make_unique<StationLog>(settings, err);
+  std::string error;
+  if (!log->Open(error)) err << "swrctl: " << error << "; serving without recording\n";
+  return log;
+}
+
+}  // namespace
 
 int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::ostream& err) {
   std::string host = "127.0.0.1";
@@ -70,11 +97,26 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   }
 
   LiveState live;
+  // Made before the server, which reads them, and ended after it.
+  std::unique_ptr<StationLog> log;
+  std::unique_ptr<LogFeed> feed;
   HttpServer server(live, policy, ServerLimits{}, &err);
   if (http && !server.Listen(host, port, error)) {
     err << "swrctl: cannot listen on " << host << ':' << port << ": " << error << '\n';
     return kExitFailure;
   }
+  // Once listening: a server that cannot listen leaves no file. Before the
+  // address is printed, so that a client that comes at once finds it running.
+  log = OpenStationLog(options, err);
+  if (log && log->Usable()) {
+    DetectorConfig detector;
+    detector.thresholdW = options.txThresholdW;
+    detector.hangMs = options.txHangMs;
+    feed = std::make_unique<LogFeed>(live, *log, detector);
+    log->Start();
+    feed->Start();
+  }
+  server.SetLog(log.get());
   // The address to open: this machine's name when listening everywhere.
   std::string shown = address.is_v6() ? "[" + host + "]" : host;
   if (address.is_unspecified()) shown = policy.hostName.empty() ? "127.0.0.1" : policy.hostName;
@@ -113,6 +155,8 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   loop.wait = env.wait;
   loop.stop = env.stop;
   RunDeviceLoop(live, loop, err);
+  if (feed) feed->Stop();
+  if (log) log->Stop();
   if (mqtt) mqtt->Stop();
   if (http) {
     server.Stop();

@@ -30,6 +30,15 @@ std::vector<std::string> ServeArguments(const Options& options) {
   if (mqtt.prefixGiven) add("--mqtt-prefix", mqtt.prefix);
   if (mqtt.rateGiven) add("--mqtt-rate", std::to_string(mqtt.ratePerSecond));
   if (!serve.http) args.push_back("--no-http");
+  const ServeOptions defaults;
+  add("--log", serve.logFile);
+  if (serve.noLog) args.push_back("--no-log");
+  const auto number = [&](const char* name, auto value, auto fallback) {
+    if (value != fallback) add(name, std::to_string(value));
+  };
+  number("--tx-hang", serve.txHangMs, defaults.txHangMs);
+  number("--keep-history", serve.keepHistoryDays, defaults.keepHistoryDays);
+  number("--keep-transmissions", serve.keepTransmissionDays, defaults.keepTransmissionDays);
   return args;
 }
 

@@ -7,6 +7,7 @@
 #include "tools/swrctl/command.h"
 #include "station/core/exit_status.h"
 #include "tools/swrctl/options.h"
+#include "tools/swrctl/log_command.h"
 #include "tools/swrctl/serve.h"
 #include "tools/swrctl/service.h"
 
@@ -30,6 +31,8 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
     case Action::Version:
       out << "swrctl " << SWRCTL_VERSION << '\n';
       return kExitOk;
+    case Action::Log:
+      return ListLog(options, out, err);
     case Action::Service:
       // Only the service's own process (run) needs the controller.
       if (options.serviceVerb != "run") return ServiceCommand(options, env.watch, out, err);

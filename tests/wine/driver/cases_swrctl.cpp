@@ -329,7 +329,7 @@ void CtlArguments(Suite& suite) {
       {{"select", "0"}, nullptr},
       {{"select"}, "swrctl: usage: swrctl select SENSOR"},
       {{"blocking", "yes"}, nullptr},
-      {{"select", "1", "--format", "json"}, "swrctl: --format applies to watch only"},
+      {{"select", "1", "--format", "json"}, "swrctl: --format applies to watch and log only"},
       {{"watch", "--count", "0"}, nullptr},
       {{"watch", "--format", "xml"}, nullptr},
       {{"reset"}, nullptr},

@@ -1,0 +1,161 @@
+// Opening the station log. A file that is not empty must be SQLite with
+// this program's application id before anything is written to it; an
+// empty one becomes a station log. Schema changes are migrations, one per
+// version, run in one transaction each.
+#include "station/log/log_db.h"
+
+#include <sqlite3.h>
+
+#include <cstring>
+
+#include "station/log/log_platform.h"
+
+namespace swrctl {
+namespace {
+
+// "SWRP": marks the file as a station log in SQLite's header.
+constexpr std::int64_t kApplicationId = 0x53575250;
+
+// kMigrations[i] brings the schema from version i to i + 1.
+const char* const kMigrations[] = {
+    "CREATE TABLE transmissions("
+    " id INTEGER PRIMARY KEY,"
+    " start_unix_ms INTEGER NOT NULL, end_unix_ms INTEGER NOT NULL,"
+    " start_local TEXT NOT NULL, end_local TEXT NOT NULL,"
+    " sensor INTEGER NOT NULL, peak_power REAL NOT NULL, average_power REAL NOT NULL,"
+    " max_swr REAL, swr_at_peak REAL,"
+    " forward_at_peak INTEGER NOT NULL, reflected_at_peak INTEGER NOT NULL,"
+    " readings INTEGER NOT NULL, cut_short INTEGER NOT NULL,"
+    " frequency_hz INTEGER, band TEXT, mode TEXT);"
+    "CREATE INDEX transmissions_by_start ON transmissions(start_unix_ms, id);"
+    // For summaries of long ranges: read in group order from the index alone.
+    "CREATE INDEX transmissions_by_sensor ON transmissions(sensor, band, start_unix_ms,"
+    " end_unix_ms, peak_power, max_swr);"
+    // The highest power and SWR per second with readings (unix seconds),
+    // and the same per minute for long ranges.
+    "CREATE TABLE history(second INTEGER PRIMARY KEY, power REAL, swr REAL) WITHOUT ROWID;"
+    "CREATE TABLE history_minute(minute INTEGER PRIMARY KEY, power REAL, swr REAL)"
+    " WITHOUT ROWID;",
+};
+static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kLogSchemaVersion,
+              "one migration per schema version");
+
+// The file exists with content that is not SQLite's.
+bool ForeignBytes(const std::string& path) {
+  char head[16] = {};
+  const int n = ReadFileStart(path, head, sizeof head);
+  if (n <= 0) return false;
+  return n < 16 || std::memcmp(head, "SQLite format 3", 16) != 0;
+}
+
+bool FileExists(const std::string& path) {
+  char byte = 0;
+  return ReadFileStart(path, &byte, 1) >= 0;
+}
+
+}  // namespace
+
+LogDb::~LogDb() { Close(); }
+
+void LogDb::Close() {
+  if (db_ != nullptr) sqlite3_close_v2(db_);
+  db_ = nullptr;
+}
+
+bool LogDb::Exec(const char* sql, std::string& error) {
+  char* message = nullptr;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
+  error = message != nullptr ? message : sqlite3_errmsg(db_);
+  sqlite3_free(message);
+  return false;
+}
+
+bool LogDb::QueryInt(const char* sql, std::int64_t& value, std::string& error) {
+  Statement s(db_, sql);
+  const int rc = s.ok() ? sqlite3_step(s.get()) : SQLITE_ERROR;
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+    error = sqlite3_errmsg(db_);
+    return false;
+  }
+  value = rc == SQLITE_ROW ? sqlite3_column_int64(s.get(), 0) : 0;
+  return true;
+}
+
+LogOpen LogDb::Open(const std::string& path, bool write, std::string& error) {
+  Close();
+  if (ForeignBytes(path)) {
+    error = "it is not a station log";
+    return LogOpen::Foreign;
+  }
+  if (!write && !FileExists(path)) {
+    error = "there is no such file";
+    return LogOpen::Missing;
+  }
+  const int flags = (write ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY) |
+                    SQLITE_OPEN_NOMUTEX;
+  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+    error = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
+    Close();
+    return LogOpen::Unwritable;
+  }
+  sqlite3_extended_result_codes(db_, 1);
+  const LogOpen result = Prepare(write, error);
+  if (result != LogOpen::Ok) Close();
+  return result;
+}
+
+LogOpen LogDb::Prepare(bool write, std::string& error) {
+  sqlite3_busy_timeout(db_, write ? 1000 : 5000);
+  std::int64_t appId = 0, version = 0, objects = 0;
+  if (!QueryInt("PRAGMA application_id", appId, error) ||
+      !QueryInt("PRAGMA user_version", version, error) ||
+      !QueryInt("SELECT count(*) FROM sqlite_master", objects, error)) {
+    if (sqlite3_errcode(db_) == SQLITE_NOTADB) {
+      error = "it is not a station log";
+      return LogOpen::Foreign;
+    }
+    return LogOpen::Unwritable;
+  }
+  if (appId != kApplicationId && (appId != 0 || objects != 0)) {
+    error = "it is not a station log (an SQLite file of another program)";
+    return LogOpen::Foreign;
+  }
+  if (version > kLogSchemaVersion) {
+    error = "it was written by a newer version (schema " + std::to_string(version) + ")";
+    return LogOpen::Newer;
+  }
+  if (!write && version == 0) {
+    error = "it holds no station log yet";
+    return LogOpen::Missing;
+  }
+  if (!write) return LogOpen::Ok;
+  if (sqlite3_db_readonly(db_, "main") == 1) {
+    error = "the file is read-only";
+    return LogOpen::Unwritable;
+  }
+  if (!Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", error)) {
+    return LogOpen::Unwritable;
+  }
+  for (std::int64_t v = version; v < kLogSchemaVersion; ++v) {
+    const std::string sql = "BEGIN IMMEDIATE;" + std::string(kMigrations[v]) +
+                            "PRAGMA application_id=" + std::to_string(kApplicationId) +
+                            ";PRAGMA user_version=" + std::to_string(v + 1) + ";COMMIT;";
+    if (!Exec(sql.c_str(), error)) {
+      std::string ignored;
+      Exec("ROLLBACK", ignored);
+      return LogOpen::Unwritable;
+    }
+  }
+  return LogOpen::Ok;
+}
+
+Statement::Statement(sqlite3* db, const char* sql) {
+  if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(stmt_);
+    stmt_ = nullptr;
+  }
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+}  // namespace swrctl

@@ -1,0 +1,61 @@
+// The station log's SQLite file: opening it for the writer or a reader,
+// telling a station log from any other file, and the schema with its
+// version and migrations.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace swrctl {
+
+enum class LogOpen {
+  Ok,
+  Missing,     // a reader found no file
+  Foreign,     // the file is something else: never written to
+  Newer,       // a newer program's schema
+  Unwritable,  // read-only, full or otherwise failing: worth another try later
+};
+
+// An open connection; closed with the object.
+class LogDb {
+ public:
+  LogDb() = default;
+  ~LogDb();
+  LogDb(const LogDb&) = delete;
+  LogDb& operator=(const LogDb&) = delete;
+
+  // write: the server's one connection (creates and migrates the file);
+  // otherwise a reader's. `error` says what went wrong in one phrase.
+  LogOpen Open(const std::string& path, bool write, std::string& error);
+  void Close();
+  sqlite3* get() const { return db_; }
+  // Runs SQL without results; false with `error`.
+  bool Exec(const char* sql, std::string& error);
+  // The first column of the first row of a query, as an integer.
+  bool QueryInt(const char* sql, std::int64_t& value, std::string& error);
+
+ private:
+  LogOpen Prepare(bool write, std::string& error);
+  sqlite3* db_ = nullptr;
+};
+
+// A prepared statement; finalized with the object.
+class Statement {
+ public:
+  Statement(sqlite3* db, const char* sql);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  sqlite3_stmt* get() const { return stmt_; }
+  bool ok() const { return stmt_ != nullptr; }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+constexpr int kLogSchemaVersion = 1;
+
+}  // namespace swrctl

@@ -1,0 +1,117 @@
+// Formatting the station log's records. The JSON object's keys, the CSV's
+// columns and their order come from one table.
+#include "station/log/log_format.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+namespace swrctl {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+json Optional(const std::optional<double>& v) { return v ? json(*v) : json(nullptr); }
+
+struct Column {
+  const char* name;
+  json (*value)(const Transmission&);
+};
+
+const Column kColumns[] = {
+    {"id", [](const Transmission& t) { return json(t.id); }},
+    {"start_unix_ms", [](const Transmission& t) { return json(t.startUnixMs); }},
+    {"end_unix_ms", [](const Transmission& t) { return json(t.endUnixMs); }},
+    {"start", [](const Transmission& t) { return json(t.start); }},
+    {"end", [](const Transmission& t) { return json(t.end); }},
+    {"duration_ms", [](const Transmission& t) { return json(t.DurationMs()); }},
+    {"sensor", [](const Transmission& t) { return t.sensor != 0 ? json(t.sensor) : json(nullptr); }},
+    {"peak_power", [](const Transmission& t) { return json(t.peakPower); }},
+    {"average_power", [](const Transmission& t) { return json(t.averagePower); }},
+    {"max_swr", [](const Transmission& t) { return Optional(t.maxSwr); }},
+    {"swr_at_peak", [](const Transmission& t) { return Optional(t.swrAtPeak); }},
+    {"forward_at_peak", [](const Transmission& t) { return json(t.forwardAtPeak); }},
+    {"reflected_at_peak", [](const Transmission& t) { return json(t.reflectedAtPeak); }},
+    {"readings", [](const Transmission& t) { return json(t.readings); }},
+    {"cut_short", [](const Transmission& t) { return json(t.cutShort); }},
+    {"frequency_hz",
+     [](const Transmission& t) { return t.frequencyHz ? json(*t.frequencyHz) : json(nullptr); }},
+    {"band", [](const Transmission& t) { return t.band ? json(*t.band) : json(nullptr); }},
+    {"mode", [](const Transmission& t) { return t.mode ? json(*t.mode) : json(nullptr); }},
+};
+
+json Object(const Transmission& t) {
+  json o = json::object();
+  for (const Column& c : kColumns) o[c.name] = c.value(t);
+  return o;
+}
+
+std::string Dump(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
+
+// A CSV field: empty for null, numbers and booleans as JSON writes them,
+// text quoted when it holds a comma, quote or line break.
+std::string CsvField(const json& v) {
+  if (v.is_null()) return "";
+  if (!v.is_string()) return Dump(v);
+  const std::string s = v.get<std::string>();
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string out = "\"";
+  for (char c : s) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+}  // namespace
+
+std::string TransmissionJson(const Transmission& t) { return Dump(Object(t)); }
+
+std::string TransmissionPageJson(const TransmissionPage& page) {
+  json list = json::array();
+  for (const Transmission& t : page.items) list.push_back(Object(t));
+  json o = json::object();
+  o["transmissions"] = std::move(list);
+  o["next_cursor"] = page.next ? json(CursorText(*page.next)) : json(nullptr);
+  return Dump(o);
+}
+
+std::string TransmissionsCsv(const std::vector<Transmission>& list) {
+  std::string out;
+  for (const Column& c : kColumns) out += std::string(&c == kColumns ? "" : ",") + c.name;
+  out += "\r\n";
+  for (const Transmission& t : list) {
+    for (const Column& c : kColumns) {
+      if (&c != kColumns) out += ',';
+      out += CsvField(c.value(t));
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string TransmissionText(const Transmission& t) {
+  char line[160];
+  const std::string swr = t.maxSwr ? Dump(json(*t.maxSwr)) : "-";
+  std::snprintf(line, sizeof line, " %7.1f s  sensor %d  peak %.1f W  average %.1f W  SWR %s",
+                static_cast<double>(t.DurationMs()) / 1000.0, t.sensor, t.peakPower,
+                t.averagePower, swr.c_str());
+  return t.start + line + (t.band ? "  " + *t.band : "") + (t.cutShort ? "  (cut short)" : "");
+}
+
+std::string CursorText(const std::pair<std::int64_t, std::int64_t>& after) {
+  return std::to_string(after.first) + "_" + std::to_string(after.second);
+}
+
+bool ParseCursor(const std::string& text, std::pair<std::int64_t, std::int64_t>& after) {
+  const std::size_t u = text.find('_');
+  if (u == std::string::npos || u == 0 || u + 1 == text.size() || u > 18 || text.size() - u > 19) {
+    return false;
+  }
+  const std::string a = text.substr(0, u), b = text.substr(u + 1);
+  if (a.find_first_not_of("-0123456789") != std::string::npos ||
+      b.find_first_not_of("0123456789") != std::string::npos || a.find('-', 1) != std::string::npos ||
+      a == "-") {
+    return false;
+  }
+  after = {std::stoll(a), std::stoll(b)};
+  return true;
+}
+
+}  // namespace swrctl

@@ -1,0 +1,144 @@
+// The station log's queries, in SQL over the reader's connection.
+#include "station/log/log_queries.h"
+
+#include <sqlite3.h>
+
+#include "station/log/log_db.h"
+
+namespace swrctl {
+namespace {
+
+std::optional<double> OptionalDouble(sqlite3_stmt* s, int i) {
+  if (sqlite3_column_type(s, i) == SQLITE_NULL) return std::nullopt;
+  return sqlite3_column_double(s, i);
+}
+
+std::optional<std::string> OptionalText(sqlite3_stmt* s, int i) {
+  if (sqlite3_column_type(s, i) == SQLITE_NULL) return std::nullopt;
+  return std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, i)));
+}
+
+std::string Text(sqlite3_stmt* s, int i) {
+  const unsigned char* t = sqlite3_column_text(s, i);
+  return t != nullptr ? reinterpret_cast<const char*>(t) : "";
+}
+
+Transmission RowTransmission(sqlite3_stmt* s) {
+  Transmission t;
+  t.id = sqlite3_column_int64(s, 0);
+  t.startUnixMs = sqlite3_column_int64(s, 1);
+  t.endUnixMs = sqlite3_column_int64(s, 2);
+  t.start = Text(s, 3);
+  t.end = Text(s, 4);
+  t.sensor = sqlite3_column_int(s, 5);
+  t.peakPower = sqlite3_column_double(s, 6);
+  t.averagePower = sqlite3_column_double(s, 7);
+  t.maxSwr = OptionalDouble(s, 8);
+  t.swrAtPeak = OptionalDouble(s, 9);
+  t.forwardAtPeak = sqlite3_column_int(s, 10);
+  t.reflectedAtPeak = sqlite3_column_int(s, 11);
+  t.readings = static_cast<long>(sqlite3_column_int64(s, 12));
+  t.cutShort = sqlite3_column_int(s, 13) != 0;
+  if (sqlite3_column_type(s, 14) != SQLITE_NULL) t.frequencyHz = sqlite3_column_int64(s, 14);
+  t.band = OptionalText(s, 15);
+  t.mode = OptionalText(s, 16);
+  return t;
+}
+
+constexpr std::int64_t kLongRangeMs = 31LL * 86400 * 1000;
+
+bool Failed(LogDb& db, std::string& error) {
+  error = sqlite3_errmsg(db.get());
+  return false;
+}
+
+}  // namespace
+
+bool QueryTransmissions(LogDb& db, const TransmissionQuery& q, TransmissionPage& page,
+                        std::string& error) {
+  Statement s(db.get(),
+              "SELECT id, start_unix_ms, end_unix_ms, start_local, end_local, sensor, peak_power,"
+              " average_power, max_swr, swr_at_peak, forward_at_peak, reflected_at_peak,"
+              " readings, cut_short, frequency_hz, band, mode FROM transmissions"
+              " WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2 AND (?3 IS NULL OR band = ?3)"
+              " AND (start_unix_ms, id) < (?4, ?5)"
+              " ORDER BY start_unix_ms DESC, id DESC LIMIT ?6");
+  if (!s.ok()) return Failed(db, error);
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  sqlite3_bind_int64(s.get(), 1, q.from);
+  sqlite3_bind_int64(s.get(), 2, q.to);
+  if (q.band) sqlite3_bind_text(s.get(), 3, q.band->c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int64(s.get(), 4, q.after ? q.after->first : kMax);
+  sqlite3_bind_int64(s.get(), 5, q.after ? q.after->second : kMax);
+  sqlite3_bind_int64(s.get(), 6, q.limit + 1);  // one more: is there a next page?
+  page = TransmissionPage{};
+  int rc;
+  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+    if (static_cast<long>(page.items.size()) == q.limit) {
+      const Transmission& last = page.items.back();
+      page.next = std::make_pair(last.startUnixMs, last.id);
+      break;
+    }
+    page.items.push_back(RowTransmission(s.get()));
+  }
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : Failed(db, error);
+}
+
+bool QueryHistory(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t slotMs,
+                  std::vector<HistoryPoint>& points, std::string& error) {
+  const bool minutes = slotMs >= 60000;
+  Statement s(db.get(), minutes ? "SELECT (minute / ?3) * ?3 AS slot, max(power), max(swr)"
+                                  " FROM history_minute WHERE minute >= ?1 AND minute < ?2"
+                                  " GROUP BY slot ORDER BY slot"
+                                : "SELECT (second / ?3) * ?3 AS slot, max(power), max(swr)"
+                                  " FROM history WHERE second >= ?1 AND second < ?2"
+                                  " GROUP BY slot ORDER BY slot");
+  if (!s.ok()) return Failed(db, error);
+  // Whole seconds (or minutes) that overlap the range.
+  const std::int64_t unit = minutes ? 60 : 1;
+  const std::int64_t from = fromMs / 1000 - (fromMs / 1000) % unit;
+  sqlite3_bind_int64(s.get(), 1, from);
+  sqlite3_bind_int64(s.get(), 2, (toMs + 999) / 1000);
+  sqlite3_bind_int64(s.get(), 3, slotMs / 1000);
+  points.clear();
+  int rc;
+  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+    points.push_back(HistoryPoint{sqlite3_column_int64(s.get(), 0) * 1000,
+                                  OptionalDouble(s.get(), 1), OptionalDouble(s.get(), 2)});
+  }
+  return rc == SQLITE_DONE ? true : Failed(db, error);
+}
+
+bool QuerySummary(LogDb& db, std::int64_t fromMs, std::int64_t toMs,
+                  std::vector<SummaryRow>& rows, std::string& error) {
+  // A long range is most of the table: one pass over the narrow index in
+  // group order beats looking up each row found by its start.
+  const bool longRange = toMs - fromMs > kLongRangeMs;
+  Statement s(db.get(), longRange ? "SELECT sensor, band, count(*), sum(end_unix_ms - start_unix_ms),"
+                                    " max(peak_power), max(max_swr)"
+                                    " FROM transmissions INDEXED BY transmissions_by_sensor"
+                                    " WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2"
+                                    " GROUP BY sensor, band ORDER BY sensor, band"
+                                  : "SELECT sensor, band, count(*), sum(end_unix_ms - start_unix_ms),"
+                                    " max(peak_power), max(max_swr) FROM transmissions"
+                                    " WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2"
+                                    " GROUP BY sensor, band ORDER BY sensor, band");
+  if (!s.ok()) return Failed(db, error);
+  sqlite3_bind_int64(s.get(), 1, fromMs);
+  sqlite3_bind_int64(s.get(), 2, toMs);
+  rows.clear();
+  int rc;
+  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+    SummaryRow r;
+    r.sensor = sqlite3_column_int(s.get(), 0);
+    r.band = OptionalText(s.get(), 1);
+    r.transmissions = sqlite3_column_int64(s.get(), 2);
+    r.onAirMs = sqlite3_column_int64(s.get(), 3);
+    r.peakPower = sqlite3_column_double(s.get(), 4);
+    r.maxSwr = OptionalDouble(s.get(), 5);
+    rows.push_back(std::move(r));
+  }
+  return rc == SQLITE_DONE ? true : Failed(db, error);
+}
+
+}  // namespace swrctl

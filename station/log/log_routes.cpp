@@ -1,0 +1,211 @@
+// The station log's HTTP API: parameters checked in full, then one query
+// on a reader's connection.
+#include "station/log/log_routes.h"
+
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "station/core/api_json.h"
+#include "station/log/log_db.h"
+#include "station/log/log_format.h"
+#include "station/log/log_params.h"
+
+namespace swrctl {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+constexpr long kMaxPage = 1000;
+constexpr long kMaxCsvRows = 1000000;
+constexpr int kMaxHistorySeconds = 7 * 86400;
+
+LogReply Bad(const std::string& message) {
+  return LogReply{400, "application/json; charset=utf-8", ErrorJson("bad_request", message), ""};
+}
+
+LogReply Failure(int status, const std::string& code, const std::string& message) {
+  return LogReply{status, "application/json; charset=utf-8", ErrorJson(code, message), ""};
+}
+
+LogReply NoLog() {
+  return Failure(503, "no_log", "this server keeps no station log (--no-log, or the file was "
+                                "refused; see its status)");
+}
+
+// Opens the log for reading: Ok, or no file yet (empty answers), or an error.
+bool OpenReader(const std::string& path, LogDb& db, bool& empty, LogReply& failure) {
+  std::string error;
+  const LogOpen result = db.Open(path, false, error);
+  empty = result == LogOpen::Missing;
+  if (result == LogOpen::Ok || empty) return true;
+  failure = Failure(500, "log_unreadable", "the station log cannot be read: " + error);
+  return false;
+}
+
+bool TimeParameter(const std::map<std::string, std::string>& p, const char* name,
+                   std::int64_t& value, std::string& error) {
+  const auto it = p.find(name);
+  if (it == p.end()) return true;
+  if (ParseLogTime(it->second, value)) return true;
+  error = std::string(name) + " must be unix milliseconds or an ISO 8601 time such as "
+          "2026-12-09 or 2026-12-09T14:30:00Z, not '" + it->second.substr(0, 40) + "'";
+  return false;
+}
+
+bool ParseTransmissionQuery(const std::string& query, bool csv, TransmissionQuery& q,
+                            std::string& error) {
+  std::map<std::string, std::string> p;
+  if (!ParseQueryString(query, {"from", "to", "band", "limit", "cursor"}, p, error) ||
+      !TimeParameter(p, "from", q.from, error) || !TimeParameter(p, "to", q.to, error)) {
+    return false;
+  }
+  const long maxLimit = csv ? kMaxCsvRows : kMaxPage;
+  q.limit = csv ? kMaxCsvRows : 100;
+  if (p.count("limit") != 0) {
+    const std::string& v = p["limit"];
+    if (v.empty() || v.size() > 7 || v.find_first_not_of("0123456789") != std::string::npos ||
+        std::stol(v) < 1 || std::stol(v) > maxLimit) {
+      error = "limit must be a whole number from 1 to " + std::to_string(maxLimit);
+      return false;
+    }
+    q.limit = std::stol(v);
+  }
+  if (p.count("band") != 0) {
+    const std::string& v = p["band"];
+    if (v.empty() || v.size() > 16 ||
+        v.find_first_not_of("0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.") !=
+            std::string::npos) {
+      error = "band must be a band's name such as 20m or 70cm";
+      return false;
+    }
+    q.band = v;
+  }
+  if (p.count("cursor") != 0) {
+    std::pair<std::int64_t, std::int64_t> after;
+    if (!ParseCursor(p["cursor"], after)) {
+      error = "cursor must be the next_cursor of an earlier answer";
+      return false;
+    }
+    q.after = after;
+  }
+  if (q.from >= q.to) {
+    error = "from must be before to";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+LogReply TransmissionsReply(const std::string& logPath, const std::string& query, bool csv) {
+  TransmissionQuery q;
+  std::string error;
+  if (!ParseTransmissionQuery(query, csv, q, error)) return Bad(error);
+  if (logPath.empty()) return NoLog();
+  LogDb db;
+  bool empty = false;
+  LogReply reply;
+  if (!OpenReader(logPath, db, empty, reply)) return reply;
+  TransmissionPage page;
+  if (!empty && !QueryTransmissions(db, q, page, error)) {
+    return Failure(500, "log_unreadable", "the station log cannot be read: " + error);
+  }
+  if (!csv) {
+    reply.body = TransmissionPageJson(page);
+    return reply;
+  }
+  reply.contentType = "text/csv; charset=utf-8; header=present";
+  reply.disposition = "attachment; filename=\"transmissions.csv\"";
+  reply.body = TransmissionsCsv(page.items);
+  return reply;
+}
+
+bool ParseHistorySeconds(const std::string& query, int& seconds, std::string& error) {
+  std::map<std::string, std::string> p;
+  error = "seconds must be a whole number from 1 to 604800 (7 days)";
+  std::string unknown;
+  if (!ParseQueryString(query, {"seconds"}, p, unknown)) return false;
+  seconds = 600;
+  if (p.count("seconds") == 0) return true;
+  const std::string& v = p["seconds"];
+  if (v.empty() || v.size() > 6 || v.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  seconds = std::stoi(v);
+  return seconds >= 1 && seconds <= kMaxHistorySeconds;
+}
+
+std::int64_t HistorySlotMs(int seconds) {
+  // About 1500 slots at most: a chart's width in points.
+  static const int kSlots[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600};
+  for (int slot : kSlots) {
+    if (seconds / slot <= 1500) return std::int64_t{slot} * 1000;
+  }
+  return 3600 * 1000;
+}
+
+LogReply HistoryReply(const std::string& logPath, int seconds, std::int64_t nowMs) {
+  if (logPath.empty()) return NoLog();
+  LogDb db;
+  bool empty = false;
+  LogReply reply;
+  if (!OpenReader(logPath, db, empty, reply)) return reply;
+  const std::int64_t slot = HistorySlotMs(seconds);
+  std::vector<HistoryPoint> points;
+  std::string error;
+  if (!empty && !QueryHistory(db, nowMs - std::int64_t{seconds} * 1000, nowMs + 1, slot, points,
+                              error)) {
+    return Failure(500, "log_unreadable", "the station log cannot be read: " + error);
+  }
+  json list = json::array();
+  for (const HistoryPoint& p : points) {
+    list.push_back({p.unixMs, p.power ? json(*p.power) : json(nullptr),
+                    p.swr ? json(*p.swr) : json(nullptr)});
+  }
+  reply.body = json{{"seconds", seconds}, {"slot_ms", slot}, {"points", list}}.dump();
+  return reply;
+}
+
+LogReply SummaryReply(const std::string& logPath, const std::string& query, std::int64_t nowMs) {
+  std::map<std::string, std::string> p;
+  std::string error;
+  std::int64_t from = LocalMidnight(nowMs), to = nowMs + 1;
+  if (!ParseQueryString(query, {"from", "to"}, p, error) ||
+      !TimeParameter(p, "from", from, error) || !TimeParameter(p, "to", to, error)) {
+    return Bad(error);
+  }
+  if (from >= to) return Bad("from must be before to");
+  if (logPath.empty()) return NoLog();
+  LogDb db;
+  bool empty = false;
+  LogReply reply;
+  if (!OpenReader(logPath, db, empty, reply)) return reply;
+  std::vector<SummaryRow> rows;
+  if (!empty && !QuerySummary(db, from, to, rows, error)) {
+    return Failure(500, "log_unreadable", "the station log cannot be read: " + error);
+  }
+  json per = json::array();
+  std::int64_t count = 0, onAir = 0;
+  for (const SummaryRow& r : rows) {
+    count += r.transmissions;
+    onAir += r.onAirMs;
+    json o = json::object();
+    o["sensor"] = r.sensor != 0 ? json(r.sensor) : json(nullptr);
+    o["band"] = r.band ? json(*r.band) : json(nullptr);
+    o["transmissions"] = r.transmissions;
+    o["on_air_ms"] = r.onAirMs;
+    o["peak_power"] = r.peakPower;
+    o["max_swr"] = r.maxSwr ? json(*r.maxSwr) : json(nullptr);
+    per.push_back(std::move(o));
+  }
+  json o = json::object();
+  o["from"] = from;
+  o["to"] = to;
+  o["transmissions"] = count;
+  o["on_air_ms"] = onAir;
+  o["per"] = std::move(per);
+  reply.body = o.dump(-1, ' ', false, json::error_handler_t::replace);
+  return reply;
+}
+
+}  // namespace swrctl

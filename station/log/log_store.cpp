@@ -1,0 +1,284 @@
+// The station log's writer thread: one transaction per second at most,
+// with a bounded backlog in memory while the file cannot be written.
+#include "station/log/log_store.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <ostream>
+#include <utility>
+
+namespace swrctl {
+namespace {
+
+const char kInsertTransmission[] =
+    "INSERT INTO transmissions(start_unix_ms, end_unix_ms, start_local, end_local, sensor,"
+    " peak_power, average_power, max_swr, swr_at_peak, forward_at_peak, reflected_at_peak,"
+    " readings, cut_short, frequency_hz, band, mode)"
+    " VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15,?16)";
+// The highest of what is there and what comes, NULL being no value.
+const char kUpsertSecond[] =
+    "INSERT INTO history(second, power, swr) VALUES(?1,?2,?3) ON CONFLICT(second) DO UPDATE SET"
+    " power = CASE WHEN power IS NULL OR excluded.power > power THEN excluded.power ELSE power END,"
+    " swr = CASE WHEN swr IS NULL OR excluded.swr > swr THEN excluded.swr ELSE swr END";
+const char kUpsertMinute[] =
+    "INSERT INTO history_minute(minute, power, swr) VALUES(?1,?2,?3) ON CONFLICT(minute) DO UPDATE"
+    " SET power = CASE WHEN power IS NULL OR excluded.power > power THEN excluded.power"
+    " ELSE power END, swr = CASE WHEN swr IS NULL OR excluded.swr > swr THEN excluded.swr"
+    " ELSE swr END";
+// Old rows go in chunks, so that no transaction holds the file for long.
+constexpr int kPruneChunk = 20000;
+constexpr std::int64_t kPruneEveryMs = 3600 * 1000;
+constexpr std::int64_t kReopenEveryMs = 5000;
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+void BindOptional(sqlite3_stmt* s, int i, const std::optional<double>& v) {
+  if (v) sqlite3_bind_double(s, i, *v);
+  else sqlite3_bind_null(s, i);
+}
+
+void BindText(sqlite3_stmt* s, int i, const std::optional<std::string>& v) {
+  if (v) sqlite3_bind_text(s, i, v->c_str(), -1, SQLITE_TRANSIENT);
+  else sqlite3_bind_null(s, i);
+}
+
+bool Step(sqlite3_stmt* s) {
+  const int rc = sqlite3_step(s);
+  sqlite3_reset(s);
+  sqlite3_clear_bindings(s);
+  return rc == SQLITE_DONE;
+}
+
+bool InsertTransmission(sqlite3_stmt* s, const Transmission& t) {
+  sqlite3_bind_int64(s, 1, t.startUnixMs);
+  sqlite3_bind_int64(s, 2, t.endUnixMs);
+  sqlite3_bind_text(s, 3, t.start.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(s, 4, t.end.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int(s, 5, t.sensor);
+  sqlite3_bind_double(s, 6, t.peakPower);
+  sqlite3_bind_double(s, 7, t.averagePower);
+  BindOptional(s, 8, t.maxSwr);
+  BindOptional(s, 9, t.swrAtPeak);
+  sqlite3_bind_int(s, 10, t.forwardAtPeak);
+  sqlite3_bind_int(s, 11, t.reflectedAtPeak);
+  sqlite3_bind_int64(s, 12, t.readings);
+  sqlite3_bind_int(s, 13, t.cutShort ? 1 : 0);
+  if (t.frequencyHz) sqlite3_bind_int64(s, 14, *t.frequencyHz);
+  BindText(s, 15, t.band);
+  BindText(s, 16, t.mode);
+  return Step(s);
+}
+
+bool UpsertSlot(sqlite3_stmt* s, std::int64_t key, const HistorySecond& h) {
+  sqlite3_bind_int64(s, 1, key);
+  BindOptional(s, 2, h.power);
+  BindOptional(s, 3, h.swr);
+  return Step(s);
+}
+
+// Drops the oldest beyond the bounds; returns the seconds dropped.
+std::size_t BoundOutput(DetectorOutput& out) {
+  std::size_t dropped = 0;
+  if (out.seconds.size() > StationLog::kMaxBacklogSeconds) {
+    dropped = out.seconds.size() - StationLog::kMaxBacklogSeconds;
+    out.seconds.erase(out.seconds.begin(), out.seconds.begin() + static_cast<long>(dropped));
+  }
+  if (out.transmissions.size() > StationLog::kMaxBacklogTransmissions) {
+    const std::size_t n = out.transmissions.size() - StationLog::kMaxBacklogTransmissions;
+    out.transmissions.erase(out.transmissions.begin(),
+                            out.transmissions.begin() + static_cast<long>(n));
+  }
+  return dropped;
+}
+
+void Append(DetectorOutput& to, DetectorOutput&& from) {
+  for (auto& t : from.transmissions) to.transmissions.push_back(std::move(t));
+  to.seconds.insert(to.seconds.end(), from.seconds.begin(), from.seconds.end());
+}
+
+}  // namespace
+
+StationLog::StationLog(LogSettings settings, std::ostream& err)
+    : settings_(std::move(settings)), err_(err) {
+  state_.file = settings_.path;
+}
+
+StationLog::~StationLog() { Stop(); }
+
+bool StationLog::Open(std::string& error) {
+  const std::size_t slash = settings_.path.find_last_of("/\\");
+  if (slash != std::string::npos && slash > 0 &&
+      !MakeLogDirectory(settings_.path.substr(0, slash), error)) {
+    error = "cannot keep the station log: " + error;
+    return false;
+  }
+  bool held = false;
+  if (!lock_.Acquire(settings_.path, held, error)) {
+    if (held) error = "another swrctl serve is recording to " + settings_.path;
+    error = "the station log is refused: " + error;
+    state_.error = error;
+    return false;
+  }
+  std::string why;
+  const LogOpen result = db_.Open(settings_.path, true, why);
+  if (result == LogOpen::Foreign || result == LogOpen::Newer) {
+    error = "the station log " + settings_.path + " is refused and left untouched: " + why;
+    state_.error = error;
+    return false;
+  }
+  opened_ = result == LogOpen::Ok;
+  usable_ = true;
+  if (!opened_) Fault(why);
+  state_.recording = opened_;
+  return true;
+}
+
+void StationLog::Start() { thread_ = std::thread([this] { Run(); }); }
+
+void StationLog::Add(DetectorOutput output) {
+  if (output.empty()) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  Append(queue_, std::move(output));
+  state_.secondsLost += BoundOutput(queue_);
+}
+
+void StationLog::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+LogState StationLog::State() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return state_;
+}
+
+void StationLog::LimitPages(long pages) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  pageLimit_ = pages;
+}
+
+void StationLog::Run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    wake_.wait_for(lock, std::chrono::seconds(1), [this] { return stopping_; });
+    const bool stop = stopping_;
+    Append(backlog_, std::move(queue_));
+    queue_ = DetectorOutput{};
+    const long pages = pageLimit_;
+    pageLimit_ = -1;
+    lock.unlock();
+
+    const std::int64_t now = NowMs();
+    if (pages >= 0 && opened_) {
+      const std::string sql =
+          "PRAGMA max_page_count=" + std::to_string(pages > 0 ? pages : 1073741823L);
+      std::string ignored;
+      db_.Exec(sql.c_str(), ignored);
+    }
+    if (!opened_ && (now >= nextTryMs_ || stop)) opened_ = TryOpen();
+    if (opened_ && !backlog_.empty()) Commit();
+    if (opened_ && !failing_ && now >= nextPruneMs_) Prune(now);
+    const std::size_t dropped = BoundOutput(backlog_);
+
+    lock.lock();
+    state_.secondsLost += dropped;
+    if (stop) break;
+  }
+}
+
+bool StationLog::TryOpen() {
+  nextTryMs_ = NowMs() + kReopenEveryMs;
+  std::string why;
+  if (db_.Open(settings_.path, true, why) != LogOpen::Ok) {
+    Fault(why);
+    return false;
+  }
+  Recovered();
+  return true;
+}
+
+bool StationLog::Commit() {
+  std::string error;
+  sqlite3* db = db_.get();
+  bool ok = db_.Exec("BEGIN IMMEDIATE", error);
+  if (ok) {
+    Statement tx(db, kInsertTransmission), second(db, kUpsertSecond), minute(db, kUpsertMinute);
+    ok = tx.ok() && second.ok() && minute.ok();
+    for (std::size_t i = 0; ok && i < backlog_.transmissions.size(); ++i) {
+      ok = InsertTransmission(tx.get(), backlog_.transmissions[i]);
+    }
+    for (std::size_t i = 0; ok && i < backlog_.seconds.size(); ++i) {
+      const HistorySecond& h = backlog_.seconds[i];
+      const std::int64_t m = h.second - ((h.second % 60) + 60) % 60;
+      ok = UpsertSlot(second.get(), h.second, h) && UpsertSlot(minute.get(), m, h);
+    }
+    if (!ok) error = sqlite3_errmsg(db);
+  }
+  if (ok) ok = db_.Exec("COMMIT", error);
+  if (!ok) {
+    std::string ignored;
+    db_.Exec("ROLLBACK", ignored);
+    Fault(error);
+    return false;
+  }
+  backlog_ = DetectorOutput{};
+  Recovered();
+  return true;
+}
+
+void StationLog::Recovered() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (failing_) {
+    err_ << "swrctl: the station log " + settings_.path + " is written again (" +
+                std::to_string(state_.secondsLost) + " seconds of readings could not be recorded)\n";
+    err_.flush();
+  }
+  failing_ = false;
+  state_.recording = true;
+  state_.error.clear();
+}
+
+void StationLog::Prune(std::int64_t nowMs) {
+  const std::int64_t historyFrom = nowMs / 1000 - std::int64_t{settings_.keepHistoryDays} * 86400;
+  const std::int64_t txFrom = nowMs - std::int64_t{settings_.keepTransmissionDays} * 86400000;
+  const char* const sql[] = {
+      "DELETE FROM history WHERE second IN (SELECT second FROM history WHERE second < ?1 LIMIT ?2)",
+      "DELETE FROM history_minute WHERE minute IN"
+      " (SELECT minute FROM history_minute WHERE minute < ?1 LIMIT ?2)",
+      "DELETE FROM transmissions WHERE id IN"
+      " (SELECT id FROM transmissions WHERE start_unix_ms < ?1 LIMIT ?2)"};
+  const std::int64_t from[] = {historyFrom, historyFrom, txFrom};
+  bool more = false;
+  for (int i = 0; i < 3; ++i) {
+    Statement s(db_.get(), sql[i]);
+    if (!s.ok()) continue;
+    sqlite3_bind_int64(s.get(), 1, from[i]);
+    sqlite3_bind_int(s.get(), 2, kPruneChunk);
+    if (sqlite3_step(s.get()) == SQLITE_DONE && sqlite3_changes(db_.get()) >= kPruneChunk) {
+      more = true;
+    }
+  }
+  nextPruneMs_ = more ? nowMs : nowMs + kPruneEveryMs;
+}
+
+void StationLog::Fault(const std::string& what) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  state_.recording = false;
+  state_.error = what;
+  if (failing_) return;
+  failing_ = true;
+  err_ << "swrctl: cannot write the station log " + settings_.path + ": " + what +
+              "; recording paused, retrying\n";
+  err_.flush();
+}
+
+}  // namespace swrctl

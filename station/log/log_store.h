@@ -1,0 +1,90 @@
+// The station log's writer: takes what the detector finished from any
+// thread without waiting and writes it on a thread of its own, one
+// transaction at most about once a second. When writing fails (disk full,
+// file read-only) it keeps a bounded backlog in memory, says so once on
+// stderr, retries, and counts the seconds it had to drop.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <iosfwd>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "station/log/detector.h"
+#include "station/log/log_db.h"
+#include "station/log/log_platform.h"
+#include "station/log/log_state.h"
+
+namespace swrctl {
+
+struct LogSettings {
+  std::string path;
+  int keepHistoryDays = 30;
+  int keepTransmissionDays = 3650;
+};
+
+class StationLog {
+ public:
+  StationLog(LogSettings settings, std::ostream& err);
+  ~StationLog();
+  StationLog(const StationLog&) = delete;
+  StationLog& operator=(const StationLog&) = delete;
+
+  // Takes the lock and opens the file; false when the file is refused for
+  // good (another server has it, it is not a station log, it is newer),
+  // with `error` one line. A file that cannot be written yet is no refusal:
+  // the writer keeps trying.
+  bool Open(std::string& error);
+  // Starts the writer thread (after Open).
+  void Start();
+  // From any thread; returns at once.
+  void Add(DetectorOutput output);
+  // Writes what is waiting and stops the writer.
+  void Stop();
+
+  LogState State() const;
+  // Open and not refused: readers may use the file.
+  bool Usable() const { return usable_; }
+  const std::string& Path() const { return settings_.path; }
+  // For tests: SQLite's page limit for the file (0: none), to fill the "disk".
+  void LimitPages(long pages);
+
+  // Backlog bounds: an hour of seconds, and transmissions.
+  static constexpr std::size_t kMaxBacklogSeconds = 3600;
+  static constexpr std::size_t kMaxBacklogTransmissions = 10000;
+
+ private:
+  void Run();
+  bool TryOpen();
+  bool Commit();
+  void Prune(std::int64_t nowMs);
+  void Bound(DetectorOutput& backlog);
+  void Fault(const std::string& what);
+  void Recovered();
+
+  LogSettings settings_;
+  std::ostream& err_;
+  LogFileLock lock_;
+  LogDb db_;
+  bool opened_ = false;
+  bool usable_ = false;
+  std::thread thread_;
+
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stopping_ = false;
+  DetectorOutput queue_;
+  LogState state_;
+  long pageLimit_ = -1;  // -1: unchanged
+
+  // The writer thread's own.
+  DetectorOutput backlog_;
+  bool failing_ = false;
+  std::int64_t nextTryMs_ = 0;
+  std::int64_t nextPruneMs_ = 0;
+};
+
+}  // namespace swrctl

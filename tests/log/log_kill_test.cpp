@@ -1,0 +1,91 @@
+// kill -9 while the station log is being written: the file stays sound
+// and keeps all but about the last second of what was handed to the log.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <thread>
+#include <vector>
+
+#include "station/log/log_db.h"
+#include "station/log/log_store.h"
+
+namespace swrctl {
+namespace {
+
+std::int64_t Now() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// The child: 100 seconds of history a second handed to the log, each
+// batch's last second written to the pipe once handed over.
+[[noreturn]] void Writer(const std::string& path, int report) {
+  StationLog log({path, 30, 3650}, std::cerr);
+  std::string error;
+  if (!log.Open(error)) _exit(3);
+  log.Start();
+  const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+  for (std::int64_t s = now - 3600;; s += 10) {
+    DetectorOutput out;
+    for (int i = 0; i < 10; ++i) out.seconds.push_back({s + i, 5.0, 1.1});
+    log.Add(std::move(out));
+    const std::int64_t last = s + 9;
+    if (write(report, &last, sizeof last) != sizeof last) _exit(4);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+TEST(StationLogFile, KilledWhileWritingStaysSound) {
+  const std::string path = testing::TempDir() + "swrpanel-kill.db";
+  for (const char* suffix : {"", "-wal", "-shm", ".lock"}) std::remove((path + suffix).c_str());
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(fds[0]);
+    Writer(path, fds[1]);
+  }
+  close(fds[1]);
+  // Read the child's progress for 3.5 s; remember what it had handed over
+  // 1.5 s before the kill: that much must be in the file.
+  std::vector<std::pair<std::int64_t, std::int64_t>> progress;  // when, last second
+  const std::int64_t start = Now();
+  std::int64_t last = 0;
+  while (Now() - start < 3500 && read(fds[0], &last, sizeof last) == sizeof last) {
+    progress.emplace_back(Now(), last);
+  }
+  const std::int64_t killedAt = Now();
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  close(fds[0]);
+  ASSERT_TRUE(WIFSIGNALED(status)) << status;
+  std::int64_t mustHave = 0;
+  for (const auto& p : progress) {
+    if (p.first <= killedAt - 1500) mustHave = p.second;
+  }
+  ASSERT_GT(mustHave, 0);
+
+  LogDb db;
+  std::string error;
+  ASSERT_EQ(db.Open(path, false, error), LogOpen::Ok) << error;
+  std::int64_t newest = 0, ok = 0;
+  ASSERT_TRUE(db.QueryInt("SELECT max(second) FROM history", newest, error)) << error;
+  EXPECT_GE(newest, mustHave);
+  ASSERT_TRUE(db.QueryInt("SELECT count(*) FROM pragma_integrity_check WHERE integrity_check = 'ok'",
+                          ok, error))
+      << error;
+  EXPECT_EQ(ok, 1);
+}
+
+}  // namespace
+}  // namespace swrctl

@@ -1,0 +1,225 @@
+// The station log on a real SQLite file: what is committed survives a
+// restart, a second server and a foreign file are refused, a full disk
+// pauses recording until writes work again; and the queries behind the API.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "station/log/log_db.h"
+#include "station/log/log_queries.h"
+#include "station/log/log_store.h"
+
+namespace swrctl {
+namespace {
+
+// A recent moment (an hour ago, 40 s into a minute), so that the
+// retention keeps what the tests write.
+const std::int64_t kBase = std::chrono::duration_cast<std::chrono::seconds>(
+                               std::chrono::system_clock::now().time_since_epoch())
+                                   .count() / 60 * 60 - 3600 + 40;
+const std::int64_t kBaseMs = kBase * 1000;
+
+std::string TempLog(const std::string& name) {
+  const std::string path = testing::TempDir() + "swrpanel-" + name + ".db";
+  for (const char* suffix : {"", "-wal", "-shm", ".lock"}) std::remove((path + suffix).c_str());
+  return path;
+}
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+Transmission Tx(std::int64_t startMs, double peak) {
+  Transmission t;
+  t.startUnixMs = startMs;
+  t.endUnixMs = startMs + 2500;
+  t.start = "start";
+  t.end = "end";
+  t.sensor = 1;
+  t.peakPower = peak;
+  t.averagePower = peak / 2;
+  t.maxSwr = 1.5;
+  t.readings = 25;
+  return t;
+}
+
+DetectorOutput Seconds(std::int64_t first, int n) {
+  DetectorOutput out;
+  for (int i = 0; i < n; ++i) out.seconds.push_back({first + i, 10.0 + i % 7, 1.2});
+  return out;
+}
+
+std::int64_t Count(const std::string& path, const char* table) {
+  LogDb db;
+  std::string error;
+  if (db.Open(path, false, error) != LogOpen::Ok) return -1;
+  std::int64_t n = -1;
+  db.QueryInt((std::string("SELECT count(*) FROM ") + table).c_str(), n, error);
+  return n;
+}
+
+// Waits up to 10 s for the writer to get somewhere.
+template <typename F>
+bool Eventually(F done) {
+  for (int i = 0; i < 100 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  return done();
+}
+
+TEST(StationLogFile, RestartKeepsWhatWasCommitted) {
+  const std::string path = TempLog("restart");
+  for (int run = 0; run < 2; ++run) {
+    StationLog log({path, 30, 3650}, std::cerr);
+    std::string error;
+    ASSERT_TRUE(log.Open(error)) << error;
+    log.Start();
+    DetectorOutput out = Seconds(kBase + run * 100, 50);
+    out.transmissions.push_back(Tx(kBaseMs + run * 100000, 100 + run));
+    log.Add(std::move(out));
+    log.Stop();
+    EXPECT_TRUE(log.State().recording);
+  }
+  EXPECT_EQ(Count(path, "transmissions"), 2);
+  EXPECT_EQ(Count(path, "history"), 100);
+  EXPECT_EQ(Count(path, "history_minute"), 4);  // two runs of 50 s, two minutes each
+}
+
+TEST(StationLogFile, SecondServerIsRefusedWhileReadersStillRead) {
+  const std::string path = TempLog("second");
+  StationLog first({path, 30, 3650}, std::cerr);
+  std::string error;
+  ASSERT_TRUE(first.Open(error)) << error;
+  first.Start();
+  DetectorOutput out;
+  out.transmissions.push_back(Tx(kBaseMs, 50));
+  first.Add(std::move(out));
+  StationLog second({path, 30, 3650}, std::cerr);
+  EXPECT_FALSE(second.Open(error));
+  EXPECT_NE(error.find("another swrctl serve is recording to " + path), std::string::npos) << error;
+  EXPECT_TRUE(Eventually([&] { return Count(path, "transmissions") == 1; }));
+  first.Stop();
+}
+
+TEST(StationLogFile, ForeignFilesAreRefusedAndLeftUntouched) {
+  const std::string text = TempLog("foreign-text");
+  std::ofstream(text, std::ios::binary) << "name,call\nA,B\n";
+  const std::string other = TempLog("foreign-sqlite");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(other.c_str(), &db), SQLITE_OK);
+  sqlite3_exec(db, "CREATE TABLE contacts(call TEXT); INSERT INTO contacts VALUES('X')", nullptr,
+               nullptr, nullptr);
+  sqlite3_close(db);
+  for (const std::string& path : {text, other}) {
+    const std::string before = Contents(path);
+    StationLog log({path, 30, 3650}, std::cerr);
+    std::string error;
+    EXPECT_FALSE(log.Open(error)) << path;
+    EXPECT_NE(error.find("refused and left untouched"), std::string::npos) << error;
+    EXPECT_FALSE(log.Usable());
+    log.Stop();
+    EXPECT_EQ(Contents(path), before) << path;
+  }
+}
+
+TEST(StationLogFile, FullDiskPausesRecordingUntilWritesWorkAgain) {
+  const std::string path = TempLog("full");
+  std::ostringstream err;
+  StationLog log({path, 30, 3650}, err);
+  std::string error;
+  ASSERT_TRUE(log.Open(error)) << error;
+  log.Start();
+  log.Add(Seconds(kBase, 10));
+  ASSERT_TRUE(Eventually([&] { return Count(path, "history") == 10; }));
+  log.LimitPages(1);  // no page beyond those there are
+  log.Add(Seconds(kBase + 10, 3000));
+  ASSERT_TRUE(Eventually([&] { return !log.State().recording; }));
+  EXPECT_NE(log.State().error.find("full"), std::string::npos) << log.State().error;
+  // More than the backlog holds: the oldest are dropped and counted.
+  log.Add(Seconds(kBase + 3010, 1000));
+  ASSERT_TRUE(Eventually([&] { return log.State().secondsLost == 400; }));
+  log.LimitPages(0);
+  ASSERT_TRUE(Eventually([&] { return log.State().recording; }));
+  log.Stop();
+  EXPECT_EQ(Count(path, "history"), 10 + 4000 - 400);
+  EXPECT_EQ(log.State().secondsLost, 400u);
+  const std::string said = err.str();
+  EXPECT_NE(said.find("cannot write the station log " + path), std::string::npos) << said;
+  EXPECT_NE(said.find("is written again (400 seconds"), std::string::npos) << said;
+  EXPECT_EQ(said.find("cannot write", said.find("cannot write") + 1), std::string::npos) << said;
+}
+
+TEST(StationLogQueries, PagesFiltersHistoryAndSummary) {
+  const std::string path = TempLog("queries");
+  {
+    StationLog log({path, 30, 3650}, std::cerr);
+    std::string error;
+    ASSERT_TRUE(log.Open(error)) << error;
+    log.Start();
+    DetectorOutput out = Seconds(kBase, 600);
+    for (int i = 0; i < 25; ++i) out.transmissions.push_back(Tx(kBaseMs + i * 10000, i));
+    out.transmissions[3].band = "20m";
+    out.transmissions[3].sensor = 2;
+    log.Add(std::move(out));
+    log.Stop();
+  }
+  LogDb db;
+  std::string error;
+  ASSERT_EQ(db.Open(path, false, error), LogOpen::Ok) << error;
+  TransmissionQuery q;
+  q.limit = 10;
+  std::vector<double> peaks;
+  for (int page = 0; page < 4; ++page) {
+    TransmissionPage p;
+    ASSERT_TRUE(QueryTransmissions(db, q, p, error)) << error;
+    for (const Transmission& t : p.items) peaks.push_back(t.peakPower);
+    if (!p.next) break;
+    q.after = p.next;
+  }
+  ASSERT_EQ(peaks.size(), 25u);  // newest first, none twice
+  for (std::size_t i = 0; i < peaks.size(); ++i) EXPECT_EQ(peaks[i], 24.0 - i);
+
+  TransmissionQuery ranged;
+  ranged.from = kBaseMs + 50000;
+  ranged.to = kBaseMs + 100000;
+  TransmissionPage p;
+  ASSERT_TRUE(QueryTransmissions(db, ranged, p, error));
+  EXPECT_EQ(p.items.size(), 5u);
+  TransmissionQuery band;
+  band.band = "20m";
+  ASSERT_TRUE(QueryTransmissions(db, band, p, error));
+  ASSERT_EQ(p.items.size(), 1u);
+  EXPECT_EQ(p.items[0].sensor, 2);
+
+  std::vector<HistoryPoint> points;
+  ASSERT_TRUE(QueryHistory(db, kBaseMs, kBaseMs + 600000, 60000, points, error));
+  ASSERT_EQ(points.size(), 11u);
+  EXPECT_EQ(points[0].unixMs, (kBase - 40) * 1000);  // the minute holding the first second
+  ASSERT_TRUE(QueryHistory(db, kBaseMs, kBaseMs + 10000, 5000, points, error));
+  ASSERT_EQ(points.size(), 2u);
+  EXPECT_EQ(*points[0].power, 14);
+
+  std::vector<SummaryRow> rows;
+  ASSERT_TRUE(QuerySummary(db, kBaseMs, kBaseMs + 250000, rows, error));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].transmissions, 24);
+  EXPECT_EQ(rows[0].onAirMs, 24 * 2500);
+  EXPECT_EQ(rows[1].band.value_or(""), "20m");
+  // A year (the long-range plan) sums up the same.
+  std::vector<SummaryRow> year;
+  ASSERT_TRUE(QuerySummary(db, kBaseMs - 365LL * 86400000, kBaseMs + 250000, year, error)) << error;
+  ASSERT_EQ(year.size(), 2u);
+  EXPECT_EQ(year[0].transmissions, 24);
+  EXPECT_EQ(year[1].maxSwr, rows[1].maxSwr);
+}
+
+}  // namespace
+}  // namespace swrctl

@@ -1,0 +1,164 @@
+// The station log through swrctl-demo serve: transmissions over the API and
+// as CSV (read back with Python's csv module), paging, filters and bad
+// parameters, the summary and long history, swrctl log beside a running
+// server, a restart after kill -9, a second server and a foreign file.
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { test } from 'node:test';
+import { request, sleep, startServe } from './harness.mjs';
+
+const KEYS = ['id', 'start_unix_ms', 'end_unix_ms', 'start', 'end', 'duration_ms', 'sensor',
+  'peak_power', 'average_power', 'max_swr', 'swr_at_peak', 'forward_at_peak',
+  'reflected_at_peak', 'readings', 'cut_short', 'frequency_hz', 'band', 'mode'];
+const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-log-'));
+const file = path.join(dir, 'station.db');
+const get = async (s, p) => request(s.port, { path: p });
+
+async function until(check, ms = 15000) {
+  const deadline = Date.now() + ms;
+  for (;;) {
+    const value = await check();
+    if (value || Date.now() > deadline) return value;
+    await sleep(300);
+  }
+}
+
+test('the station log over the API', { timeout: 120000 }, async (t) => {
+  let s = await startServe(['--log', file]);
+  try {
+    // The demo transmits all the time: each unplug ends an over, cut short.
+    for (let i = 0; i < 3; i++) {
+      await sleep(1500);
+      await s.control('unplug');
+      await s.control('plug');
+    }
+    const all = await until(async () => {
+      const r = await get(s, '/api/v1/transmissions');
+      return r.json.transmissions.length >= 3 && r;
+    });
+    assert.ok(all, 'three transmissions recorded');
+    const list = all.json.transmissions;
+    assert.deepEqual(Object.keys(list[0]), KEYS);
+    assert.ok(list[0].start_unix_ms > list[1].start_unix_ms, 'newest first');
+    assert.equal(list[0].cut_short, true);
+    assert.equal(list[0].band, null);
+
+    await t.test('paging with the cursor', async () => {
+      const a = await get(s, '/api/v1/transmissions?limit=2');
+      assert.equal(a.json.transmissions.length, 2);
+      const b = await get(s, '/api/v1/transmissions?limit=2&cursor=' + a.json.next_cursor);
+      assert.equal(b.json.transmissions.length, 1);
+      assert.equal(b.json.next_cursor, null);
+      assert.deepEqual([...a.json.transmissions, ...b.json.transmissions].map((x) => x.id),
+        list.map((x) => x.id));
+    });
+
+    await t.test('filters', async () => {
+      const iso = new Date(list[1].start_unix_ms).toISOString();
+      const from = await get(s, '/api/v1/transmissions?from=' + encodeURIComponent(iso));
+      assert.equal(from.json.transmissions.length, 2, from.body);
+      const to = await get(s, `/api/v1/transmissions?to=${list[1].start_unix_ms}`);
+      assert.equal(to.json.transmissions.length, 1);
+      assert.equal((await get(s, '/api/v1/transmissions?band=20m')).json.transmissions.length, 0);
+    });
+
+    await t.test('bad parameters', async () => {
+      for (const q of ['limit=0', 'limit=1001', 'from=yesterday', 'from=2026-13-01', 'cursor=abc',
+        'colour=red', 'limit=1&limit=2', 'from=2&to=1', 'band=%2F%2F']) {
+        const r = await get(s, '/api/v1/transmissions?' + q);
+        assert.equal(r.status, 400, q);
+        assert.equal(r.json.error, 'bad_request', q);
+      }
+      assert.equal((await get(s, '/api/v1/summary?to=x')).status, 400);
+      assert.equal((await get(s, '/api/v1/history?seconds=604801')).status, 400);
+    });
+
+    await t.test('CSV', async () => {
+      const r = await get(s, '/api/v1/transmissions.csv');
+      assert.equal(r.status, 200);
+      assert.match(r.headers['content-type'], /^text\/csv/);
+      assert.match(r.headers['content-disposition'], /attachment/);
+      const py = spawnSync('python3', ['-c',
+        'import csv, json, sys; print(json.dumps(list(csv.reader(sys.stdin, strict=True))))'],
+      { input: r.body, encoding: 'utf8' });
+      assert.equal(py.status, 0, py.stderr);
+      const rows = JSON.parse(py.stdout);
+      assert.deepEqual(rows[0], KEYS);
+      assert.equal(rows.length, list.length + 1);
+      assert.equal(rows[1][0], String(list[0].id));
+      assert.equal(Number(rows[1][7]), list[0].peak_power);
+      assert.equal(rows[1][16], '');  // band: null
+    });
+
+    await t.test('summary and long history', async () => {
+      const sum = (await get(s, '/api/v1/summary')).json;
+      assert.ok(sum.transmissions >= 3, JSON.stringify(sum));
+      assert.equal(sum.per[0].sensor, 1);
+      const h = await get(s, '/api/v1/history?seconds=3600');
+      assert.equal(h.json.slot_ms, 5000);
+      assert.ok(h.json.points.length >= 1, h.body);
+      const st = (await get(s, '/api/v1/status')).json;
+      assert.deepEqual(st.log, { file, recording: true, seconds_lost: 0, error: null });
+    });
+
+    await t.test('swrctl log reads the file beside the server', () => {
+      const r = spawnSync(process.env.SWRCTL_DEMO, ['log', '--log', file, '--format', 'json'],
+        { encoding: 'utf8' });
+      assert.equal(r.status, 0, r.stderr);
+      const lines = r.stdout.trim().split('\n').map((l) => JSON.parse(l));
+      assert.ok(lines.length >= 3);
+      assert.ok(lines[0].start_unix_ms < lines[1].start_unix_ms, 'oldest first');
+    });
+
+    await t.test('a second server on the file is refused and serves on', async () => {
+      const second = await startServe(['--log', file]);
+      try {
+        await until(() => second.stderr.includes('another'), 5000);
+        const st = (await get(second, '/api/v1/status')).json;
+        assert.equal(st.connected, true);
+        assert.equal(st.log.recording, false);
+        assert.match(st.log.error, /another swrctl serve is recording to/);
+        assert.match(second.stderr, /another swrctl serve is recording to .*; serving without recording/);
+      } finally {
+        await second.kill();
+      }
+    });
+
+    await s.kill();  // SIGKILL
+    s = await startServe(['--log', file]);
+    const again = (await get(s, '/api/v1/transmissions')).json.transmissions;
+    assert.ok(again.length >= 3);
+    assert.deepEqual(again.slice(-3).map((x) => x.id), list.slice(-3).map((x) => x.id));
+  } finally {
+    await s.kill();
+  }
+});
+
+test('a foreign file is refused and left as it was; bad options', { timeout: 60000 }, async () => {
+  const foreign = path.join(dir, 'contacts.csv');
+  fs.writeFileSync(foreign, 'call,band\nAB1CD,20m\n');
+  const s = await startServe(['--log', foreign]);
+  try {
+    await until(() => s.stderr.includes('refused'), 5000);
+    assert.match(s.stderr, /refused and left untouched: it is not a station log/);
+    assert.equal((await get(s, '/api/v1/status')).json.connected, true);
+    assert.equal((await get(s, '/api/v1/transmissions')).status, 503);
+  } finally {
+    await s.kill();
+  }
+  assert.equal(fs.readFileSync(foreign, 'utf8'), 'call,band\nAB1CD,20m\n');
+  for (const [args, message] of [
+    [['serve', '--tx-hang', '50'], "--tx-hang must be milliseconds from 100 to 60000, not '50'"],
+    [['serve', '--tx-threshold', '0'], '--tx-threshold must be watts above 0'],
+    [['serve', '--log', 'x.db', '--no-log'], '--log and --no-log exclude each other'],
+    [['log', '--since', 'monday'], "--since must be unix milliseconds or an ISO 8601 time"],
+    [['watch', '--since', '1'], '--since applies to log only'],
+  ]) {
+    const r = spawnSync(process.env.SWRCTL_DEMO, args, { encoding: 'utf8' });
+    assert.equal(r.status, 64, args.join(' '));
+    assert.ok(r.stderr.includes(message), r.stderr);
+  }
+});

@@ -1,0 +1,64 @@
+// swrctl log: oldest first, as text, CSV or one JSON object per line.
+#include "tools/swrctl/log_command.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "station/core/demo_control.h"
+#include "station/log/log_db.h"
+#include "station/log/log_format.h"
+#include "station/log/log_platform.h"
+#include "station/log/log_queries.h"
+#include "station/core/exit_status.h"
+
+namespace swrctl {
+namespace {
+
+constexpr long kMaxListed = 1000000;
+
+}  // namespace
+
+std::string StationLogPath(const ServeOptions& options) {
+  return options.logFile.empty() ? DefaultLogPath(StationLogName()) : options.logFile;
+}
+
+int ListLog(const Options& options, std::ostream& out, std::ostream& err) {
+  const std::string path = StationLogPath(options.serve);
+  if (path.empty()) {
+    err << "swrctl: no place for the station log is known (set XDG_STATE_HOME or HOME, or"
+           " give --log FILE)\n";
+    return kExitFailure;
+  }
+  LogDb db;
+  std::string error;
+  const LogOpen opened = db.Open(path, false, error);
+  if (opened != LogOpen::Ok) {
+    err << "swrctl: cannot read the station log " << path << ": " << error << '\n';
+    return kExitFailure;
+  }
+  TransmissionQuery q;
+  q.from = options.since;
+  q.to = options.until;
+  q.limit = kMaxListed;
+  TransmissionPage page;
+  if (!QueryTransmissions(db, q, page, error)) {
+    err << "swrctl: cannot read the station log " << path << ": " << error << '\n';
+    return kExitFailure;
+  }
+  std::reverse(page.items.begin(), page.items.end());
+  switch (options.format) {
+    case Format::Csv:
+      out << TransmissionsCsv(page.items);
+      break;
+    case Format::Json:
+      for (const Transmission& t : page.items) out << TransmissionJson(t) << '\n';
+      break;
+    case Format::Text:
+      for (const Transmission& t : page.items) out << TransmissionText(t) << '\n';
+      break;
+  }
+  out.flush();
+  return out ? kExitOk : kExitFailure;
+}
+
+}  // namespace swrctl

@@ -1,0 +1,18 @@
+// swrctl log: the transmissions of the station log, read from its file
+// (also while a server is writing it).
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "tools/swrctl/options.h"
+
+namespace swrctl {
+
+// The file to use: --log FILE, or the default place of this executable's
+// log; empty when there is none.
+std::string StationLogPath(const ServeOptions& options);
+
+int ListLog(const Options& options, std::ostream& out, std::ostream& err);
+
+}  // namespace swrctl
