@@ -118,9 +118,7 @@ bool HttpServer::Listen(const std::string& host, unsigned short port, std::strin
   return true;
 }
 
-void HttpServer::SetLog(const StationLog* log) { impl_->log = log; }
-
-void HttpServer::SetLog(const StationLog* log) { impl_->log = log; }
+void HttpServer::SetLog(const StationLog* log) { impl_->stationLog = log; }
 
 unsigned short HttpServer::Port() const {
   return impl_->listeners.empty() ? 0 : impl_->listeners.front().acceptor.local_endpoint().port();

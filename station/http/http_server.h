@@ -14,7 +14,6 @@ namespace swrctl {
 
 class StationLog;
 
-class StationLog;
 
 struct ServerLimits {
   int maxConnections = 64;        // open at once, event streams included
@@ -45,8 +44,6 @@ class HttpServer {
   // when it cannot listen there.
   bool Listen(const std::string& host, unsigned short port, std::string& error);
   unsigned short Port() const;
-  // The station log for the status and the log's API (null: none). Before Run.
-  void SetLog(const StationLog* log);
   // The station log for the status and the log's API (null: none). Before Run.
   void SetLog(const StationLog* log);
 

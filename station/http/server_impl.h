@@ -71,7 +71,7 @@ struct HttpServer::Impl {
   net::steady_timer retry;
   std::int64_t retryDueMs = 0;  // 0: not armed
   std::unique_ptr<BlockingWorker> worker;
-  const StationLog* log = nullptr;
+  const StationLog* stationLog = nullptr;
 };
 
 // One connection from the first request on.
