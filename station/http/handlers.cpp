@@ -45,6 +45,10 @@ Outcome MetricsHandler(const ApiRequest& req, const Context& ctx) {
   metrics.version = SWRCTL_VERSION;
   metrics.snapshot = ctx.live.Get(ctx.steadyMs);
   metrics.nowSteadyMs = ctx.steadyMs;
+  if (ctx.log != nullptr) {
+    metrics.onAir = ctx.log->Finished().Counts();
+    metrics.logLostSeconds = static_cast<double>(ctx.log->State().secondsLost);
+  }
   return Answer(Reply(http::status::ok, kMetricsContentType, RenderMetrics(metrics),
                       req.raw.version()),
                 req.raw.keep_alive());

@@ -18,7 +18,8 @@ struct Column {
 };
 
 const Column kColumns[] = {
-    {"id", [](const Transmission& t) { return json(t.id); }},
+    // No id before the store has written it (MQTT's copy of one just ended).
+    {"id", [](const Transmission& t) { return t.id > 0 ? json(t.id) : json(nullptr); }},
     {"start_unix_ms", [](const Transmission& t) { return json(t.startUnixMs); }},
     {"end_unix_ms", [](const Transmission& t) { return json(t.endUnixMs); }},
     {"start", [](const Transmission& t) { return json(t.start); }},

@@ -142,6 +142,7 @@ void StationLog::Start() { thread_ = std::thread([this] { Run(); }); }
 
 void StationLog::Add(DetectorOutput output) {
   if (output.empty()) return;
+  for (const Transmission& t : output.transmissions) onAir_.Add(t);
   std::lock_guard<std::mutex> lock(mutex_);
   Append(queue_, std::move(output));
   state_.secondsLost += BoundOutput(queue_);

@@ -17,6 +17,7 @@
 #include "station/log/log_db.h"
 #include "station/log/log_platform.h"
 #include "station/log/log_state.h"
+#include "station/log/on_air.h"
 
 namespace swrctl {
 
@@ -46,6 +47,9 @@ class StationLog {
   void Stop();
 
   LogState State() const;
+  // The transmissions handed to Add since the start (counted as they come,
+  // before they are written).
+  const OnAir& Finished() const { return onAir_; }
   // Open and not refused: readers may use the file.
   bool Usable() const { return usable_; }
   const std::string& Path() const { return settings_.path; }
@@ -78,6 +82,7 @@ class StationLog {
   bool stopping_ = false;
   DetectorOutput queue_;
   LogState state_;
+  OnAir onAir_;
   long pageLimit_ = -1;  // -1: unchanged
 
   // The writer thread's own.

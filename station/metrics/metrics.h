@@ -11,17 +11,9 @@
 
 #include "device/reports.h"
 #include "station/core/live_state.h"
+#include "station/log/on_air.h"
 
 namespace swrctl {
-
-// Transmissions and time on the air of one sensor on one band ("" when the
-// band is not known).
-struct OnAirCount {
-  int sensor = 0;
-  std::string band;
-  std::uint64_t transmissions = 0;
-  double seconds = 0;
-};
 
 // An antenna warning: transmissions on this sensor and band lie above
 // their baseline SWR.

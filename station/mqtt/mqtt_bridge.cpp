@@ -13,6 +13,8 @@
 #include <random>
 #include <thread>
 
+#include "station/log/log_format.h"
+#include "station/log/log_store.h"
 #include "station/mqtt/mqtt_client.h"
 #include "station/mqtt/mqtt_options.h"
 #include "station/mqtt/mqtt_policy.h"
@@ -62,6 +64,8 @@ struct MqttBridge::Impl {
   MqttReconnect reconnect;
   MqttStatePublisher publisher;
   std::thread thread;
+  const StationLog* log = nullptr;
+  std::uint64_t transmissionsSeen = 0;
 
   std::mutex mutex;
   std::condition_variable wake;
@@ -136,6 +140,7 @@ struct MqttBridge::Impl {
       if (client.Connected()) {
         const std::int64_t now = NowMs();
         Publish(publisher.Changed(live.Get(now), now));
+        PublishTransmissions();
       }
     }
     if (client.Connected()) {
@@ -143,6 +148,16 @@ struct MqttBridge::Impl {
       client.Publish({topics.availability, "offline", true});
       client.Disconnect(1000);
     }
+  }
+
+  // Each finished transmission once, retained: the last one is what Home
+  // Assistant's sensors show. One that ended while the broker was away is
+  // published at the next connection (the last kKept of them).
+  void PublishTransmissions() {
+    if (log == nullptr) return;
+    std::vector<Transmission> fresh;
+    transmissionsSeen = log->Finished().Since(transmissionsSeen, fresh);
+    for (const Transmission& t : fresh) Publish({{topics.transmission, TransmissionJson(t), true}});
   }
 
   void Stop() {
@@ -154,6 +169,8 @@ struct MqttBridge::Impl {
     if (thread.joinable()) thread.join();
   }
 };
+
+void MqttBridge::SetLog(const StationLog* log) { impl_->log = log; }
 
 MqttBridge::MqttBridge(LiveState& live, const MqttOptions& options, bool readOnly,
                        const std::string& password, std::ostream& err)

@@ -13,6 +13,8 @@
 
 namespace swrctl {
 
+class StationLog;
+
 class MqttBridge {
  public:
   // password: used when the URL names a user without one (may be empty).
@@ -21,6 +23,10 @@ class MqttBridge {
   ~MqttBridge();  // stops
   MqttBridge(const MqttBridge&) = delete;
   MqttBridge& operator=(const MqttBridge&) = delete;
+
+  // The station log whose finished transmissions go to PREFIX/transmission
+  // (null: none). Before Start.
+  void SetLog(const StationLog* log);
 
   // Starts connecting in the background; false with `error` set when the
   // client cannot be set up at all (a broker away is no error).

@@ -44,6 +44,7 @@ MqttTopics::MqttTopics(const std::string& p)
       set(p + "/set"),
       state(p + "/state"),
       result(p + "/result"),
+      transmission(p + "/transmission"),
       node(p) {
   for (char& c : node) {
     if (c == '/') c = '_';
@@ -76,6 +77,20 @@ std::vector<MqttMessage> DiscoveryMessages(const MqttTopics& t, bool controls,
   sensor("forward", "Forward", "forward", {{"state_class", "measurement"}});
   sensor("reflected", "Reflected", "reflected", {{"state_class", "measurement"}});
   sensor("active_sensor", "Active sensor", "sensor", json::object());
+  // The last transmission's figures, from the station log's detector.
+  auto last = [&](const char* object, const char* name, const char* value, json extra) {
+    json c = {{"name", name},
+              {"state_topic", t.transmission},
+              {"value_template", std::string("{{ ") + value + " }}"},
+              {"availability", Availability(t, false, false)}};
+    c.update(extra);
+    entities.push_back({"sensor", object, c});
+  };
+  last("last_peak_power", "Last transmission peak power", "value_json.peak_power",
+       {{"unit_of_measurement", "W"}, {"device_class", "power"}});
+  last("last_max_swr", "Last transmission highest SWR", "value_json.max_swr", json::object());
+  last("last_duration", "Last transmission duration", "(value_json.duration_ms / 1000) | round(1)",
+       {{"unit_of_measurement", "s"}, {"device_class", "duration"}});
   entities.push_back({"binary_sensor", "controller",
                       {{"name", "Controller"},
                        {"state_topic", t.link},

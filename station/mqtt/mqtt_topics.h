@@ -35,7 +35,8 @@ constexpr std::size_t kMaxCommandPayload = 1024;
 
 struct MqttTopics {
   explicit MqttTopics(const std::string& prefix);
-  std::string prefix, availability, link, live, reading, command, set, state, result;
+  std::string prefix, availability, link, live, reading, command, set, state, result,
+      transmission;
   std::string node;  // Home Assistant's node id: the prefix with '/' -> '_'
 };
 

@@ -100,6 +100,16 @@ test('promtool accepts the exposition; a stale reading leaves it', async () => {
   assert.equal(check.stdout + check.stderr, '');
   assert.match(live.body, /^swrpanel_power_watts\{sensor="\d"\} /m);
 
+  // A transmission ended: counted per sensor and band (no band without a rig).
+  await s.control('tx on');
+  await sleep(1500);
+  await s.control('tx off');
+  await until('a transmission counted', async () => {
+    const res = await request(s.port, { path: '/metrics' });
+    return /^swrpanel_transmissions_total\{sensor="\d",band=""\} [1-9]/m.test(res.body);
+  }, 10000);
+  await s.control('tx auto');
+
   await s.control('unplug');
   const stale = await until('the reading to go', async () => {
     const res = await request(s.port, { path: '/metrics' });

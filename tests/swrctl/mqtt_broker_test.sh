@@ -27,7 +27,7 @@ control "rate 50" >/dev/null
 
 # Discovery: every document retained, one device for all of them.
 sub -t 'homeassistant/+/test_meter/+/config' -v -W 2 >"$dir/discovery" 2>/dev/null
-[ "$(wc -l <"$dir/discovery")" -eq 14 ] || fail "$(wc -l <"$dir/discovery") discovery documents, not 14"
+[ "$(wc -l <"$dir/discovery")" -eq 17 ] || fail "$(wc -l <"$dir/discovery") discovery documents, not 17"
 for expect in \
   'sensor/test_meter/power/config .*"state_topic":"test/meter/reading".*"unit_of_measurement":"W","device_class":"power"' \
   'sensor/test_meter/swr/config .*"value_template":"\{\{ value_json.swr_value \}\}"' \
@@ -50,6 +50,16 @@ n=$(wc -l <"$dir/readings")
 grep -qvE '^\{"time":"[^"]+","unix_ms":[0-9]+,"sensor":[123],"forward":[0-9]+,"reflected":[0-9]+,"swr":"[^"]*","power":"[^"]*","swr_value":[0-9.null]+,"power_value":[-0-9.null]+,"raw":\[[0-9,]+\]\}$' \
   "$dir/readings" && fail "a reading is not the API's JSON: $(head -1 "$dir/readings")"
 [ "$(first 2 -t test/meter/live)" = true ] || fail "live is not true while readings come"
+
+# A transmission, once ended, on PREFIX/transmission as the API has it (retained).
+control "tx on" >/dev/null
+sleep 2
+control "tx off" >/dev/null
+sleep 2.5  # the hang time and the bridge's next pass
+tx=$(first 3 -t test/meter/transmission)
+echo "$tx" | grep -qE '^\{"id":null,"start_unix_ms":[0-9]+,.*"peak_power":[0-9.]+,.*"cut_short":false' ||
+  fail "no transmission on test/meter/transmission: '$tx'"
+control "tx auto" >/dev/null
 
 # Commands: each topic gives the bytes of the same command on the command line.
 command_case() {

@@ -129,6 +129,7 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
     const char* password = std::getenv("SWRCTL_MQTT_PASSWORD");
     mqtt = std::make_unique<MqttBridge>(live, options.mqtt, options.readOnly,
                                         password != nullptr ? password : "", err);
+    mqtt->SetLog(log && log->Usable() ? log.get() : nullptr);
     if (!mqtt->Start(error)) {
       err << "swrctl: " << error << '\n';
       return kExitFailure;
