@@ -1,3 +1,6 @@
+// The live state: the newest reading, the link, the peak of the last
+// seconds, the half-second history and the energy put out, each change
+// made under one short lock and announced to the waiting front ends.
 #include "station/core/live_state.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The token's platform parts on Linux: random bytes from getrandom, and a
+// file created readable by its owner only.
 #include <fcntl.h>
 #include <sys/random.h>
 #include <unistd.h>

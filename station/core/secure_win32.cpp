@@ -1,3 +1,5 @@
+// The token's platform parts on Windows: random bytes from BCrypt, and a
+// file created readable by its owner only.
 #include <windows.h>
 // bcrypt.h needs the types of windows.h first.
 #include <bcrypt.h>

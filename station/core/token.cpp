@@ -1,3 +1,6 @@
+// The access token: made from the system's random bytes, or read from the
+// first line of a token file (and written there when the file is new), and
+// compared in constant time.
 #include "station/core/token.h"
 
 #include <fstream>

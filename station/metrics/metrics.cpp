@@ -1,3 +1,5 @@
+// The exposition of /metrics, written family by family: HELP and TYPE
+// lines always, samples only where there is a value to show.
 #include "station/metrics/metrics.h"
 
 #include <charconv>

@@ -71,6 +71,50 @@ bool ValidPrefix(const std::string& prefix) {
 
 }  // namespace
 
+namespace {
+
+// "user[:password]", percent-encoded.
+bool ParseUserInfo(const std::string& userInfo, MqttUrl& url, std::string& error) {
+  const std::size_t colon = userInfo.find(':');
+  if (!PercentDecode(userInfo.substr(0, colon), url.user) || url.user.empty()) {
+    error = "--mqtt: the user name in the URL is empty or badly encoded";
+    return false;
+  }
+  if (colon == std::string::npos) return true;
+  url.hasPassword = true;
+  if (PercentDecode(userInfo.substr(colon + 1), url.password)) return true;
+  error = "--mqtt: the password in the URL is badly encoded (use %XX for special characters)";
+  return false;
+}
+
+// "host[:port]" or "[v6]:port" into url.host and `portText` ("-" for a
+// colon without a port); false when the brackets are wrong. A host of
+// characters no host has comes back empty.
+bool SplitHost(const std::string& rest, MqttUrl& url, std::string& portText) {
+  std::string after;
+  if (!rest.empty() && rest.front() == '[') {
+    const std::size_t close = rest.find(']');
+    if (close == std::string::npos) return false;
+    url.host = rest.substr(1, close - 1);
+    after = rest.substr(close + 1);
+    if (!after.empty() && after[0] != ':') return false;
+    for (char c : url.host) {
+      if (HexValue(c) < 0 && c != ':' && c != '.') url.host.clear();
+    }
+  } else {
+    const std::size_t colon = rest.find(':');
+    url.host = rest.substr(0, colon);
+    if (colon != std::string::npos) after = rest.substr(colon);
+    for (char c : url.host) {
+      if (!NameCharacter(c)) url.host.clear();
+    }
+  }
+  if (!after.empty()) portText = after.size() > 1 ? after.substr(1) : "-";
+  return true;
+}
+
+}  // namespace
+
 bool ParseMqttUrl(const std::string& text, MqttUrl& url, std::string& error) {
   url = MqttUrl{};
   const std::string shape =
@@ -88,53 +132,14 @@ bool ParseMqttUrl(const std::string& text, MqttUrl& url, std::string& error) {
   if (!rest.empty() && rest.back() == '/') rest.pop_back();
   const std::size_t at = rest.rfind('@');
   if (at != std::string::npos) {
-    const std::string userInfo = rest.substr(0, at);
+    if (!ParseUserInfo(rest.substr(0, at), url, error)) return false;
     rest = rest.substr(at + 1);
-    const std::size_t colon = userInfo.find(':');
-    const std::string user = userInfo.substr(0, colon);
-    if (!PercentDecode(user, url.user) || url.user.empty()) {
-      error = "--mqtt: the user name in the URL is empty or badly encoded";
-      return false;
-    }
-    if (colon != std::string::npos) {
-      url.hasPassword = true;
-      if (!PercentDecode(userInfo.substr(colon + 1), url.password)) {
-        error = "--mqtt: the password in the URL is badly encoded (use %XX for special characters)";
-        return false;
-      }
-    }
   }
   // From here on the text holds no secret and may be quoted.
   std::string portText;
-  if (!rest.empty() && rest.front() == '[') {
-    const std::size_t close = rest.find(']');
-    if (close == std::string::npos) {
-      error = shape + ", not " + Quoted(rest);
-      return false;
-    }
-    url.host = rest.substr(1, close - 1);
-    const std::string after = rest.substr(close + 1);
-    if (!after.empty()) {
-      if (after[0] != ':') {
-        error = shape + ", not " + Quoted(rest);
-        return false;
-      }
-      portText = after.substr(1);
-      if (portText.empty()) portText = "-";
-    }
-    for (char c : url.host) {
-      if (HexValue(c) < 0 && c != ':' && c != '.') url.host.clear();
-    }
-  } else {
-    const std::size_t colon = rest.find(':');
-    url.host = rest.substr(0, colon);
-    if (colon != std::string::npos) {
-      portText = rest.substr(colon + 1);
-      if (portText.empty()) portText = "-";
-    }
-    for (char c : url.host) {
-      if (!NameCharacter(c)) url.host.clear();
-    }
+  if (!SplitHost(rest, url, portText)) {
+    error = shape + ", not " + Quoted(rest);
+    return false;
   }
   if (url.host.empty()) {
     error = "--mqtt: the broker's host must be a name or an IP address, in " + Quoted(rest);

@@ -51,12 +51,11 @@ MqttTopics::MqttTopics(const std::string& p)
   }
 }
 
-std::vector<MqttMessage> DiscoveryMessages(const MqttTopics& t, bool controls,
-                                           const std::string& version) {
-  const json device = {{"identifiers", json::array({t.node})},
-                       {"name", "SWR meter"},
-                       {"model", "USB SWR and power meter controller"},
-                       {"sw_version", version}};
+namespace {
+
+// The sensors: the live reading's (unavailable unless live), the last
+// transmission's, and the controller's connection.
+std::vector<Entity> SensorEntities(const MqttTopics& t) {
   // Readings count only while they are live: connected, and fresh.
   const json readingAvailable = Availability(t, true, true);
   std::vector<Entity> entities;
@@ -98,15 +97,18 @@ std::vector<MqttMessage> DiscoveryMessages(const MqttTopics& t, bool controls,
                        {"payload_off", "disconnected"},
                        {"device_class", "connectivity"},
                        {"availability", Availability(t, false, false)}}});
+  return entities;
+}
 
-  // The controls: the controller never reports its settings, so each
-  // control shows the value last written through here.
-  std::vector<Entity> controlEntities;
+// The controls: the controller never reports its settings, so each
+// control shows the value last written through here.
+std::vector<Entity> ControlEntities(const MqttTopics& t) {
+  std::vector<Entity> entities;
   const json controlAvailable = Availability(t, true, false);
   auto control = [&](const char* component, const std::string& object, json c) {
     c["availability"] = controlAvailable;
     c["availability_mode"] = "all";
-    controlEntities.push_back({component, object, c});
+    entities.push_back({component, object, c});
   };
   control("select", "select_sensor",
           {{"name", "Active sensor"},
@@ -140,7 +142,17 @@ std::vector<MqttMessage> DiscoveryMessages(const MqttTopics& t, bool controls,
            {"state_topic", t.state + "/blocking"},
            {"payload_on", "ON"},
            {"payload_off", "OFF"}});
+  return entities;
+}
 
+}  // namespace
+
+std::vector<MqttMessage> DiscoveryMessages(const MqttTopics& t, bool controls,
+                                           const std::string& version) {
+  const json device = {{"identifiers", json::array({t.node})},
+                       {"name", "SWR meter"},
+                       {"model", "USB SWR and power meter controller"},
+                       {"sw_version", version}};
   std::vector<MqttMessage> messages;
   auto add = [&](const Entity& e, bool present) {
     json c = e.config;
@@ -150,8 +162,8 @@ std::vector<MqttMessage> DiscoveryMessages(const MqttTopics& t, bool controls,
                             e.object + "/config",
                         present ? c.dump() : std::string(), true});
   };
-  for (const Entity& e : entities) add(e, true);
-  for (const Entity& e : controlEntities) add(e, controls);
+  for (const Entity& e : SensorEntities(t)) add(e, true);
+  for (const Entity& e : ControlEntities(t)) add(e, controls);
   return messages;
 }
 

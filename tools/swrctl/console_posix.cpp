@@ -1,3 +1,5 @@
+// The console on Linux: the local time with its UTC offset, and Ctrl+C and
+// SIGTERM handed to the stop signal from a thread of their own.
 #include <pthread.h>
 #include <signal.h>
 #include <time.h>

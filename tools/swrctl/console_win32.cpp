@@ -1,3 +1,5 @@
+// The console on Windows: the local time with its UTC offset, and Ctrl+C,
+// Ctrl+Break and the console's close handed to the stop signal.
 #include <windows.h>
 
 #include "tools/swrctl/console.h"

@@ -67,6 +67,68 @@ std::unique_ptr<StationLog> OpenStationLog(const ServeOptions& options, std::ost
 
 }  // namespace
 
+namespace {
+
+std::int64_t UnixNowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+std::int64_t SteadyNowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Who may ask for what at this address, with the token (new, or from the
+// token file); an exit status other than 0 when there is none to be had.
+int MakePolicy(const ServeOptions& options, const boost::asio::ip::address& address,
+               AccessPolicy& policy, std::ostream& err) {
+  policy.readOnly = options.readOnly;
+  policy.loopbackOnly = address.is_loopback();
+  boost::system::error_code ec;
+  policy.hostName = boost::asio::ip::host_name(ec);
+  for (char& c : policy.hostName) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  // MQTT only (--no-http) has no API for a token to guard.
+  if (!options.http) return kExitOk;
+  std::string error;
+  if (options.tokenFile.empty()) {
+    policy.token = NewToken();
+    if (!policy.token.empty()) return kExitOk;
+    err << "swrctl: the system gave no random numbers for the access token\n";
+    return kExitFailure;
+  }
+  if (TokenFromFile(options.tokenFile, policy.token, error)) return kExitOk;
+  err << "swrctl: " << error << '\n';
+  return kExitFailure;
+}
+
+// The detector fed from the live state into the log, when there is one.
+std::unique_ptr<LogFeed> StartRecording(const ServeOptions& options, LiveState& live,
+                                        StationLog* log) {
+  if (log == nullptr || !log->Usable()) return nullptr;
+  DetectorConfig detector;
+  detector.thresholdW = options.txThresholdW;
+  detector.hangMs = options.txHangMs;
+  auto feed = std::make_unique<LogFeed>(live, *log, detector);
+  log->Start();
+  feed->Start();
+  return feed;
+}
+
+DeviceLoopEnv LoopEnv(WatchEnv& env) {
+  DeviceLoopEnv loop;
+  loop.localTime = env.localTime;
+  loop.unixMs = UnixNowMs;
+  loop.steadyMs = SteadyNowMs;
+  loop.wait = env.wait;
+  loop.stop = env.stop;
+  return loop;
+}
+
+}  // namespace
+
 int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::ostream& err) {
   std::string host = "127.0.0.1";
   unsigned short port = kDefaultServePort;
@@ -75,52 +137,29 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
            " from 0 to 65535 (0: any free port), not '" << options.listen << "'\n";
     return kExitUsage;
   }
-  AccessPolicy policy;
-  policy.readOnly = options.readOnly;
   const boost::asio::ip::address address = boost::asio::ip::make_address(host);
-  policy.loopbackOnly = address.is_loopback();
-  boost::system::error_code ec;
-  policy.hostName = boost::asio::ip::host_name(ec);
-  for (char& c : policy.hostName) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  std::string error;
-  // MQTT only (--no-http) has no API for a token to guard.
-  const bool http = options.http;
-  if (http && options.tokenFile.empty()) {
-    policy.token = NewToken();
-    if (policy.token.empty()) {
-      err << "swrctl: the system gave no random numbers for the access token\n";
-      return kExitFailure;
-    }
-  } else if (http && !TokenFromFile(options.tokenFile, policy.token, error)) {
-    err << "swrctl: " << error << '\n';
-    return kExitFailure;
-  }
+  AccessPolicy policy;
+  if (const int status = MakePolicy(options, address, policy, err)) return status;
 
   LiveState live;
-  // Made before the server, which reads them, and ended after it.
+  // Made before the server, which reads it, and ended after it.
   std::unique_ptr<StationLog> log;
-  std::unique_ptr<LogFeed> feed;
   HttpServer server(live, policy, ServerLimits{}, &err);
-  if (http && !server.Listen(host, port, error)) {
+  std::string error;
+  if (options.http && !server.Listen(host, port, error)) {
     err << "swrctl: cannot listen on " << host << ':' << port << ": " << error << '\n';
     return kExitFailure;
   }
   // Once listening: a server that cannot listen leaves no file. Before the
   // address is printed, so that a client that comes at once finds it running.
   log = OpenStationLog(options, err);
-  if (log && log->Usable()) {
-    DetectorConfig detector;
-    detector.thresholdW = options.txThresholdW;
-    detector.hangMs = options.txHangMs;
-    feed = std::make_unique<LogFeed>(live, *log, detector);
-    log->Start();
-    feed->Start();
-  }
+  std::unique_ptr<LogFeed> feed = StartRecording(options, live, log.get());
+  StationLog* usableLog = feed ? log.get() : nullptr;
   server.SetLog(log.get());
   // The address to open: this machine's name when listening everywhere.
   std::string shown = address.is_v6() ? "[" + host + "]" : host;
   if (address.is_unspecified()) shown = policy.hostName.empty() ? "127.0.0.1" : policy.hostName;
-  if (http) {
+  if (options.http) {
     out << "swrctl: serving the meter at http://" << shown << ':' << server.Port()
         << "/#token=" << policy.token << (options.readOnly ? " (read-only)" : "") << std::endl;
   }
@@ -129,7 +168,7 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
     const char* password = std::getenv("SWRCTL_MQTT_PASSWORD");
     mqtt = std::make_unique<MqttBridge>(live, options.mqtt, options.readOnly,
                                         password != nullptr ? password : "", err);
-    mqtt->SetLog(log && log->Usable() ? log.get() : nullptr);
+    mqtt->SetLog(usableLog);
     if (!mqtt->Start(error)) {
       err << "swrctl: " << error << '\n';
       return kExitFailure;
@@ -140,26 +179,13 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   StartDemoControl();
 
   std::thread httpThread;
-  if (http) httpThread = std::thread([&server] { server.Run(); });
-  DeviceLoopEnv loop;
-  loop.localTime = env.localTime;
-  loop.unixMs = [] {
-    return static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                         std::chrono::system_clock::now().time_since_epoch())
-                                         .count());
-  };
-  loop.steadyMs = [] {
-    return static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                         std::chrono::steady_clock::now().time_since_epoch())
-                                         .count());
-  };
-  loop.wait = env.wait;
-  loop.stop = env.stop;
+  if (options.http) httpThread = std::thread([&server] { server.Run(); });
+  DeviceLoopEnv loop = LoopEnv(env);
   RunDeviceLoop(live, loop, err);
   if (feed) feed->Stop();
   if (log) log->Stop();
   if (mqtt) mqtt->Stop();
-  if (http) {
+  if (options.http) {
     server.Stop();
     httpThread.join();
   }
