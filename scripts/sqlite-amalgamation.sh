@@ -21,6 +21,10 @@ fail() {
   echo "swrpanel: cannot make SQLite's amalgamation from Debian's source package sqlite3 (see $log)" >&2
   exit 1
 }
+# The amalgamation is made with this machine's own compiler and tcl. CMake
+# hands its compilers down in CC and CXX (the mingw-w64 ones when a Windows
+# build calls this): configure must not take them.
+unset CC CXX CPP CFLAGS CXXFLAGS CPPFLAGS LDFLAGS
 command -v tclsh >/dev/null || { echo "tclsh missing (tcl)" > "$log"; fail; }
 work=$out.work
 rm -rf "$work" "$out"
