@@ -45,7 +45,7 @@ extern const CommandSpec kCommandSpecs[4];
 const CommandSpec* FindCommand(const std::string& name);
 const char* CommandName(CommandKind kind);
 
-// The operands as words ("2", "600"; "on"), as many as the spec says:
+// The operands as words ("2", "600"; "on"), as many as the command takes:
 // each checked in order, the first wrong one named as given.
 CommandRequest CommandFromOperands(CommandKind kind, const std::vector<std::string>& operands);
 

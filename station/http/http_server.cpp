@@ -2,25 +2,15 @@
 // the event streams from the live state, and the public face (http_server.h).
 #include "station/http/http_server.h"
 
+
 #include <algorithm>
 #include <chrono>
 
+#include "station/core/clock.h"
 #include "station/http/event_stream.h"
 #include "station/http/server_impl.h"
 
 namespace swrctl {
-
-std::int64_t SteadyNowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-std::int64_t UnixNowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
 
 namespace {
 // After a failed accept (out of descriptors, mostly): long enough not to

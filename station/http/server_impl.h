@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 
+#include "station/core/clock.h"
 #include "station/http/blocking_worker.h"
 #include "station/http/http_server.h"
 #include "station/http/shares.h"
@@ -21,8 +22,6 @@ namespace beast = boost::beast;
 namespace net = boost::asio;
 using tcp = boost::asio::ip::tcp;
 
-std::int64_t SteadyNowMs();
-std::int64_t UnixNowMs();
 
 class EventStream;
 

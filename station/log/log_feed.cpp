@@ -5,16 +5,12 @@
 
 #include <chrono>
 
+#include "station/core/clock.h"
+
 namespace swrctl {
 namespace {
 
 constexpr long kTickMs = 250;
-
-std::int64_t SteadyMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 }  // namespace
 
@@ -55,7 +51,7 @@ void LogFeed::Run() {
       if (stopping_) break;
     }
     seen = version;
-    const std::int64_t now = SteadyMs();
+    const std::int64_t now = SteadyNowMs();
     const Snapshot s = live_.Get(now);
     DetectorOutput out;
     if (s.link.connected != connected) {

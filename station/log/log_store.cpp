@@ -2,11 +2,14 @@
 // with a bounded backlog in memory while the file cannot be written.
 #include "station/log/log_store.h"
 
+
 #include <sqlite3.h>
 
 #include <chrono>
 #include <ostream>
 #include <utility>
+
+#include "station/core/clock.h"
 
 namespace swrctl {
 namespace {
@@ -30,12 +33,6 @@ const char kUpsertMinute[] =
 constexpr int kPruneChunk = 20000;
 constexpr std::int64_t kPruneEveryMs = 3600 * 1000;
 constexpr std::int64_t kReopenEveryMs = 5000;
-
-std::int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
 
 void BindOptional(sqlite3_stmt* s, int i, const std::optional<double>& v) {
   if (v) sqlite3_bind_double(s, i, *v);
@@ -178,7 +175,7 @@ void StationLog::Run() {
     pageLimit_ = -1;
     lock.unlock();
 
-    const std::int64_t now = NowMs();
+    const std::int64_t now = UnixNowMs();
     if (pages >= 0 && opened_) {
       const std::string sql =
           "PRAGMA max_page_count=" + std::to_string(pages > 0 ? pages : 1073741823L);
@@ -197,7 +194,7 @@ void StationLog::Run() {
 }
 
 bool StationLog::TryOpen() {
-  nextTryMs_ = NowMs() + kReopenEveryMs;
+  nextTryMs_ = UnixNowMs() + kReopenEveryMs;
   std::string why;
   if (db_.Open(settings_.path, true, why) != LogOpen::Ok) {
     Fault(why);

@@ -4,6 +4,7 @@
 // writes to the controller all happen here, in the order they arrive.
 #include "station/mqtt/mqtt_bridge.h"
 
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -13,6 +14,7 @@
 #include <random>
 #include <thread>
 
+#include "station/core/clock.h"
 #include "station/log/log_format.h"
 #include "station/log/log_store.h"
 #include "station/mqtt/mqtt_client.h"
@@ -26,12 +28,6 @@
 
 namespace swrctl {
 namespace {
-
-std::int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 // The longest the thread waits before it looks at the state (and at Stop).
 constexpr int kMaxWaitMs = 200;
@@ -81,12 +77,12 @@ struct MqttBridge::Impl {
     reconnect.Connected();
     Log("connected to " + ShownUrl(url));
     client.Subscribe(MqttSubscriptions(topics, readOnly));
-    const std::int64_t now = NowMs();
+    const std::int64_t now = SteadyNowMs();
     Publish(publisher.All(live.Get(now), now));
   }
 
   void OnLost(const std::string& why) {
-    const std::string line = reconnect.Lost(NowMs(), why);
+    const std::string line = reconnect.Lost(SteadyNowMs(), why);
     if (!line.empty()) Log(line);
   }
 
@@ -94,7 +90,7 @@ struct MqttBridge::Impl {
     if (in.topic == kHomeAssistantStatus) {
       // Home Assistant came back: everything again.
       if (in.payload == "online") {
-        const std::int64_t now = NowMs();
+        const std::int64_t now = SteadyNowMs();
         Publish(publisher.All(live.Get(now), now));
       }
       return;
@@ -132,13 +128,13 @@ struct MqttBridge::Impl {
   void Run() {
     const int waitMs = std::min(kMaxWaitMs, 1000 / std::max(options.ratePerSecond, 1));
     while (!Stopping()) {
-      if (reconnect.Due(NowMs())) client.Connect();
+      if (reconnect.Due(SteadyNowMs())) client.Connect();
       if (!client.Run(waitMs)) {
         if (Wait(waitMs)) break;
         continue;
       }
       if (client.Connected()) {
-        const std::int64_t now = NowMs();
+        const std::int64_t now = SteadyNowMs();
         Publish(publisher.Changed(live.Get(now), now));
         PublishTransmissions();
       }

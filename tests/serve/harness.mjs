@@ -173,3 +173,13 @@ export function idleConnection(port) {
 }
 
 export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// A loopback port that was free a moment ago, for a server the test starts.
+export function freePort() {
+  return new Promise((resolve) => {
+    const s = net.createServer().listen(0, '127.0.0.1', () => {
+      const { port } = s.address();
+      s.close(() => resolve(port));
+    });
+  });
+}

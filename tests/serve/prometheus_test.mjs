@@ -8,10 +8,9 @@ import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
-import { request, sleep, startServe } from './harness.mjs';
+import { freePort, request, sleep, startServe } from './harness.mjs';
 
 const servers = [];
 let prometheus;
@@ -21,15 +20,6 @@ after(async () => {
   for (const s of servers) await s.stop();
   fs.rmSync(work, { recursive: true, force: true });
 });
-
-function freePort() {
-  return new Promise((resolve) => {
-    const s = net.createServer().listen(0, '127.0.0.1', () => {
-      const { port } = s.address();
-      s.close(() => resolve(port));
-    });
-  });
-}
 
 async function until(what, fn, ms = 30000) {
   const deadline = Date.now() + ms;

@@ -12,7 +12,7 @@ import fs from 'node:fs';
 import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
-import { command, events, request, sleep, startServe } from './harness.mjs';
+import { command, events, freePort, request, sleep, startServe } from './harness.mjs';
 
 const SECONDS = Number(process.env.STRESS_SECONDS || 12);
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'swrpanel-stress-'));
@@ -21,15 +21,6 @@ after(() => {
   if (broker) broker.kill('SIGKILL');
   fs.rmSync(work, { recursive: true, force: true });
 });
-
-function freePort() {
-  return new Promise((resolve) => {
-    const s = net.createServer().listen(0, '127.0.0.1', () => {
-      const { port } = s.address();
-      s.close(() => resolve(port));
-    });
-  });
-}
 
 async function startBroker() {
   const port = await freePort();

@@ -2,6 +2,7 @@
 // stop is requested; see serve.h.
 #include "tools/swrctl/serve.h"
 
+
 #include <boost/asio/ip/address.hpp>
 #include <boost/asio/ip/host_name.hpp>
 #include <cctype>
@@ -11,6 +12,7 @@
 #include <ostream>
 #include <thread>
 
+#include "station/core/clock.h"
 #include "station/core/demo_control.h"
 #include "station/core/plain_text.h"
 #include "station/core/exit_status.h"
@@ -68,18 +70,6 @@ std::unique_ptr<StationLog> OpenStationLog(const ServeOptions& options, std::ost
 }  // namespace
 
 namespace {
-
-std::int64_t UnixNowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
-std::int64_t SteadyNowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 // Who may ask for what at this address, with the token (new, or from the
 // token file); an exit status other than 0 when there is none to be had.
