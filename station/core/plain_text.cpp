@@ -31,4 +31,27 @@ std::string AcceptedWatts() {
   return list;
 }
 
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool PercentDecode(const std::string& text, std::string& out, bool plusIsSpace) {
+  out.clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      out += plusIsSpace && text[i] == '+' ? ' ' : text[i];
+      continue;
+    }
+    const int high = i + 2 < text.size() ? HexDigitValue(text[i + 1]) : -1;
+    const int low = high >= 0 ? HexDigitValue(text[i + 2]) : -1;
+    if (low < 0) return false;
+    out += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return true;
+}
+
 }  // namespace swrctl

@@ -1,5 +1,6 @@
 // The small text rules every front end shares: a plain decimal number, how
-// messages quote what the user gave, and the accepted power ranges in words.
+// messages quote what the user gave, the accepted power ranges in words, and
+// percent-decoding.
 #pragma once
 
 #include <string>
@@ -14,5 +15,12 @@ std::string Quoted(const std::string& text);
 
 // "50, 120, 400, 600 or 1200", from the panel's table of power ranges.
 std::string AcceptedWatts();
+
+// The value of a hexadecimal digit; -1 for any other character.
+int HexDigitValue(char c);
+
+// %XX escapes decoded (and '+' as a blank where `plusIsSpace`, as in a
+// form's query); false for a broken escape.
+bool PercentDecode(const std::string& text, std::string& out, bool plusIsSpace);
 
 }  // namespace swrctl

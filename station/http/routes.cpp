@@ -3,6 +3,8 @@
 
 #include <iterator>
 
+#include "station/core/plain_text.h"
+
 namespace swrctl {
 namespace {
 
@@ -38,30 +40,6 @@ const Route* FindRoute(const std::string& path) {
 // The API's paths, and /metrics, which other sites' pages may not use either.
 bool InApi(const std::string& path) {
   return path.compare(0, sizeof kApiPrefix - 1, kApiPrefix) == 0 || path == "/metrics";
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// Percent-decoding; false on a broken escape.
-bool Decode(const std::string& text, std::string& out) {
-  out.clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      out += text[i] == '+' ? ' ' : text[i];
-      continue;
-    }
-    const int hi = i + 2 < text.size() ? HexDigit(text[i + 1]) : -1;
-    const int lo = hi >= 0 ? HexDigit(text[i + 2]) : -1;
-    if (lo < 0) return false;
-    out += static_cast<char>(hi * 16 + lo);
-    i += 2;
-  }
-  return true;
 }
 
 // The checks every request passes before its route: one Host that names
@@ -101,8 +79,8 @@ Query::Query(const std::string& text) {
     const std::string pair = text.substr(start, end - start);
     const std::size_t eq = pair.find('=');
     std::string name, value;
-    if (eq == std::string::npos || !Decode(pair.substr(0, eq), name) ||
-        !Decode(pair.substr(eq + 1), value)) {
+    if (eq == std::string::npos || !PercentDecode(pair.substr(0, eq), name, true) ||
+        !PercentDecode(pair.substr(eq + 1), value, true)) {
       valid_ = false;
     }
     params_.emplace_back(std::move(name), std::move(value));

@@ -6,6 +6,8 @@
 #include <ctime>
 #include <limits>
 
+#include "station/core/plain_text.h"
+
 namespace swrctl {
 namespace {
 
@@ -53,29 +55,6 @@ std::int64_t LocalToUnix(int y, int mo, int d, int h, int mi, int s) {
   tm.tm_sec = s;
   tm.tm_isdst = -1;
   return static_cast<std::int64_t>(std::mktime(&tm));
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool Decode(const std::string& in, std::string& out) {
-  out.clear();
-  for (std::size_t i = 0; i < in.size(); ++i) {
-    if (in[i] != '%') {
-      out += in[i];
-      continue;
-    }
-    if (i + 2 >= in.size()) return false;
-    const int hi = HexValue(in[i + 1]), lo = HexValue(in[i + 2]);
-    if (hi < 0 || lo < 0) return false;
-    out += static_cast<char>(hi * 16 + lo);
-    i += 2;
-  }
-  return true;
 }
 
 }  // namespace
@@ -146,8 +125,8 @@ bool ParseQueryString(const std::string& query, const std::vector<std::string>& 
     if (part.empty()) continue;
     const std::size_t eq = part.find('=');
     std::string name, value;
-    if (!Decode(part.substr(0, eq), name) ||
-        !Decode(eq == std::string::npos ? "" : part.substr(eq + 1), value)) {
+    if (!PercentDecode(part.substr(0, eq), name, false) ||
+        !PercentDecode(eq == std::string::npos ? "" : part.substr(eq + 1), value, false)) {
       error = "the query string has a malformed %-escape";
       return false;
     }

@@ -10,29 +10,12 @@
 namespace swrctl {
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // %XX decoded; false for a broken escape or a control character, which
 // would not survive the trip to the broker intact.
-bool PercentDecode(const std::string& text, std::string& out) {
-  out.clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '%') {
-      if (i + 2 >= text.size()) return false;
-      const int high = HexValue(text[i + 1]);
-      const int low = HexValue(text[i + 2]);
-      if (high < 0 || low < 0) return false;
-      c = static_cast<char>(high * 16 + low);
-      i += 2;
-    }
+bool DecodeUserInfo(const std::string& text, std::string& out) {
+  if (!PercentDecode(text, out, false)) return false;
+  for (char c : out) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
-    out += c;
   }
   return true;
 }
@@ -76,13 +59,13 @@ namespace {
 // "user[:password]", percent-encoded.
 bool ParseUserInfo(const std::string& userInfo, MqttUrl& url, std::string& error) {
   const std::size_t colon = userInfo.find(':');
-  if (!PercentDecode(userInfo.substr(0, colon), url.user) || url.user.empty()) {
+  if (!DecodeUserInfo(userInfo.substr(0, colon), url.user) || url.user.empty()) {
     error = "--mqtt: the user name in the URL is empty or badly encoded";
     return false;
   }
   if (colon == std::string::npos) return true;
   url.hasPassword = true;
-  if (PercentDecode(userInfo.substr(colon + 1), url.password)) return true;
+  if (DecodeUserInfo(userInfo.substr(colon + 1), url.password)) return true;
   error = "--mqtt: the password in the URL is badly encoded (use %XX for special characters)";
   return false;
 }
@@ -99,7 +82,7 @@ bool SplitHost(const std::string& rest, MqttUrl& url, std::string& portText) {
     after = rest.substr(close + 1);
     if (!after.empty() && after[0] != ':') return false;
     for (char c : url.host) {
-      if (HexValue(c) < 0 && c != ':' && c != '.') url.host.clear();
+      if (HexDigitValue(c) < 0 && c != ':' && c != '.') url.host.clear();
     }
   } else {
     const std::size_t colon = rest.find(':');
