@@ -40,7 +40,7 @@ void TransmissionDetector::OnReading(const LogReading& r, DetectorOutput& out) {
   }
   if (!above) return;
   if (!open_) {
-    open_.emplace();
+    open_ = Over();
     open_->record.startUnixMs = r.unixMs;
     open_->record.start = r.time;
     open_->record.peakPower = *r.power;

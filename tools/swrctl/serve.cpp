@@ -107,6 +107,25 @@ std::unique_ptr<LogFeed> StartRecording(const ServeOptions& options, LiveState& 
   return feed;
 }
 
+// The MQTT side, connecting in the background; null when it cannot be set
+// up at all (said on `err`).
+std::unique_ptr<MqttBridge> StartMqtt(const ServeOptions& options, LiveState& live,
+                                      const StationLog* log, std::ostream& out,
+                                      std::ostream& err) {
+  const char* password = std::getenv("SWRCTL_MQTT_PASSWORD");
+  auto mqtt = std::make_unique<MqttBridge>(live, options.mqtt, options.readOnly,
+                                           password != nullptr ? password : "", err);
+  mqtt->SetLog(log);
+  std::string error;
+  if (!mqtt->Start(error)) {
+    err << "swrctl: " << error << '\n';
+    return nullptr;
+  }
+  out << "swrctl: publishing the meter to " << mqtt->Shown() << " under "
+      << options.mqtt.prefix << '/' << (options.readOnly ? " (read-only)" : "") << std::endl;
+  return mqtt;
+}
+
 DeviceLoopEnv LoopEnv(WatchEnv& env) {
   DeviceLoopEnv loop;
   loop.localTime = env.localTime;
@@ -154,17 +173,8 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
         << "/#token=" << policy.token << (options.readOnly ? " (read-only)" : "") << std::endl;
   }
   std::unique_ptr<MqttBridge> mqtt;
-  if (!options.mqtt.url.empty()) {
-    const char* password = std::getenv("SWRCTL_MQTT_PASSWORD");
-    mqtt = std::make_unique<MqttBridge>(live, options.mqtt, options.readOnly,
-                                        password != nullptr ? password : "", err);
-    mqtt->SetLog(usableLog);
-    if (!mqtt->Start(error)) {
-      err << "swrctl: " << error << '\n';
-      return kExitFailure;
-    }
-    out << "swrctl: publishing the meter to " << mqtt->Shown() << " under "
-        << options.mqtt.prefix << '/' << (options.readOnly ? " (read-only)" : "") << std::endl;
+  if (!options.mqtt.url.empty() && !(mqtt = StartMqtt(options, live, usableLog, out, err))) {
+    return kExitFailure;
   }
   StartDemoControl();
 
