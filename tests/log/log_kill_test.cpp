@@ -43,6 +43,14 @@ std::int64_t Now() {
   }
 }
 
+// What a commit once a second may leave unwritten at a kill, with room for
+// the commit itself; ThreadSanitizer makes every step several times slower.
+#ifdef __SANITIZE_THREAD__
+constexpr std::int64_t kMayLoseMs = 4000;
+#else
+constexpr std::int64_t kMayLoseMs = 1500;
+#endif
+
 TEST(StationLogFile, KilledWhileWritingStaysSound) {
   const std::string path = testing::TempDir() + "swrpanel-kill.db";
   for (const char* suffix : {"", "-wal", "-shm", ".lock"}) std::remove((path + suffix).c_str());
@@ -55,12 +63,13 @@ TEST(StationLogFile, KilledWhileWritingStaysSound) {
     Writer(path, fds[1]);
   }
   close(fds[1]);
-  // Read the child's progress for 3.5 s; remember what it had handed over
-  // 1.5 s before the kill: that much must be in the file.
+  // Read the child's progress for 3.5 s (more under a sanitizer); remember
+  // what it had handed over kMayLoseMs before the kill: that much must be
+  // in the file.
   std::vector<std::pair<std::int64_t, std::int64_t>> progress;  // when, last second
   const std::int64_t start = Now();
   std::int64_t last = 0;
-  while (Now() - start < 3500 && read(fds[0], &last, sizeof last) == sizeof last) {
+  while (Now() - start < 2000 + kMayLoseMs && read(fds[0], &last, sizeof last) == sizeof last) {
     progress.emplace_back(Now(), last);
   }
   const std::int64_t killedAt = Now();
@@ -71,7 +80,7 @@ TEST(StationLogFile, KilledWhileWritingStaysSound) {
   ASSERT_TRUE(WIFSIGNALED(status)) << status;
   std::int64_t mustHave = 0;
   for (const auto& p : progress) {
-    if (p.first <= killedAt - 1500) mustHave = p.second;
+    if (p.first <= killedAt - kMayLoseMs) mustHave = p.second;
   }
   ASSERT_GT(mustHave, 0);
 
