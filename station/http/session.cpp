@@ -87,7 +87,7 @@ class Session : public std::enable_shared_from_this<Session> {
       return Close();  // timed out, closed, or gone
     }
     const Request req = parser_->release();
-    const Context ctx{server_.live,  server_.policy, server_.stationLog,
+    const Context ctx{server_.live,  server_.policy, server_.stationLog, server_.watch,
                       SteadyNowMs(), UnixNowMs(),
                       server_.limits.maxFields, OnProbation()};
     Outcome outcome = Respond(req, ctx);
