@@ -48,13 +48,13 @@ struct Context {
   LiveState& live;
   const AccessPolicy& policy;
   const StationLog* log = nullptr;  // none: --no-log, or the file was refused
-  StationWatch* watch = nullptr;    // the rig, the antenna's health and the alarm
   std::int64_t steadyMs = 0;
   std::int64_t unixMs = 0;
   int maxFields = 48;
   // Let in beyond the anonymous share (shares.h): served only with the
   // token or for the routes that the share keeps room for.
   bool onProbation = false;
+  StationWatch* watch = nullptr;  // the rig, the antenna's health and the alarm; none in tests
 };
 
 struct ApiRequest {

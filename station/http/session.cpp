@@ -87,9 +87,9 @@ class Session : public std::enable_shared_from_this<Session> {
       return Close();  // timed out, closed, or gone
     }
     const Request req = parser_->release();
-    const Context ctx{server_.live,  server_.policy, server_.stationLog, server_.watch,
+    const Context ctx{server_.live,  server_.policy, server_.stationLog,
                       SteadyNowMs(), UnixNowMs(),
-                      server_.limits.maxFields, OnProbation()};
+                      server_.limits.maxFields, OnProbation(), server_.watch};
     Outcome outcome = Respond(req, ctx);
     proven_ = proven_ || outcome.authorized;
     Carry(std::move(outcome));

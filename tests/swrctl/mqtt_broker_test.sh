@@ -27,7 +27,7 @@ control "rate 50" >/dev/null
 
 # Discovery: every document retained, one device for all of them.
 sub -t 'homeassistant/+/test_meter/+/config' -v -W 2 >"$dir/discovery" 2>/dev/null
-[ "$(wc -l <"$dir/discovery")" -eq 17 ] || fail "$(wc -l <"$dir/discovery") discovery documents, not 17"
+[ "$(wc -l <"$dir/discovery")" -eq 19 ] || fail "$(wc -l <"$dir/discovery") discovery documents, not 19"
 for expect in \
   'sensor/test_meter/power/config .*"state_topic":"test/meter/reading".*"unit_of_measurement":"W","device_class":"power"' \
   'sensor/test_meter/swr/config .*"value_template":"\{\{ value_json.swr_value \}\}"' \

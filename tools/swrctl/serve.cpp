@@ -202,6 +202,7 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
     mqtt = std::make_unique<MqttBridge>(live, options.mqtt, options.readOnly,
                                         password != nullptr ? password : "", err);
     mqtt->SetLog(usableLog);
+    mqtt->SetWatch(watch.get());
     if (!mqtt->Start(error)) {
       err << "swrctl: " << error << '\n';
       return kExitFailure;
