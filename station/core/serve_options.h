@@ -29,6 +29,13 @@ struct ServeOptions {
   long txHangMs = 1500;             // ... and ends below it this long
   long keepHistoryDays = 30;        // retention of the per-second history
   long keepTransmissionDays = 3650;
+  // the transceiver, the SWR alarm and the antenna's health
+  std::string rig;                  // rigctld's HOST[:PORT]; empty = no rig
+  int swrAlarmTenths = 0;           // the alarm's SWR limit in tenths; 0 = off
+  int swrAlarmHoldMs = 1000;        // the SWR stays over the limit this long
+  int swrAlarmWatts = 5;            // ... at this power or more
+  int healthWindow = 20;            // transmissions per sensor and band
+  int healthMarginTenths = 3;       // SWR above the baseline that counts as above
 };
 
 }  // namespace swrctl

@@ -45,20 +45,12 @@ Outcome MetricsHandler(const ApiRequest& req, const Context& ctx) {
   metrics.version = SWRCTL_VERSION;
   metrics.snapshot = ctx.live.Get(ctx.steadyMs);
   metrics.nowSteadyMs = ctx.steadyMs;
+  FillStationMetrics(ctx, metrics);
   if (ctx.log != nullptr) {
     metrics.onAir = ctx.log->Finished().Counts();
     metrics.logLostSeconds = static_cast<double>(ctx.log->State().secondsLost);
   }
   return Answer(Reply(http::status::ok, kMetricsContentType, RenderMetrics(metrics),
-                      req.raw.version()),
-                req.raw.keep_alive());
-}
-
-Outcome StatusHandler(const ApiRequest& req, const Context& ctx) {
-  const LogState logState = ctx.log != nullptr ? ctx.log->State() : LogState{};
-  return Answer(Reply(http::status::ok, kJsonType,
-                      StatusJson(ctx.live.Get(ctx.steadyMs), ctx.steadyMs, ctx.policy.readOnly,
-                                 ctx.log != nullptr ? &logState : nullptr),
                       req.raw.version()),
                 req.raw.keep_alive());
 }

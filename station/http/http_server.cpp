@@ -109,6 +109,7 @@ bool HttpServer::Listen(const std::string& host, unsigned short port, std::strin
 }
 
 void HttpServer::SetLog(const StationLog* log) { impl_->stationLog = log; }
+void HttpServer::SetWatch(StationWatch* watch) { impl_->watch = watch; }
 
 unsigned short HttpServer::Port() const {
   return impl_->listeners.empty() ? 0 : impl_->listeners.front().acceptor.local_endpoint().port();

@@ -13,6 +13,7 @@
 namespace swrctl {
 
 class StationLog;
+struct StationWatch;
 
 
 struct ServerLimits {
@@ -46,6 +47,8 @@ class HttpServer {
   unsigned short Port() const;
   // The station log for the status and the log's API (null: none). Before Run.
   void SetLog(const StationLog* log);
+  // The rig, the antenna's health and the alarm (null: none). Before Run.
+  void SetWatch(StationWatch* watch);
 
   // Serves on the calling thread until Stop.
   void Run();

@@ -26,6 +26,8 @@ const Route kRoutes[] = {
     {"/api/v1/transmissions",     GET, TokenRule::BeyondLoopback, false, TransmissionsHandler},
     {"/api/v1/transmissions.csv", GET, TokenRule::BeyondLoopback, false, TransmissionsHandler},
     {"/api/v1/summary",   GET,   TokenRule::BeyondLoopback, false,      SummaryHandler},
+    {"/api/v1/bands",     GET,   TokenRule::BeyondLoopback, false,      BandsHandler},
+    {"/api/v1/alarm/ack", POST,  TokenRule::Always,         false,      AlarmAckHandler},
 };
 
 const char kApiPrefix[] = "/api/v1/";

@@ -23,6 +23,8 @@
 namespace swrctl {
 
 class StationLog;
+struct MetricsInput;
+struct StationWatch;
 
 // The query of a target, split and percent-decoded: "a=1&b=x%20y".
 class Query {
@@ -52,6 +54,7 @@ struct Context {
   // Let in beyond the anonymous share (shares.h): served only with the
   // token or for the routes that the share keeps room for.
   bool onProbation = false;
+  StationWatch* watch = nullptr;  // the rig, the antenna's health and the alarm; none in tests
 };
 
 struct ApiRequest {
@@ -108,6 +111,11 @@ Outcome MetricsHandler(const ApiRequest& req, const Context& ctx);
 // The station log's (log_handlers.cpp).
 Outcome TransmissionsHandler(const ApiRequest& req, const Context& ctx);
 Outcome SummaryHandler(const ApiRequest& req, const Context& ctx);
+// The rig's, the bands' and the alarm's (station_handlers.cpp).
+Outcome BandsHandler(const ApiRequest& req, const Context& ctx);
+Outcome AlarmAckHandler(const ApiRequest& req, const Context& ctx);
+// /metrics's alarm, antenna warnings and rig.
+void FillStationMetrics(const Context& ctx, MetricsInput& metrics);
 // Ten minutes and less from the live state; beyond, from the log.
 Outcome HistoryFromLog(const ApiRequest& req, const Context& ctx, int seconds);
 

@@ -71,6 +71,7 @@ struct HttpServer::Impl {
   std::int64_t retryDueMs = 0;  // 0: not armed
   std::unique_ptr<BlockingWorker> worker;
   const StationLog* stationLog = nullptr;
+  StationWatch* watch = nullptr;
 };
 
 // One connection from the first request on.

@@ -89,7 +89,7 @@ class Session : public std::enable_shared_from_this<Session> {
     const Request req = parser_->release();
     const Context ctx{server_.live,  server_.policy, server_.stationLog,
                       SteadyNowMs(), UnixNowMs(),
-                      server_.limits.maxFields, OnProbation()};
+                      server_.limits.maxFields, OnProbation(), server_.watch};
     Outcome outcome = Respond(req, ctx);
     proven_ = proven_ || outcome.authorized;
     Carry(std::move(outcome));

@@ -31,7 +31,7 @@ void TransmissionDetector::OnReading(const LogReading& r, DetectorOutput& out) {
   KeepHigher(second_->power, r.power);
   KeepHigher(second_->swr, r.swr);
 
-  const bool above = r.power && *r.power > config_.thresholdW;
+  const bool above = r.power && *r.power > config_.thresholdW && rig_.ptt.value_or(true);
   if (open_ && r.sensor != 0 && open_->record.sensor != 0 && r.sensor != open_->record.sensor) {
     Finish(false, out);  // another sensor: another line, another transmission
   }
@@ -47,6 +47,9 @@ void TransmissionDetector::OnReading(const LogReading& r, DetectorOutput& out) {
     open_->record.swrAtPeak = r.swr;
     open_->record.forwardAtPeak = r.forward;
     open_->record.reflectedAtPeak = r.reflected;
+    open_->record.frequencyHz = rig_.frequencyHz;
+    if (!rig_.band.empty()) open_->record.band = rig_.band;
+    if (!rig_.mode.empty()) open_->record.mode = rig_.mode;
   }
   Count(r);
 }
@@ -73,6 +76,14 @@ void TransmissionDetector::OnLink(bool connected, DetectorOutput& out) {
   if (open_) Finish(true, out);
   FinishSecond(out);
   lastReadingSteadyMs_.reset();
+}
+
+void TransmissionDetector::OnRig(const RigInfo& rig, DetectorOutput& out) {
+  const bool pttOff = rig.ptt && !*rig.ptt;
+  // A rig that drops out (no band) leaves the transmission on its band.
+  const bool otherBand = open_ && !rig.band.empty() && open_->record.band.value_or("") != rig.band;
+  if (open_ && (pttOff || otherBand)) Finish(false, out);
+  rig_ = rig;
 }
 
 void TransmissionDetector::OnTick(std::int64_t steadyMs, DetectorOutput& out) {

@@ -53,6 +53,15 @@ struct HistorySecond {
   std::optional<double> swr;
 };
 
+// What the transceiver tells about the transmissions: where it is tuned
+// and, when it reports one, its PTT.
+struct RigInfo {
+  std::optional<std::int64_t> frequencyHz;
+  std::string band;  // empty outside every band or without a rig
+  std::string mode;
+  std::optional<bool> ptt;  // none: the power threshold alone decides
+};
+
 struct DetectorConfig {
   // Above this net power (watts) the active sensor is transmitting.
   double thresholdW = 1.0;
@@ -76,6 +85,9 @@ class TransmissionDetector {
   void OnReading(const LogReading& reading, DetectorOutput& out);
   // The controller came or went; going away ends a transmission, cut short.
   void OnLink(bool connected, DetectorOutput& out);
+  // The rig's state changed. Readings above the threshold count only while
+  // a reported PTT is on; PTT going off, or another band, ends what is open.
+  void OnRig(const RigInfo& rig, DetectorOutput& out);
   // Time passes without readings: ends what the hang time or the stale
   // limit ends.
   void OnTick(std::int64_t steadyMs, DetectorOutput& out);
@@ -96,6 +108,7 @@ class TransmissionDetector {
   void Count(const LogReading& reading);
 
   DetectorConfig config_;
+  RigInfo rig_;
   std::optional<Over> open_;
   std::optional<HistorySecond> second_;
   std::optional<std::int64_t> lastReadingSteadyMs_;

@@ -27,6 +27,41 @@ LogReading ToLogReading(const Reading& r) {
   return l;
 }
 
+// The rig's snapshot to the detector when it changed.
+void LogFeed::FollowRig(DetectorOutput& out) {
+  if (watch_ == nullptr) return;
+  const RigState rig = watch_->rig.Snapshot();
+  if (rig.changes == rigChanges_) return;
+  rigChanges_ = rig.changes;
+  RigInfo info;
+  if (rig.connected) info = RigInfo{rig.frequencyHz, rig.band, rig.mode, rig.ptt};
+  detector_.OnRig(info, out);
+}
+
+void LogFeed::Alarm(const Reading& r) {
+  if (watch_ == nullptr || !r.power || !r.swr) return;
+  AlarmReading a;
+  a.sensor = r.texts.hasSensor ? r.texts.sensor[0] - '0' : 0;
+  a.watts = *r.power;
+  a.swr = *r.swr;
+  a.steadyMs = r.steadyMs;
+  a.unixMs = r.unixMs;
+  const RigState rig = watch_->rig.Snapshot();
+  watch_->alarm.Feed(a, rig.connected ? rig.band : std::string(), detector_.Transmitting());
+}
+
+// The finished transmissions to the antenna's health, everything to the log.
+void LogFeed::Hand(DetectorOutput out) {
+  if (watch_ != nullptr) {
+    for (const Transmission& t : out.transmissions) {
+      if (!t.swrAtPeak) continue;
+      watch_->health.Add(TransmissionRecord{t.sensor, t.band.value_or(""), *t.swrAtPeak,
+                                            t.peakPower, t.endUnixMs});
+    }
+  }
+  if (log_ != nullptr) log_->Add(std::move(out));
+}
+
 void LogFeed::Start() { thread_ = std::thread([this] { Run(); }); }
 
 void LogFeed::Stop() {
@@ -58,16 +93,18 @@ void LogFeed::Run() {
       connected = s.link.connected;
       detector_.OnLink(connected, out);
     }
+    FollowRig(out);
     if (s.reading.sequence != 0 && s.reading.sequence != sequence) {
       sequence = s.reading.sequence;
       detector_.OnReading(ToLogReading(s.reading), out);
+      Alarm(s.reading);
     }
     detector_.OnTick(now, out);
-    log_.Add(std::move(out));
+    Hand(std::move(out));
   }
   DetectorOutput out;
   detector_.Flush(out);
-  log_.Add(std::move(out));
+  Hand(std::move(out));
 }
 
 }  // namespace swrctl

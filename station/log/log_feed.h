@@ -1,6 +1,7 @@
-// Feeds the live state's readings to the transmission detector and what it
-// finishes to the station log, on a thread of its own: the device loop
-// only ever notifies it, and it never touches the disk itself.
+// Feeds the live state's readings and the rig's state to the transmission
+// detector, what it finishes to the station log and the antenna's health,
+// and each reading to the SWR alarm, on a thread of its own: the device
+// loop only ever notifies it, and it never touches the disk itself.
 #pragma once
 
 #include <atomic>
@@ -9,6 +10,7 @@
 #include <thread>
 
 #include "station/core/live_state.h"
+#include "station/health/station_watch.h"
 #include "station/log/detector.h"
 #include "station/log/log_store.h"
 
@@ -16,8 +18,9 @@ namespace swrctl {
 
 class LogFeed {
  public:
-  LogFeed(LiveState& live, StationLog& log, DetectorConfig config)
-      : live_(live), log_(log), detector_(config) {}
+  // `log` and `watch` may be null: no log kept, no rig, health or alarm.
+  LogFeed(LiveState& live, StationLog* log, StationWatch* watch, DetectorConfig config)
+      : live_(live), log_(log), watch_(watch), detector_(config) {}
   ~LogFeed() { Stop(); }
   LogFeed(const LogFeed&) = delete;
   LogFeed& operator=(const LogFeed&) = delete;
@@ -28,9 +31,14 @@ class LogFeed {
 
  private:
   void Run();
+  void FollowRig(DetectorOutput& out);
+  void Alarm(const Reading& reading);
+  void Hand(DetectorOutput out);
 
   LiveState& live_;
-  StationLog& log_;
+  StationLog* log_;
+  StationWatch* watch_;
+  std::uint64_t rigChanges_ = 0;
   TransmissionDetector detector_;
   std::thread thread_;
   std::mutex mutex_;

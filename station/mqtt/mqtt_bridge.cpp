@@ -15,6 +15,8 @@
 #include <thread>
 
 #include "station/core/clock.h"
+#include "station/health/health_json.h"
+#include "station/health/station_watch.h"
 #include "station/log/log_format.h"
 #include "station/log/log_store.h"
 #include "station/mqtt/mqtt_client.h"
@@ -62,6 +64,9 @@ struct MqttBridge::Impl {
   std::thread thread;
   const StationLog* log = nullptr;
   std::uint64_t transmissionsSeen = 0;
+  StationWatch* watch = nullptr;
+  // What was last published of the watch; cleared at each connection.
+  std::string rigSent, alarmSent, bandsSent;
 
   std::mutex mutex;
   std::condition_variable wake;
@@ -79,6 +84,10 @@ struct MqttBridge::Impl {
     client.Subscribe(MqttSubscriptions(topics, readOnly));
     const std::int64_t now = SteadyNowMs();
     Publish(publisher.All(live.Get(now), now));
+    rigSent.clear();
+    alarmSent.clear();
+    bandsSent.clear();
+    PublishWatch();
   }
 
   void OnLost(const std::string& why) {
@@ -92,6 +101,15 @@ struct MqttBridge::Impl {
       if (in.payload == "online") {
         const std::int64_t now = SteadyNowMs();
         Publish(publisher.All(live.Get(now), now));
+      }
+      return;
+    }
+    if (in.topic == topics.alarmAck) {
+      // Any payload but the empty one that clears a retained message; a
+      // retained one would acknowledge again at every reconnect.
+      if (watch != nullptr && !in.payload.empty() && !in.retained && watch->alarm.Acknowledge()) {
+        Log("the SWR alarm was acknowledged");
+        PublishWatch();
       }
       return;
     }
@@ -137,6 +155,7 @@ struct MqttBridge::Impl {
         const std::int64_t now = SteadyNowMs();
         Publish(publisher.Changed(live.Get(now), now));
         PublishTransmissions();
+        PublishWatch();
       }
     }
     if (client.Connected()) {
@@ -156,6 +175,23 @@ struct MqttBridge::Impl {
     for (const Transmission& t : fresh) Publish({{topics.transmission, TransmissionJson(t), true}});
   }
 
+  // The rig, the alarm and the bands table, each when it changed, retained.
+  void PublishWatch() {
+    if (watch == nullptr) return;
+    const auto changed = [this](const std::string& topic, std::string& sent, std::string now) {
+      if (now == sent) return false;
+      sent = std::move(now);
+      client.Publish({topic, sent, true});
+      return true;
+    };
+    if (watch->rigGiven) changed(topics.rig, rigSent, RigJson(watch->rig.Snapshot()));
+    const AlarmState alarm = watch->alarm.State();
+    if (changed(topics.alarm, alarmSent, AlarmJson(alarm, watch->alarm.Settings()))) {
+      client.Publish({topics.alarmState, AlarmStatePayload(alarm), true});
+    }
+    changed(topics.bands, bandsSent, BandsJson(watch->health.Table(), watch->health.Settings()));
+  }
+
   void Stop() {
     {
       std::lock_guard<std::mutex> lock(mutex);
@@ -167,6 +203,7 @@ struct MqttBridge::Impl {
 };
 
 void MqttBridge::SetLog(const StationLog* log) { impl_->log = log; }
+void MqttBridge::SetWatch(StationWatch* watch) { impl_->watch = watch; }
 
 MqttBridge::MqttBridge(LiveState& live, const MqttOptions& options, bool readOnly,
                        const std::string& password, std::ostream& err)

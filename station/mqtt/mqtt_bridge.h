@@ -14,6 +14,7 @@
 namespace swrctl {
 
 class StationLog;
+struct StationWatch;
 
 class MqttBridge {
  public:
@@ -27,6 +28,10 @@ class MqttBridge {
   // The station log whose finished transmissions go to PREFIX/transmission
   // (null: none). Before Start.
   void SetLog(const StationLog* log);
+  // The rig, the SWR alarm and the antenna's health for PREFIX/rig,
+  // PREFIX/alarm, PREFIX/alarm/state and PREFIX/bands, and whom
+  // PREFIX/alarm/ack acknowledges (null: none). Before Start.
+  void SetWatch(StationWatch* watch);
 
   // Starts connecting in the background; false with `error` set when the
   // client cannot be set up at all (a broker away is no error).

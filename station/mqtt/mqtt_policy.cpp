@@ -118,11 +118,12 @@ MqttAnswer AnswerCommand(const MqttTopics& topics, const MqttIncoming& in, const
 }
 
 std::vector<std::string> MqttSubscriptions(const MqttTopics& topics, bool readOnly) {
-  // Read-only: only Home Assistant's restarts, no commands.
+  // Read-only: only Home Assistant's restarts, no commands, no acknowledging.
   std::vector<std::string> names = {kHomeAssistantStatus};
   if (!readOnly) {
     names.push_back(topics.command);
     names.push_back(topics.set + "/#");
+    names.push_back(topics.alarmAck);
   }
   return names;
 }

@@ -45,6 +45,11 @@ MqttTopics::MqttTopics(const std::string& p)
       state(p + "/state"),
       result(p + "/result"),
       transmission(p + "/transmission"),
+      rig(p + "/rig"),
+      alarm(p + "/alarm"),
+      alarmState(p + "/alarm/state"),
+      alarmAck(p + "/alarm/ack"),
+      bands(p + "/bands"),
       node(p) {
   for (char& c : node) {
     if (c == '/') c = '_';
@@ -97,6 +102,14 @@ std::vector<Entity> SensorEntities(const MqttTopics& t) {
                        {"payload_off", "disconnected"},
                        {"device_class", "connectivity"},
                        {"availability", Availability(t, false, false)}}});
+  entities.push_back({"binary_sensor", "swr_alarm",
+                      {{"name", "SWR alarm"},
+                       {"state_topic", t.alarmState},
+                       {"payload_on", "ON"},
+                       {"payload_off", "OFF"},
+                       {"device_class", "problem"},
+                       {"json_attributes_topic", t.alarm},
+                       {"availability", Availability(t, false, false)}}});
   return entities;
 }
 
@@ -142,6 +155,11 @@ std::vector<Entity> ControlEntities(const MqttTopics& t) {
            {"state_topic", t.state + "/blocking"},
            {"payload_on", "ON"},
            {"payload_off", "OFF"}});
+  // Lowers the SWR alarm; nothing reaches the controller, so it is there
+  // with the controller away too.
+  control("button", "alarm_ack",
+          {{"name", "Acknowledge SWR alarm"}, {"command_topic", t.alarmAck}, {"payload_press", "ACK"}});
+  entities.back().config["availability"] = Availability(t, false, false);
   return entities;
 }
 

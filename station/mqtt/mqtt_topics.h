@@ -13,6 +13,10 @@
 //   PREFIX/set/blocking     in: ON | OFF
 //   PREFIX/state/...        the value last written to power/N, swr/N, blocking
 //   PREFIX/result           the answer to each command, JSON as over HTTP
+//   PREFIX/transmission     the last finished transmission (retained)
+//   PREFIX/rig, PREFIX/alarm, PREFIX/alarm/state, PREFIX/bands, PREFIX/alarm/ack:
+//                           the transceiver, the SWR alarm and the antenna's
+//                           health (station/health/health_json.h)
 #pragma once
 
 #include <string>
@@ -36,7 +40,7 @@ constexpr std::size_t kMaxCommandPayload = 1024;
 struct MqttTopics {
   explicit MqttTopics(const std::string& prefix);
   std::string prefix, availability, link, live, reading, command, set, state, result,
-      transmission;
+      transmission, rig, alarm, alarmState, alarmAck, bands;
   std::string node;  // Home Assistant's node id: the prefix with '/' -> '_'
 };
 

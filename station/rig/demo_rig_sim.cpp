@@ -1,5 +1,9 @@
-// The demo's transceiver driving the simulated controller.
+// The demo's transceiver driving the simulated controller. A test that
+// drives the controller itself (SWRCTL_DEMO_CONTROL=stdin) gets no
+// transceiver keying it, unless it asks for one with SWRCTL_DEMO_RIG=on.
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "device/bus/sim_controller.h"
 #include "station/rig/demo_rig.h"
@@ -17,6 +21,10 @@ std::unique_ptr<FakeRig>& TheRig() {
 
 bool StartDemoRig(RigStateBox& box) {
   if (TheRig()) return true;
+  const char* control = std::getenv("SWRCTL_DEMO_CONTROL");
+  const char* wanted = std::getenv("SWRCTL_DEMO_RIG");
+  const bool underTest = control != nullptr && std::string(control) == "stdin";
+  if (underTest && (wanted == nullptr || std::string(wanted) != "on")) return false;
   TheRig() = std::make_unique<FakeRig>(box, [](bool keyed, double swr) {
     SimBus::SetTransmitter(keyed, swr);
   });

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace swrctl {
@@ -144,6 +145,45 @@ TEST(TransmissionDetector, FiguresOfAnOver) {
   EXPECT_EQ(t.forwardAtPeak, 120);
   EXPECT_EQ(t.sensor, 1);
   EXPECT_FALSE(t.frequencyHz || t.band || t.mode);
+}
+
+// With the rig's PTT: power counts only while it is on, PTT off ends the
+// transmission at once, and another band ends it and starts the next.
+TEST(TransmissionDetector, FollowsTheRig) {
+  TransmissionDetector d;
+  DetectorOutput out;
+  std::int64_t t = 0;
+  const auto carrier = [&](std::int64_t ms) {
+    for (std::int64_t end = t + ms; t < end; t += kStepMs) {
+      LogReading r;
+      r.unixMs = kUnix0 + t;
+      r.steadyMs = t;
+      r.sensor = 1;
+      r.power = 100;
+      r.swr = 1.5;
+      d.OnReading(r, out);
+      d.OnTick(t, out);
+    }
+  };
+  d.OnRig({7100000, "40m", "CW", false}, out);
+  carrier(500);
+  EXPECT_FALSE(d.Transmitting()) << "power without PTT";
+  d.OnRig({7100000, "40m", "CW", true}, out);
+  carrier(1000);
+  d.OnRig({14100000, "20m", "USB", true}, out);
+  carrier(1000);
+  d.OnRig({14100000, "20m", "USB", false}, out);
+  EXPECT_FALSE(d.Transmitting()) << "PTT off ends it without the hang time";
+  carrier(500);
+  d.Flush(out);
+  ASSERT_EQ(out.transmissions.size(), 2u);
+  const Transmission& a = out.transmissions[0];
+  const Transmission& b = out.transmissions[1];
+  EXPECT_EQ(std::make_tuple(*a.frequencyHz, *a.band, *a.mode, a.cutShort),
+            std::make_tuple(std::int64_t{7100000}, std::string("40m"), std::string("CW"), false));
+  EXPECT_EQ(std::make_tuple(*b.frequencyHz, *b.band, b.startUnixMs, b.endUnixMs, b.cutShort),
+            std::make_tuple(std::int64_t{14100000}, std::string("20m"), kUnix0 + 1500,
+                            kUnix0 + 2400, false));
 }
 
 TEST(TransmissionDetector, FtCyclesLastTheirTransmitTime) {

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "station/core/plain_text.h"
+#include "station/health/health_options.h"
 #include "station/log/log_params.h"
 #include "station/mqtt/mqtt_options.h"
+#include "station/rig/rig_options.h"
 #include "tools/swrctl/swrctl.h"
 
 namespace swrctl {
@@ -81,6 +83,27 @@ bool StoreLogTime(const char* name, const std::string& v, std::int64_t& to, std:
   return false;
 }
 
+bool StoreRig(const std::string& v, Options& o, std::string& error) {
+  RigAddress address;
+  if (!ParseRigAddress(v, address, error)) return false;
+  o.serve.rig = v;
+  return true;
+}
+
+bool StoreAlarmPower(const std::string& v, Options& o, std::string& error) {
+  double watts = 0;
+  if (!ParseSwrAlarmPower(v, watts, error)) return false;
+  o.serve.swrAlarmWatts = static_cast<int>(watts);
+  return true;
+}
+
+bool StoreHealthMargin(const std::string& v, Options& o, std::string& error) {
+  double swr = 0;
+  if (!ParseHealthMargin(v, swr, error)) return false;
+  o.serve.healthMarginTenths = static_cast<int>(swr * 10 + 0.5);
+  return true;
+}
+
 // The help's layout: two blanks, the left column, the text from column 25.
 std::string HelpLine(const std::string& left, const std::string& text) {
   std::string line = "  " + left;
@@ -117,7 +140,7 @@ const SubcommandRow kSubcommands[9] = {
 #define SWRCTL_MQTT(name) \
   [](const std::string& v, Options& o, std::string& e) { return SetMqttOption(name, v, o.serve.mqtt, e); }
 
-const OptionRow kOptions[23] = {
+const OptionRow kOptions[29] = {
     {"--format", "watch log", true, StoreFormat, "--format text|csv|json",
      "output format (default text; json: one object per line\nwith the raw 9 bytes; also for log)"},
     {"--count", "watch", true, StoreCount, "--count N", "stop after N lines"},
@@ -181,6 +204,27 @@ const OptionRow kOptions[23] = {
                          e);
      },
      "--keep-transmissions DAYS", "keep transmissions this long (default 3650)"},
+    {"--rig", "serve service", true, StoreRig, "--rig HOST[:PORT]",
+     "the transceiver's frequency, mode and PTT from rigctld\n(default port 4532)"},
+    {"--swr-alarm", "serve service", true,
+     [](const std::string& v, Options& o, std::string& e) {
+       return ParseSwrAlarmLimit(v, o.serve.swrAlarmTenths, e);
+     },
+     "--swr-alarm LIMIT", "raise a latching alarm above this SWR, 1.0 to 4.0\n(off by default)"},
+    {"--swr-alarm-hold", "serve service", true,
+     [](const std::string& v, Options& o, std::string& e) {
+       return ParseSwrAlarmHold(v, o.serve.swrAlarmHoldMs, e);
+     },
+     "--swr-alarm-hold SEC", "... held this long in seconds, 0.1 to 10 (default 1)"},
+    {"--swr-alarm-power", "serve service", true, StoreAlarmPower, "--swr-alarm-power W",
+     "... at this many watts or more, 1 to 2000 (default 5)"},
+    {"--health-window", "serve service", true,
+     [](const std::string& v, Options& o, std::string& e) {
+       return ParseHealthWindow(v, o.serve.healthWindow, e);
+     },
+     "--health-window N", "transmissions per sensor and band for the baseline\n(3 to 1000, default 20)"},
+    {"--health-margin", "serve service", true, StoreHealthMargin, "--health-margin SWR",
+     "above the baseline by this much warns, 0.1 to 3.0\n(default 0.3)"},
     {"--since", "log", true,
      [](const std::string& v, Options& o, std::string& e) { return StoreLogTime("--since", v, o.since, e); },
      "--since TIME", "transmissions that started at TIME or later\n(unix ms or ISO 8601: 2026-12-09, 2026-12-09T14:30Z)"},

@@ -32,7 +32,7 @@ struct OptionRow {
 };
 
 extern const SubcommandRow kSubcommands[9];
-extern const OptionRow kOptions[23];
+extern const OptionRow kOptions[29];
 
 // "status, watch, select, ...", in the table's order.
 std::string CommandList();

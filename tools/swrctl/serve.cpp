@@ -23,6 +23,9 @@
 #include "station/core/token.h"
 #include "station/log/log_feed.h"
 #include "station/log/log_store.h"
+#include "station/health/station_watch.h"
+#include "station/rig/demo_rig.h"
+#include "station/rig/rig_link.h"
 #include "tools/swrctl/log_command.h"
 
 namespace swrctl {
@@ -94,28 +97,56 @@ int MakePolicy(const ServeOptions& options, const boost::asio::ip::address& addr
   return kExitFailure;
 }
 
-// The detector fed from the live state into the log, when there is one.
+// The detector fed from the live state and the rig into the log, when
+// there is one, and into the antenna's health and the alarm.
 std::unique_ptr<LogFeed> StartRecording(const ServeOptions& options, LiveState& live,
-                                        StationLog* log) {
-  if (log == nullptr || !log->Usable()) return nullptr;
+                                        StationLog* log, StationWatch& watch) {
+  if (log != nullptr && !log->Usable()) log = nullptr;
   DetectorConfig detector;
   detector.thresholdW = options.txThresholdW;
   detector.hangMs = options.txHangMs;
-  auto feed = std::make_unique<LogFeed>(live, *log, detector);
-  log->Start();
+  auto feed = std::make_unique<LogFeed>(live, log, &watch, detector);
+  if (log != nullptr) log->Start();
   feed->Start();
   return feed;
+}
+
+std::unique_ptr<StationWatch> MakeWatch(const ServeOptions& options) {
+  HealthSettings health;
+  health.window = options.healthWindow;
+  health.margin = options.healthMarginTenths / 10.0;
+  AlarmSettings alarm;
+  alarm.limitTenths = options.swrAlarmTenths;
+  alarm.holdMs = options.swrAlarmHoldMs;
+  alarm.minWatts = options.swrAlarmWatts;
+  return std::make_unique<StationWatch>(health, alarm);
+}
+
+// rigctld's link with --rig; without it the demo executables' simulated
+// transceiver (the real swrctl has none, so it never makes a rig up).
+std::unique_ptr<RigLink> StartRig(const ServeOptions& options, StationWatch& watch) {
+  RigAddress address;
+  std::string error;
+  if (!options.rig.empty() && ParseRigAddress(options.rig, address, error)) {
+    watch.rigGiven = true;
+    auto link = std::make_unique<RigLink>(address, watch.rig, RigLogToStderr());
+    link->Start();
+    return link;
+  }
+  watch.rigGiven = StartDemoRig(watch.rig);
+  return nullptr;
 }
 
 // The MQTT side, connecting in the background; null when it cannot be set
 // up at all (said on `err`).
 std::unique_ptr<MqttBridge> StartMqtt(const ServeOptions& options, LiveState& live,
-                                      const StationLog* log, std::ostream& out,
-                                      std::ostream& err) {
+                                      const StationLog* log, const StationWatch* watch,
+                                      std::ostream& out, std::ostream& err) {
   const char* password = std::getenv("SWRCTL_MQTT_PASSWORD");
   auto mqtt = std::make_unique<MqttBridge>(live, options.mqtt, options.readOnly,
                                            password != nullptr ? password : "", err);
   mqtt->SetLog(log);
+  mqtt->SetWatch(watch);
   std::string error;
   if (!mqtt->Start(error)) {
     err << "swrctl: " << error << '\n';
@@ -151,8 +182,9 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   if (const int status = MakePolicy(options, address, policy, err)) return status;
 
   LiveState live;
-  // Made before the server, which reads it, and ended after it.
+  // Made before the server, which reads them, and ended after it.
   std::unique_ptr<StationLog> log;
+  const std::unique_ptr<StationWatch> watch = MakeWatch(options);
   HttpServer server(live, policy, ServerLimits{}, &err);
   std::string error;
   if (options.http && !server.Listen(host, port, error)) {
@@ -162,9 +194,11 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   // Once listening: a server that cannot listen leaves no file. Before the
   // address is printed, so that a client that comes at once finds it running.
   log = OpenStationLog(options, err);
-  std::unique_ptr<LogFeed> feed = StartRecording(options, live, log.get());
-  StationLog* usableLog = feed ? log.get() : nullptr;
+  std::unique_ptr<RigLink> rig = StartRig(options, *watch);
+  std::unique_ptr<LogFeed> feed = StartRecording(options, live, log.get(), *watch);
+  StationLog* usableLog = log && log->Usable() ? log.get() : nullptr;
   server.SetLog(log.get());
+  server.SetWatch(watch.get());
   // The address to open: this machine's name when listening everywhere.
   std::string shown = address.is_v6() ? "[" + host + "]" : host;
   if (address.is_unspecified()) shown = policy.hostName.empty() ? "127.0.0.1" : policy.hostName;
@@ -173,7 +207,9 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
         << "/#token=" << policy.token << (options.readOnly ? " (read-only)" : "") << std::endl;
   }
   std::unique_ptr<MqttBridge> mqtt;
-  if (!options.mqtt.url.empty() && !(mqtt = StartMqtt(options, live, usableLog, out, err))) {
+  if (!options.mqtt.url.empty() &&
+      !(mqtt = StartMqtt(options, live, usableLog, watch.get(), out, err))) {
+    StopDemoRig();
     return kExitFailure;
   }
   StartDemoControl();
@@ -182,6 +218,8 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   if (options.http) httpThread = std::thread([&server] { server.Run(); });
   DeviceLoopEnv loop = LoopEnv(env);
   RunDeviceLoop(live, loop, err);
+  if (rig) rig->Stop();
+  StopDemoRig();
   if (feed) feed->Stop();
   if (log) log->Stop();
   if (mqtt) mqtt->Stop();

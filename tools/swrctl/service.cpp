@@ -5,6 +5,14 @@
 #include <cstddef>
 
 namespace swrctl {
+namespace {
+
+// Tenths as the options take them: "2.5".
+std::string TenthsText(int tenths) {
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
+}  // namespace
 
 bool IsServiceVerb(const std::string& verb) {
   for (const char* known : {"install", "remove", "start", "stop", "status", "run"}) {
@@ -39,6 +47,16 @@ std::vector<std::string> ServeArguments(const Options& options) {
   number("--tx-hang", serve.txHangMs, defaults.txHangMs);
   number("--keep-history", serve.keepHistoryDays, defaults.keepHistoryDays);
   number("--keep-transmissions", serve.keepTransmissionDays, defaults.keepTransmissionDays);
+  add("--rig", serve.rig);
+  if (serve.swrAlarmTenths != 0) add("--swr-alarm", TenthsText(serve.swrAlarmTenths));
+  if (serve.swrAlarmHoldMs != defaults.swrAlarmHoldMs) {
+    add("--swr-alarm-hold", TenthsText(serve.swrAlarmHoldMs / 100));
+  }
+  number("--swr-alarm-power", serve.swrAlarmWatts, defaults.swrAlarmWatts);
+  number("--health-window", serve.healthWindow, defaults.healthWindow);
+  if (serve.healthMarginTenths != defaults.healthMarginTenths) {
+    add("--health-margin", TenthsText(serve.healthMarginTenths));
+  }
   return args;
 }
 

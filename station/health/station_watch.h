@@ -1,0 +1,23 @@
+// What the service keeps about the transceiver and the antenna beside the
+// live readings: the rig's snapshot, the antenna's health per sensor and
+// band, and the latching SWR alarm. Made once by serve, fed by the log
+// feed's thread, read by the HTTP handlers and the MQTT bridge.
+#pragma once
+
+#include "station/health/antenna_health.h"
+#include "station/health/swr_alarm.h"
+#include "station/rig/rig_state.h"
+
+namespace swrctl {
+
+struct StationWatch {
+  StationWatch(HealthSettings healthSettings, AlarmSettings alarmSettings)
+      : health(healthSettings), alarm(alarmSettings) {}
+
+  bool rigGiven = false;  // --rig, or the demo's transceiver: the rig's state is worth showing
+  RigStateBox rig;
+  AntennaHealth health;
+  SwrAlarm alarm;
+};
+
+}  // namespace swrctl

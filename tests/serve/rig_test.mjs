@@ -1,0 +1,103 @@
+// swrctl-demo serve with a transceiver: hamlib's rigctld with its dummy rig,
+// driven by rigctl, gives the transmission its frequency and band and ends
+// it with PTT; the SWR alarm latches until acknowledged over HTTP, with the
+// token only, also when read-only.
+import assert from 'node:assert/strict';
+import { spawn, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import net from 'node:net';
+import os from 'node:os';
+import path from 'node:path';
+import { test } from 'node:test';
+import { request, sleep, startServe } from './harness.mjs';
+
+const hasRigctld = spawnSync('sh', ['-c', 'command -v rigctld && command -v rigctl']).status === 0;
+
+function freePort() {
+  return new Promise((resolve) => {
+    const s = net.createServer().listen(0, '127.0.0.1', () => {
+      const { port } = s.address();
+      s.close(() => resolve(port));
+    });
+  });
+}
+
+function rigctl(port, ...words) {
+  const r = spawnSync('rigctl', ['-m', '2', '-r', `127.0.0.1:${port}`, ...words], { timeout: 5000 });
+  assert.equal(r.status, 0, `rigctl ${words.join(' ')}: ${r.stderr}`);
+}
+
+async function until(check, ms = 15000) {
+  const deadline = Date.now() + ms;
+  for (;;) {
+    const value = await check();
+    if (value || Date.now() > deadline) return value;
+    await sleep(200);
+  }
+}
+
+test('a transmission keyed by the rig lies on its band', { skip: !hasRigctld, timeout: 60000 }, async () => {
+  const port = await freePort();
+  const rigctld = spawn('rigctld', ['-m', '1', '-P', 'RIG', '-T', '127.0.0.1', '-t', String(port)],
+    { stdio: 'ignore' });
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-rig-'));
+  let s;
+  try {
+    await sleep(500);
+    rigctl(port, 'F', '7100000');
+    s = await startServe(['--rig', `127.0.0.1:${port}`, '--log', path.join(dir, 'station.db')]);
+    const rig = await until(async () => {
+      const r = await request(s.port, { path: '/api/v1/status' });
+      return r.json.rig && r.json.rig.connected && r.json.rig.ptt === false && r.json.rig;
+    });
+    assert.equal(rig.band, '40m');
+    await s.control('tx on');  // a carrier all along: PTT alone marks the transmission
+    await sleep(1500);
+    const keyed = Date.now();
+    rigctl(port, 'T', '1');
+    await sleep(2000);
+    rigctl(port, 'T', '0');
+    const list = await until(async () => {
+      const r = await request(s.port, { path: '/api/v1/transmissions?from=' + (keyed - 500) });
+      return r.json.transmissions.length > 0 && r.json.transmissions;
+    });
+    assert.equal(list.length, 1, 'only the keyed time is a transmission');
+    assert.equal(list[0].band, '40m');
+    assert.equal(list[0].frequency_hz, 7100000);
+    assert.ok(list[0].duration_ms > 1000 && list[0].duration_ms < 3000, `${list[0].duration_ms} ms`);
+    assert.equal(list[0].cut_short, false);
+  } finally {
+    if (s) await s.stop();
+    rigctld.kill();
+  }
+});
+
+test('the SWR alarm latches until acknowledged with the token', { timeout: 60000 }, async () => {
+  const s = await startServe(['--read-only', '--swr-alarm', '1.0', '--swr-alarm-hold', '0.2',
+    '--swr-alarm-power', '1']);
+  try {
+    const ack = (headers) => request(s.port, { method: 'POST', path: '/api/v1/alarm/ack', headers });
+    await s.control('tx on');
+    const raised = await until(async () => {
+      const r = await request(s.port, { path: '/api/v1/status' });
+      return r.json.alarm.raised && r.json.alarm;
+    });
+    assert.ok(raised, 'the alarm is raised');
+    assert.equal(raised.sensor, 1);
+    await s.control('tx off');
+    await sleep(1000);
+    assert.equal((await request(s.port, { path: '/api/v1/status' })).json.alarm.raised, true,
+      'it stays raised with the carrier gone');
+    assert.equal((await ack({})).status, 401);
+    const r = await ack({ Authorization: 'Bearer ' + s.token });
+    assert.equal(r.status, 200);
+    assert.equal(r.json.acknowledged, true);
+    assert.equal(r.json.alarm.raised, false);
+    assert.equal(r.json.alarm.swr, raised.swr, 'what raised it stays to be read');
+    const bands = await request(s.port, { path: '/api/v1/bands' });
+    assert.equal(bands.status, 200);
+    assert.ok(Array.isArray(bands.json.rows));
+  } finally {
+    await s.stop();
+  }
+});
