@@ -140,7 +140,7 @@ std::unique_ptr<RigLink> StartRig(const ServeOptions& options, StationWatch& wat
 // The MQTT side, connecting in the background; null when it cannot be set
 // up at all (said on `err`).
 std::unique_ptr<MqttBridge> StartMqtt(const ServeOptions& options, LiveState& live,
-                                      const StationLog* log, const StationWatch* watch,
+                                      const StationLog* log, StationWatch* watch,
                                       std::ostream& out, std::ostream& err) {
   const char* password = std::getenv("SWRCTL_MQTT_PASSWORD");
   auto mqtt = std::make_unique<MqttBridge>(live, options.mqtt, options.readOnly,
