@@ -157,6 +157,13 @@ std::unique_ptr<MqttBridge> StartMqtt(const ServeOptions& options, LiveState& li
   return mqtt;
 }
 
+// The address to open: this machine's name when listening everywhere.
+std::string Shown(const boost::asio::ip::address& address, const std::string& host,
+                  const AccessPolicy& policy) {
+  if (address.is_unspecified()) return policy.hostName.empty() ? "127.0.0.1" : policy.hostName;
+  return address.is_v6() ? "[" + host + "]" : host;
+}
+
 DeviceLoopEnv LoopEnv(WatchEnv& env) {
   DeviceLoopEnv loop;
   loop.localTime = env.localTime;
@@ -199,11 +206,9 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   StationLog* usableLog = log && log->Usable() ? log.get() : nullptr;
   server.SetLog(log.get());
   server.SetWatch(watch.get());
-  // The address to open: this machine's name when listening everywhere.
-  std::string shown = address.is_v6() ? "[" + host + "]" : host;
-  if (address.is_unspecified()) shown = policy.hostName.empty() ? "127.0.0.1" : policy.hostName;
   if (options.http) {
-    out << "swrctl: serving the meter at http://" << shown << ':' << server.Port()
+    out << "swrctl: serving the meter at http://" << Shown(address, host, policy) << ':'
+        << server.Port()
         << "/#token=" << policy.token << (options.readOnly ? " (read-only)" : "") << std::endl;
   }
   std::unique_ptr<MqttBridge> mqtt;
