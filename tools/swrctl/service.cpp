@@ -3,6 +3,7 @@
 #include "tools/swrctl/service.h"
 
 #include <cstddef>
+#include <cstdio>
 
 namespace swrctl {
 namespace {
@@ -10,6 +11,18 @@ namespace {
 // Tenths as the options take them: "2.5".
 std::string TenthsText(int tenths) {
   return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
+// Watts as --tx-threshold takes them: plain decimals, no exponent, no
+// trailing zeros ("0.5", "10000"). The option takes at most 12 characters, so
+// ten decimals keep every value it accepts.
+std::string WattsText(double watts) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10f", watts);
+  std::string out = text;
+  out.erase(out.find_last_not_of('0') + 1);
+  if (out.back() == '.') out.pop_back();
+  return out;
 }
 
 }  // namespace
@@ -41,6 +54,7 @@ std::vector<std::string> ServeArguments(const Options& options) {
   const ServeOptions defaults;
   add("--log", serve.logFile);
   if (serve.noLog) args.push_back("--no-log");
+  if (serve.txThresholdW != defaults.txThresholdW) add("--tx-threshold", WattsText(serve.txThresholdW));
   const auto number = [&](const char* name, auto value, auto fallback) {
     if (value != fallback) add(name, std::to_string(value));
   };
