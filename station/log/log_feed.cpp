@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "station/core/clock.h"
+#include "station/core/thread_name.h"
 
 namespace swrctl {
 namespace {
@@ -62,7 +63,12 @@ void LogFeed::Hand(DetectorOutput out) {
   if (log_ != nullptr) log_->Add(std::move(out));
 }
 
-void LogFeed::Start() { thread_ = std::thread([this] { Run(); }); }
+void LogFeed::Start() {
+  thread_ = std::thread([this] {
+    NameThisThread("swr-feed");
+    Run();
+  });
+}
 
 void LogFeed::Stop() {
   {

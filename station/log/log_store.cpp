@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "station/core/clock.h"
+#include "station/core/thread_name.h"
 
 namespace swrctl {
 namespace {
@@ -135,7 +136,12 @@ bool StationLog::Open(std::string& error) {
   return true;
 }
 
-void StationLog::Start() { thread_ = std::thread([this] { Run(); }); }
+void StationLog::Start() {
+  thread_ = std::thread([this] {
+    NameThisThread("swr-log");
+    Run();
+  });
+}
 
 void StationLog::Add(DetectorOutput output) {
   if (output.empty()) return;

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "station/core/clock.h"
+#include "station/core/thread_name.h"
 #include "station/health/health_json.h"
 #include "station/health/station_watch.h"
 #include "station/log/log_format.h"
@@ -219,7 +220,10 @@ bool MqttBridge::Start(std::string& error) {
     return false;
   }
   if (!impl_->Setup(error)) return false;
-  impl_->thread = std::thread([impl = impl_.get()] { impl->Run(); });
+  impl_->thread = std::thread([impl = impl_.get()] {
+    NameThisThread("swr-mqtt");
+    impl->Run();
+  });
   return true;
 }
 

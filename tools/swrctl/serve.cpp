@@ -23,6 +23,7 @@
 #include "station/core/token.h"
 #include "station/log/log_feed.h"
 #include "station/log/log_store.h"
+#include "station/core/thread_name.h"
 #include "station/health/station_watch.h"
 #include "station/rig/demo_rig.h"
 #include "station/rig/rig_link.h"
@@ -220,7 +221,12 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   StartDemoControl();
 
   std::thread httpThread;
-  if (options.http) httpThread = std::thread([&server] { server.Run(); });
+  if (options.http) {
+    httpThread = std::thread([&server] {
+      NameThisThread("swr-http");
+      server.Run();
+    });
+  }
   DeviceLoopEnv loop = LoopEnv(env);
   RunDeviceLoop(live, loop, err);
   if (rig) rig->Stop();

@@ -1,0 +1,10 @@
+// Thread names on Linux: pthread_setname_np on the calling thread.
+#include <pthread.h>
+
+#include "station/core/thread_name.h"
+
+namespace swrctl {
+
+void NameThisThread(const char* name) { pthread_setname_np(pthread_self(), name); }
+
+}  // namespace swrctl
