@@ -1,7 +1,12 @@
 // The rigctld client: one Boost.Asio io_context on the link's own thread.
-// Each poll writes the three gets at once and reads the answer into a
-// bounded buffer under one deadline; any failure closes the socket and
-// retries after a backoff that doubles while the rig stays unreachable.
+// Each poll writes its gets at once and reads the answer into a bounded
+// buffer; one timer ticks the polls and, at a tick that finds the answer
+// still not whole, checks its deadline. Any failure closes the socket and
+// retries after a backoff that doubles while the rig stays unreachable. Most
+// polls ask for PTT only; a PTT edge is stored only with the tuning read
+// after it, so a transmission never starts on the band the rig has just
+// left. (Each wake-up of this thread counts: on a busy machine the link's
+// cost is in them, not in the bytes.)
 #include "station/rig/rig_link.h"
 
 #include <algorithm>
@@ -11,6 +16,7 @@
 #include <iostream>
 #include <thread>
 
+#include "station/core/thread_name.h"
 #include "station/rig/rig_protocol.h"
 
 namespace swrctl {
@@ -27,8 +33,10 @@ struct RigLink::Impl {
   void Connect();
   void OnConnected();
   void Poll();
+  void ArmTick(Clock::time_point at);
   void Read();
   void OnReply(const RigReply& reply);
+  void SayReply(const RigReply& reply);
   void Fail(const std::string& why);
   void Say(const std::string& line) {
     if (log) log(line);
@@ -42,13 +50,18 @@ struct RigLink::Impl {
   asio::io_context io;
   tcp::resolver resolver{io};
   tcp::socket socket{io};
-  asio::steady_timer deadline{io};  // the connect or the answer
-  asio::steady_timer pause{io};     // the next poll or the next attempt
+  asio::steady_timer deadline{io};  // the connect
+  asio::steady_timer pause{io};     // the next tick or the next attempt
   std::thread thread;
   unsigned generation = 0;  // bumped by each failure: stale handlers return
   std::string pending;
   std::array<char, 128> chunk{};
-  bool askPtt = true;
+  bool askPtt = true;  // the rig reports PTT (until it says it cannot)
+  RigAsk asked;        // what the poll in flight asked for
+  bool answering = false;  // its answer is not yet whole
+  bool tuneNow = true;  // the next poll asks for the tuning too
+  Clock::time_point tunedAt;
+  RigState last;  // what was last stored
   Clock::time_point pollStart;
   int backoffMs = 0;
   // What was last said, so each change is said once.
@@ -76,9 +89,12 @@ void RigLink::Impl::Connect() {
 }
 
 void RigLink::Impl::OnConnected() {
+  deadline.cancel();
   boost::system::error_code ignored;
   socket.set_option(tcp::no_delay(true), ignored);
   askPtt = true;
+  tuneNow = true;
+  last = RigState{};
   Poll();
 }
 
@@ -86,16 +102,29 @@ void RigLink::Impl::Poll() {
   const unsigned g = generation;
   pollStart = Clock::now();
   pending.clear();
-  deadline.expires_after(Ms(timing.replyTimeoutMs));
-  deadline.async_wait([this, g](const boost::system::error_code& ec) {
-    if (!ec && Current(g)) Fail("no full answer within " + std::to_string(timing.replyTimeoutMs) + " ms");
-  });
-  auto command = std::make_shared<std::string>(RigPollCommand(askPtt));
+  answering = true;
+  ArmTick(pollStart + Ms(timing.pollMs));
+  asked.ptt = askPtt;
+  asked.tuning = !askPtt || tuneNow || pollStart - tunedAt >= Ms(timing.tuningMs);
+  tuneNow = false;
+  auto command = std::make_shared<std::string>(RigPollCommand(asked));
   asio::async_write(socket, asio::buffer(*command),
                     [this, g, command](const boost::system::error_code& ec, std::size_t) {
     if (!Current(g)) return;
     if (ec) return Fail(ec.message());
     Read();
+  });
+}
+
+// The next poll, or while the answer is not whole, its deadline's check.
+void RigLink::Impl::ArmTick(Clock::time_point at) {
+  const unsigned g = generation;
+  pause.expires_at(at);
+  pause.async_wait([this, g, at](const boost::system::error_code& ec) {
+    if (ec || !Current(g)) return;
+    if (!answering) return Poll();
+    if (Clock::now() - pollStart < Ms(timing.replyTimeoutMs)) return ArmTick(at + Ms(timing.pollMs));
+    Fail("no full answer within " + std::to_string(timing.replyTimeoutMs) + " ms");
   });
 }
 
@@ -106,7 +135,7 @@ void RigLink::Impl::Read() {
     if (ec == asio::error::eof) return Fail("rigctld closed the connection");
     if (ec) return Fail(ec.message());
     pending.append(chunk.data(), n);
-    const RigReply reply = ParseRigReply(pending, askPtt);
+    const RigReply reply = ParseRigReply(pending, asked);
     if (reply.status == RigReplyStatus::Bad) return Fail("rigctld sent " + reply.bad);
     if (reply.status == RigReplyStatus::Incomplete) return Read();
     OnReply(reply);
@@ -114,35 +143,45 @@ void RigLink::Impl::Read() {
 }
 
 void RigLink::Impl::OnReply(const RigReply& reply) {
-  deadline.cancel();
+  answering = false;
   backoffMs = 0;
+  SayReply(reply);
+  if (reply.pttUnsupported) askPtt = false;
+  if (!asked.tuning && last.connected && reply.ptt != last.ptt) {
+    tuneNow = true;  // an edge: stored with the tuning, asked for at once
+    return Poll();
+  }
+  RigState state = last;
+  state.connected = true;
+  state.ptt = reply.ptt;
+  if (asked.tuning) {
+    state.frequencyHz = reply.frequencyHz;
+    state.mode = reply.mode;
+    state.passbandHz = reply.passbandHz;
+    SetBand(state);
+    tunedAt = pollStart;
+  }
+  box.Store(state);
+  last = state;
+}
+
+// The lines an answer gives: the link up, the rig without PTT, the rig's
+// errors (from the whole polls only, so that an error is compared with the
+// same gets' errors).
+void RigLink::Impl::SayReply(const RigReply& reply) {
   if (said != Said::Up) Say("connected to rigctld at " + RigAddressText(address));
   said = Said::Up;
   if (reply.pttUnsupported) {
-    askPtt = false;  // the rig has no PTT to report: ask no more on this connection
     if (!saidNoPtt) Say("the rig reports no PTT; transmissions follow the power");
     saidNoPtt = true;
   } else if (reply.ptt) {
     saidNoPtt = false;
   }
   // Said when it first shows or changes, not each time it comes back.
-  if (!reply.rigError.empty() && reply.rigError != saidRigError) {
+  if (asked.tuning && !reply.rigError.empty() && reply.rigError != saidRigError) {
     Say("rigctld answers errors (" + reply.rigError + ")");
     saidRigError = reply.rigError;
   }
-  RigState state;
-  state.connected = true;
-  state.frequencyHz = reply.frequencyHz;
-  state.mode = reply.mode;
-  state.passbandHz = reply.passbandHz;
-  state.ptt = reply.ptt;
-  SetBand(state);
-  box.Store(state);
-  const unsigned g = generation;
-  pause.expires_at(pollStart + Ms(timing.pollMs));
-  pause.async_wait([this, g](const boost::system::error_code& ec) {
-    if (!ec && Current(g)) Poll();
-  });
 }
 
 void RigLink::Impl::Fail(const std::string& why) {
@@ -152,7 +191,9 @@ void RigLink::Impl::Fail(const std::string& why) {
   resolver.cancel();
   deadline.cancel();
   pause.cancel();
-  box.Store(RigState{});
+  answering = false;
+  last = RigState{};
+  box.Store(last);
   if (said == Said::Up) Say("lost rigctld at " + RigAddressText(address) + " (" + why + "); reconnecting");
   if (said == Said::Nothing) {
     Say("rigctld at " + RigAddressText(address) + ": " + why + "; trying again in the background");
@@ -177,7 +218,10 @@ void RigLink::Start() {
   if (impl_->thread.joinable()) return;
   impl_->io.restart();
   asio::post(impl_->io, [this] { impl_->Connect(); });
-  impl_->thread = std::thread([this] { impl_->io.run(); });
+  impl_->thread = std::thread([this] {
+    NameThisThread("swr-rig");
+    impl_->io.run();
+  });
 }
 
 void RigLink::Stop() {

@@ -1,5 +1,6 @@
 // The link to hamlib's rigctld over TCP, on a thread of its own: polls the
-// rig's PTT, frequency and mode ten times a second into a RigStateBox,
+// rig's PTT ten times a second and its frequency and mode once a second and
+// at each PTT edge, into a RigStateBox,
 // reconnects by itself with a backoff, and bounds everything a server can
 // do wrong (no listener, closing, silence, errors, garbage, endless or
 // dripping lines) in time and size. Nothing here waits on another thread's
@@ -21,6 +22,9 @@ struct RigLinkTiming {
   int connectTimeoutMs = 2000;
   int backoffFirstMs = 250;   // the first retry; doubles up to backoffMaxMs
   int backoffMaxMs = 5000;
+  // The frequency and mode at least this often; PTT alone in between. Each
+  // get costs the link a wake-up, and the tuning rarely changes between overs.
+  int tuningMs = 1000;
 };
 
 class RigLink {

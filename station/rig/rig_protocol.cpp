@@ -79,11 +79,44 @@ void NoteError(RigReply& reply, const char* get, std::string_view line) {
   reply.rigError += std::string(get) + ": " + std::string(line);
 }
 
+// The answers to "f" and "m" from line `i` on, into `reply`: Incomplete
+// while lines are missing, Bad (with `reply.bad`) for what is not theirs.
+RigReplyStatus ParseTuning(const std::vector<std::string_view>& lines, std::size_t& i,
+                           RigReply& reply) {
+  using S = RigReplyStatus;
+  const auto bad = [&reply](const char* why) {
+    reply.bad = why;
+    return S::Bad;
+  };
+  int code = 0;
+  if (i == lines.size()) return S::Incomplete;
+  std::string_view line = lines[i++];
+  std::int64_t hz = 0;
+  if (ParseRprt(line, code)) NoteError(reply, "f", line);
+  else if (ParseFrequency(line, hz)) reply.frequencyHz = hz;
+  else return bad("an answer to 'f' that is no frequency");
+  if (i == lines.size()) return S::Incomplete;
+  line = lines[i++];
+  if (ParseRprt(line, code)) {
+    NoteError(reply, "m", line);
+    return S::Complete;
+  }
+  if (!ModeName(line)) return bad("an answer to 'm' that is no mode");
+  if (i == lines.size()) return S::Incomplete;
+  int passband = 0;
+  if (!ParseInt(lines[i++], passband)) return bad("an answer to 'm' without a passband");
+  reply.mode = std::string(line);
+  if (passband > 0) reply.passbandHz = passband;
+  return S::Complete;
+}
+
 }  // namespace
 
-std::string RigPollCommand(bool askPtt) { return askPtt ? "t\nf\nm\n" : "f\nm\n"; }
+std::string RigPollCommand(RigAsk ask) {
+  return std::string(ask.ptt ? "t\n" : "") + (ask.tuning ? "f\nm\n" : "");
+}
 
-RigReply ParseRigReply(std::string_view bytes, bool askPtt) {
+RigReply ParseRigReply(std::string_view bytes, RigAsk ask) {
   if (bytes.size() > kRigMaxReply) return Bad("an answer longer than " + std::to_string(kRigMaxReply) + " bytes");
   std::vector<std::string_view> lines;
   std::string_view rest;
@@ -92,7 +125,7 @@ RigReply ParseRigReply(std::string_view bytes, bool askPtt) {
   std::size_t i = 0;
   int code = 0;
   auto more = [&] { return i < lines.size(); };
-  if (askPtt) {
+  if (ask.ptt) {
     if (!more()) return reply;
     const std::string_view line = lines[i++];
     if (ParseRprt(line, code)) {
@@ -104,23 +137,10 @@ RigReply ParseRigReply(std::string_view bytes, bool askPtt) {
       return Bad("an answer to 't' that is no PTT state");
     }
   }
-  if (!more()) return reply;
-  std::string_view line = lines[i++];
-  std::int64_t hz = 0;
-  if (ParseRprt(line, code)) NoteError(reply, "f", line);
-  else if (ParseFrequency(line, hz)) reply.frequencyHz = hz;
-  else return Bad("an answer to 'f' that is no frequency");
-  if (!more()) return reply;
-  line = lines[i++];
-  if (ParseRprt(line, code)) {
-    NoteError(reply, "m", line);
-  } else {
-    if (!ModeName(line)) return Bad("an answer to 'm' that is no mode");
-    if (!more()) return reply;
-    int passband = 0;
-    if (!ParseInt(lines[i++], passband)) return Bad("an answer to 'm' without a passband");
-    reply.mode = std::string(line);
-    if (passband > 0) reply.passbandHz = passband;
+  if (ask.tuning) {
+    const RigReplyStatus tuning = ParseTuning(lines, i, reply);
+    if (tuning == RigReplyStatus::Bad) return Bad(reply.bad);
+    if (tuning == RigReplyStatus::Incomplete) return reply;
   }
   if (i != lines.size() || !rest.empty()) return Bad("more lines than were asked for");
   reply.status = RigReplyStatus::Complete;
@@ -128,3 +148,4 @@ RigReply ParseRigReply(std::string_view bytes, bool askPtt) {
 }
 
 }  // namespace swrctl
+

@@ -1,8 +1,9 @@
 // rigctld's plain network protocol, as this program speaks it: one poll
-// asks for PTT (unless the rig has none), the frequency and the mode in one
-// write, and the answer is parsed here, a pure function of the bytes.
+// asks in one write for PTT (unless the rig has none), the tuning (frequency
+// and mode) or both, and the answer is parsed here, a pure function of the
+// bytes.
 //
-//   sent:     "t\nf\nm\n"  (or "f\nm\n")
+//   sent:     "t\nf\nm\n"  (or "f\nm\n", or "t\n")
 //   answered: "0\n7100000\nUSB\n2400\n"; any get may answer "RPRT -N\n"
 //             instead (RPRT -11 / -4 to "t": the rig reports no PTT).
 #pragma once
@@ -19,8 +20,14 @@ namespace swrctl {
 constexpr std::size_t kRigMaxLine = 64;
 constexpr std::size_t kRigMaxReply = 256;
 
+// What one poll asks for.
+struct RigAsk {
+  bool ptt = true;     // "t"
+  bool tuning = true;  // "f" and "m"
+};
+
 // The bytes of one poll.
-std::string RigPollCommand(bool askPtt);
+std::string RigPollCommand(RigAsk ask);
 
 enum class RigReplyStatus { Incomplete, Complete, Bad };
 
@@ -35,10 +42,10 @@ struct RigReply {
   std::string bad;              // why the answer is Bad
 };
 
-// Parses the answer to RigPollCommand(askPtt) from the bytes received so
+// Parses the answer to RigPollCommand(ask) from the bytes received so
 // far. Incomplete: wait for more; Complete: every get answered, nothing
 // left over; Bad: not rigctld's answer (garbage, a line or answer too long,
 // bytes beyond the answer).
-RigReply ParseRigReply(std::string_view bytes, bool askPtt);
+RigReply ParseRigReply(std::string_view bytes, RigAsk ask);
 
 }  // namespace swrctl

@@ -1,5 +1,5 @@
 // Fuzz target: rigctld's answer to a poll, as the rig link reads it; the
-// first byte chooses whether the poll asked for PTT.
+// first byte chooses what the poll asked for.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const swrctl::RigReply reply = swrctl::ParseRigReply(bytes, (data[0] & 1) != 0);
+  const swrctl::RigReply reply = swrctl::ParseRigReply(bytes, {(data[0] & 1) != 0, (data[0] & 2) != 0});
   // The link reads at most this much before it calls an answer bad.
   if (reply.status != swrctl::RigReplyStatus::Bad && bytes.size() > swrctl::kRigMaxReply) {
     __builtin_trap();

@@ -49,7 +49,7 @@ TEST(RigReply, ParsesAnswersAndRefusesGarbage) {
   using S = RigReplyStatus;
   struct Case {
     const char* bytes;
-    bool askPtt;
+    RigAsk ask;
     S status;
     std::int64_t hz;  // 0: none
     const char* mode;
@@ -57,26 +57,30 @@ TEST(RigReply, ParsesAnswersAndRefusesGarbage) {
     int ptt;          // -1: none
     bool unsupported;
   };
+  const RigAsk all{true, true}, noPtt{false, true}, pttOnly{true, false};
   const Case cases[] = {
-      {"0\n7100000\nUSB\n2400\n", true, S::Complete, 7100000, "USB", 2400, 0, false},
-      {"1\r\n14074000.000000\r\nPKTUSB\r\n3000\r\n", true, S::Complete, 14074000, "PKTUSB", 3000, 1, false},
-      {"RPRT -11\n145000000\nFM\n15000\n", true, S::Complete, 145000000, "FM", 15000, -1, true},
-      {"3550000\nCW\n0\n", false, S::Complete, 3550000, "CW", 0, -1, false},
-      {"RPRT -5\nRPRT -5\n", false, S::Complete, 0, "", 0, -1, false},
-      {"0\n7100000\nUS", true, S::Incomplete, 7100000, "", 0, 0, false},
-      {"0\n7100000\nUSB\n", true, S::Incomplete, 7100000, "", 0, 0, false},
-      {"", true, S::Incomplete, 0, "", 0, -1, false},
-      {"hello\n", true, S::Bad, 0, "", 0, -1, false},
-      {"0\n-7100000\nUSB\n2400\n", true, S::Bad, 0, "", 0, -1, false},
-      {"0\n7100000\nUS B\n2400\n", true, S::Bad, 0, "", 0, -1, false},
-      {"0\n7100000\nUSB\nwide\n", true, S::Bad, 0, "", 0, -1, false},
-      {"0\n7100000\nUSB\n2400\n0\n", true, S::Bad, 0, "", 0, -1, false},
-      {"0\n99999999999999\nUSB\n2400\n", true, S::Bad, 0, "", 0, -1, false},
-      {"0\n7100000\nUSB\n2400\nx", true, S::Bad, 0, "", 0, -1, false},
+      {"0\n7100000\nUSB\n2400\n", all, S::Complete, 7100000, "USB", 2400, 0, false},
+      {"1\r\n14074000.000000\r\nPKTUSB\r\n3000\r\n", all, S::Complete, 14074000, "PKTUSB", 3000, 1, false},
+      {"RPRT -11\n145000000\nFM\n15000\n", all, S::Complete, 145000000, "FM", 15000, -1, true},
+      {"3550000\nCW\n0\n", noPtt, S::Complete, 3550000, "CW", 0, -1, false},
+      {"RPRT -5\nRPRT -5\n", noPtt, S::Complete, 0, "", 0, -1, false},
+      {"0\n7100000\nUS", all, S::Incomplete, 7100000, "", 0, 0, false},
+      {"0\n7100000\nUSB\n", all, S::Incomplete, 7100000, "", 0, 0, false},
+      {"", all, S::Incomplete, 0, "", 0, -1, false},
+      {"hello\n", all, S::Bad, 0, "", 0, -1, false},
+      {"0\n-7100000\nUSB\n2400\n", all, S::Bad, 0, "", 0, -1, false},
+      {"0\n7100000\nUS B\n2400\n", all, S::Bad, 0, "", 0, -1, false},
+      {"0\n7100000\nUSB\nwide\n", all, S::Bad, 0, "", 0, -1, false},
+      {"0\n7100000\nUSB\n2400\n0\n", all, S::Bad, 0, "", 0, -1, false},
+      {"0\n99999999999999\nUSB\n2400\n", all, S::Bad, 0, "", 0, -1, false},
+      {"0\n7100000\nUSB\n2400\nx", all, S::Bad, 0, "", 0, -1, false},
+      {"1\n", pttOnly, S::Complete, 0, "", 0, 1, false},
+      {"RPRT -11\n", pttOnly, S::Complete, 0, "", 0, -1, true},
+      {"0\n7100000\n", pttOnly, S::Bad, 0, "", 0, -1, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bytes);
-    const RigReply r = ParseRigReply(c.bytes, c.askPtt);
+    const RigReply r = ParseRigReply(c.bytes, c.ask);
     ASSERT_EQ(r.status, c.status);
     if (c.status == S::Bad) {
       EXPECT_FALSE(r.bad.empty());
@@ -91,9 +95,9 @@ TEST(RigReply, ParsesAnswersAndRefusesGarbage) {
     EXPECT_EQ(r.pttUnsupported, c.unsupported);
   }
   // A line or an answer without end is refused as soon as it is too long.
-  EXPECT_EQ(ParseRigReply(std::string(kRigMaxLine + 1, '7'), true).status, S::Bad);
-  EXPECT_EQ(ParseRigReply(std::string(kRigMaxReply + 1, '\n'), true).status, S::Bad);
-  EXPECT_EQ(ParseRigReply("RPRT -5\n", true).rigError, "t: RPRT -5");
+  EXPECT_EQ(ParseRigReply(std::string(kRigMaxLine + 1, '7'), all).status, S::Bad);
+  EXPECT_EQ(ParseRigReply(std::string(kRigMaxReply + 1, '\n'), all).status, S::Bad);
+  EXPECT_EQ(ParseRigReply("RPRT -5\n", all).rigError, "t: RPRT -5");
 }
 
 TEST(RigOptions, HostAndPort) {
