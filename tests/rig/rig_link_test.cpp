@@ -217,11 +217,16 @@ TEST(RigLink, RealRigctldFrequencyPttAndRestart) {
   ASSERT_TRUE(rigctld.Start());
   RigStateBox box;
   std::mutex edgesMutex;
-  std::vector<std::pair<bool, Clock::time_point>> edges;
+  struct Edge {
+    bool ptt;
+    Clock::time_point at;
+    std::string band;
+  };
+  std::vector<Edge> edges;
   std::optional<bool> lastPtt;
   box.SetListener([&](const RigState& s) {
     std::lock_guard<std::mutex> lock(edgesMutex);
-    if (s.ptt && lastPtt && *s.ptt != *lastPtt) edges.emplace_back(*s.ptt, Clock::now());
+    if (s.ptt && lastPtt && *s.ptt != *lastPtt) edges.push_back({*s.ptt, Clock::now(), s.band});
     lastPtt = s.ptt;
   });
   Log log;
@@ -233,15 +238,17 @@ TEST(RigLink, RealRigctldFrequencyPttAndRestart) {
   ASSERT_TRUE(rigctld.Command("F 7100000"));
   ASSERT_TRUE(WaitFor([&] { return box.Snapshot().frequencyHz == 7100000; }, 2000ms));
   EXPECT_EQ(box.Snapshot().band, "40m");
+  // Keyed at once on another band: the edge comes with the new band.
   for (bool on : {true, false}) {
-    ASSERT_TRUE(rigctld.Command(on ? "T 1" : "T 0"));
+    ASSERT_TRUE(rigctld.Command(on ? "F 14200000 T 1" : "T 0"));
     const auto sent = Clock::now();  // rigctl has exited: the rig's PTT has changed
     ASSERT_TRUE(WaitFor([&] {
       std::lock_guard<std::mutex> lock(edgesMutex);
-      return !edges.empty() && edges.back().first == on;
+      return !edges.empty() && edges.back().ptt == on;
     }, 2000ms));
     std::lock_guard<std::mutex> lock(edgesMutex);
-    const auto latency = std::chrono::duration_cast<std::chrono::milliseconds>(edges.back().second - sent);
+    EXPECT_EQ(edges.back().band, "20m");
+    const auto latency = std::chrono::duration_cast<std::chrono::milliseconds>(edges.back().at - sent);
     std::printf("PTT %s seen after %lld ms\n", on ? "on" : "off", static_cast<long long>(latency.count()));
 #ifndef __SANITIZE_THREAD__
     EXPECT_LE(latency.count(), 250);
