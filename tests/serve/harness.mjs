@@ -2,15 +2,18 @@
 // controller under the test's control, and talks HTTP to it.
 //   SWRCTL_DEMO    the executable
 //   SWRCTL_RUNNER  optional program to start it with (scripts/wine-exec.sh)
-import { spawn } from 'node:child_process';
+// Also hamlib's rigctld with its dummy rig, for the tests with a transceiver.
+import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import http from 'node:http';
 import net from 'node:net';
 
-export async function startServe(extraArgs = [], { startMs = 20000 } = {}) {
-  const exe = process.env.SWRCTL_DEMO;
+// `exe` may name another build of swrctl instead (one without the simulated
+// controller, whose control() then has no answer).
+export async function startServe(extraArgs = [],
+  { startMs = 20000, exe = process.env.SWRCTL_DEMO } = {}) {
   if (!exe) throw new Error('SWRCTL_DEMO is not set');
   const runner = process.env.SWRCTL_RUNNER;
   const args = ['serve', '--listen', '127.0.0.1:0', ...extraArgs];
@@ -182,4 +185,47 @@ export function freePort() {
       s.close(() => resolve(port));
     });
   });
+}
+
+// Polls `check` every 200 ms until it returns something true or `ms` pass;
+// its last value.
+export async function until(check, ms = 15000) {
+  const deadline = Date.now() + ms;
+  for (;;) {
+    const value = await check();
+    if (value || Date.now() > deadline) return value;
+    await sleep(200);
+  }
+}
+
+export const hasRigctld =
+  spawnSync('sh', ['-c', 'command -v rigctld && command -v rigctl']).status === 0;
+
+// rigctld with hamlib's dummy rig on a loopback port, answering once
+// `rigctl` gets through; stop() ends it (SIGKILL after 5 s).
+export async function startRigctld(port) {
+  const child = spawn('rigctld', ['-m', '1', '-P', 'RIG', '-T', '127.0.0.1', '-t', String(port)],
+    { stdio: 'ignore' });
+  const exited = new Promise((resolve) => child.on('exit', resolve));
+  const rig = {
+    async stop() {
+      if (child.exitCode === null && child.signalCode === null) child.kill('SIGTERM');
+      const timer = setTimeout(() => child.kill('SIGKILL'), 5000);
+      await exited;
+      clearTimeout(timer);
+    },
+  };
+  const up = await until(() => spawnSync('rigctl', ['-m', '2', '-r', `127.0.0.1:${port}`, 'f'],
+    { timeout: 2000 }).status === 0, 5000);
+  if (!up) {
+    await rig.stop();
+    throw new Error(`rigctld did not answer on port ${port}`);
+  }
+  return rig;
+}
+
+// One rigctl command to the rigctld on `port`; throws when it fails.
+export function rigctl(port, ...words) {
+  const r = spawnSync('rigctl', ['-m', '2', '-r', `127.0.0.1:${port}`, ...words], { timeout: 5000 });
+  if (r.status !== 0) throw new Error(`rigctl ${words.join(' ')}: ${r.stderr}`);
 }

@@ -3,47 +3,20 @@
 // it with PTT; the SWR alarm latches until acknowledged over HTTP, with the
 // token only, also when read-only.
 import assert from 'node:assert/strict';
-import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
-import { request, sleep, startServe } from './harness.mjs';
-
-const hasRigctld = spawnSync('sh', ['-c', 'command -v rigctld && command -v rigctl']).status === 0;
-
-function freePort() {
-  return new Promise((resolve) => {
-    const s = net.createServer().listen(0, '127.0.0.1', () => {
-      const { port } = s.address();
-      s.close(() => resolve(port));
-    });
-  });
-}
-
-function rigctl(port, ...words) {
-  const r = spawnSync('rigctl', ['-m', '2', '-r', `127.0.0.1:${port}`, ...words], { timeout: 5000 });
-  assert.equal(r.status, 0, `rigctl ${words.join(' ')}: ${r.stderr}`);
-}
-
-async function until(check, ms = 15000) {
-  const deadline = Date.now() + ms;
-  for (;;) {
-    const value = await check();
-    if (value || Date.now() > deadline) return value;
-    await sleep(200);
-  }
-}
+import {
+  freePort, hasRigctld, request, rigctl, sleep, startRigctld, startServe, until,
+} from './harness.mjs';
 
 test('a transmission keyed by the rig lies on its band', { skip: !hasRigctld, timeout: 60000 }, async () => {
   const port = await freePort();
-  const rigctld = spawn('rigctld', ['-m', '1', '-P', 'RIG', '-T', '127.0.0.1', '-t', String(port)],
-    { stdio: 'ignore' });
+  const rigctld = await startRigctld(port);
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-rig-'));
   let s;
   try {
-    await sleep(500);
     rigctl(port, 'F', '7100000');
     s = await startServe(['--rig', `127.0.0.1:${port}`, '--log', path.join(dir, 'station.db')]);
     const rig = await until(async () => {
@@ -68,7 +41,7 @@ test('a transmission keyed by the rig lies on its band', { skip: !hasRigctld, ti
     assert.equal(list[0].cut_short, false);
   } finally {
     if (s) await s.stop();
-    rigctld.kill();
+    await rigctld.stop();
   }
 });
 

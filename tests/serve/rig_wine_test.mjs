@@ -1,0 +1,95 @@
+// The Windows builds' rig link under Wine against hamlib's rigctld (dummy
+// rig) on a loopback port: swrctl-demo.exe serve --rig puts a PTT-keyed
+// transmission on the rig's band, says once that rigctld went away while the
+// readings go on, and reconnects when it is back on the same port;
+// swrctl.exe serve --rig (no controller under Wine) shows the rig too.
+//   SWRCTL_DEMO, SWRCTL_RUNNER  as for harness.mjs
+//   SWRCTL_EXE                  the real-hardware build of the same architecture
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { test } from 'node:test';
+import {
+  events, freePort, hasRigctld, request, rigctl, sleep, startRigctld, startServe, until,
+} from './harness.mjs';
+
+const rigOf = async (s) => (await request(s.port, { path: '/api/v1/status' })).json.rig;
+const connected = (s) => until(async () => {
+  const r = await rigOf(s);
+  return r?.connected && r;
+}, 20000);
+const count = (text, re) => (text.match(re) || []).length;
+
+test('swrctl-demo.exe serve --rig under Wine', { skip: !hasRigctld, timeout: 200000 }, async () => {
+  const port = await freePort();
+  let rig = await startRigctld(port);
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-rig-wine-'));
+  const file = 'Z:' + path.join(dir, 'station.db').replace(/\//g, '\\');
+  let s;
+  try {
+    rigctl(port, 'F', '7100000');
+    s = await startServe(['--rig', `127.0.0.1:${port}`, '--log', file], { startMs: 120000 });
+    const up = await connected(s);
+    assert.ok(up, 'the rig is connected; stderr: ' + s.stderr);
+    assert.equal(up.band, '40m');
+    assert.equal(up.frequency_hz, 7100000);
+    assert.equal(up.ptt, false);
+
+    await s.control('tx on');  // a carrier all along: PTT alone marks the transmission
+    await sleep(1500);
+    const keyed = Date.now();
+    rigctl(port, 'T', '1');
+    await sleep(2000);
+    rigctl(port, 'T', '0');
+    const list = await until(async () => {
+      const r = await request(s.port, { path: '/api/v1/transmissions?from=' + (keyed - 500) });
+      return r.json.transmissions.length > 0 && r.json.transmissions;
+    });
+    assert.ok(list, 'a transmission is recorded');
+    assert.equal(list.length, 1, 'only the keyed time is a transmission');
+    assert.equal(list[0].band, '40m');
+    assert.equal(list[0].frequency_hz, 7100000);
+    assert.ok(list[0].duration_ms > 1000 && list[0].duration_ms < 3500, `${list[0].duration_ms} ms`);
+    await s.control('tx off');
+
+    await rig.stop();
+    rig = null;
+    assert.ok(await until(async () => (await rigOf(s))?.connected === false, 10000),
+      'the status says the rig is gone');
+    const ev = await events(s.port);
+    try {
+      await ev.next((e) => e.event === 'reading', 10000);
+    } finally {
+      ev.close();
+    }
+
+    rig = await startRigctld(port);
+    rigctl(port, 'F', '14200000');
+    assert.ok(await until(async () => (await rigOf(s))?.band === '20m', 15000),
+      'reconnected on the same port; stderr: ' + s.stderr);
+    assert.equal(count(s.stderr, /lost rigctld/g), 1, s.stderr);
+    assert.equal(count(s.stderr, /connected to rigctld/g), 2, s.stderr);
+  } finally {
+    if (s) await s.kill();  // Wine has no console here to take Ctrl+C
+    if (rig) await rig.stop();
+  }
+});
+
+test('swrctl.exe serve --rig under Wine', { skip: !hasRigctld || !process.env.SWRCTL_EXE, timeout: 180000 },
+  async () => {
+    const port = await freePort();
+    const rig = await startRigctld(port);
+    let s;
+    try {
+      rigctl(port, 'F', '7100000');
+      s = await startServe(['--rig', `127.0.0.1:${port}`],
+        { startMs: 120000, exe: process.env.SWRCTL_EXE });
+      const up = await connected(s);
+      assert.ok(up, 'the rig is connected; stderr: ' + s.stderr);
+      assert.equal(up.band, '40m');
+    } finally {
+      if (s) await s.kill();
+      await rig.stop();
+    }
+  });
