@@ -9,7 +9,7 @@ import path from 'node:path';
 import http from 'node:http';
 import net from 'node:net';
 
-export async function startServe(extraArgs = [], { startMs = 20000 } = {}) {
+export async function startServe(extraArgs = [], { startMs = 20000, env = {} } = {}) {
   const exe = process.env.SWRCTL_DEMO;
   if (!exe) throw new Error('SWRCTL_DEMO is not set');
   const runner = process.env.SWRCTL_RUNNER;
@@ -18,7 +18,7 @@ export async function startServe(extraArgs = [], { startMs = 20000 } = {}) {
   // into the user's, and parallel tests do not share it.
   const stateHome = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-state-'));
   const child = spawn(runner || exe, runner ? [exe, ...args] : args, {
-    env: { ...process.env, SWRCTL_DEMO_CONTROL: 'stdin', XDG_STATE_HOME: stateHome },
+    env: { ...process.env, ...env, SWRCTL_DEMO_CONTROL: 'stdin', XDG_STATE_HOME: stateHome },
     stdio: ['pipe', 'pipe', 'pipe'],
   });
   let stderr = '';
