@@ -72,8 +72,8 @@ void SetReadFails(bool fails);
 // Reports per second; 0 = the controller stops sending (reads wait).
 void SetReportRate(int perSecond);
 
-// The demo's transceiver behind the controller: unkeyed, the forward level
-// is 0; antennaSwr > 0 replaces the active sensor's built-in antenna match.
+// The demo's transceiver behind the controller: unkeyed, the detectors are
+// at rest (a few counts, SWR 1.0); antennaSwr > 0 replaces the active sensor's built-in antenna match.
 // Keyed with the built-in match (true, 0) until called.
 void SetTransmitter(bool keyed, double antennaSwr);
 

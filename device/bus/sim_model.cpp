@@ -72,7 +72,8 @@ Report MakeReport(const SimBus::Settings& settings, SimBus::Keying keying, std::
                   double t) {
   const int sensor = settings.activeSensor;
   double level = std::clamp(ForwardLevel(keying, sensor, sequence, t), 0.0, 255.0);
-  if (!gKeyed) level = 0.0;
+  // Between the transceiver's overs the detectors are at rest, as in Idle.
+  if (!gKeyed) level = 1.0 + Noise(sequence) % kRestCounts;
   const double antenna = gAntennaSwr > 0 ? gAntennaSwr.load() : kSensorSwr[sensor - 1];
   const double swr = antenna + 0.15 * std::sin(2 * kPi * t / 11.0 + sensor);
   const double gamma = (swr - 1.0) / (swr + 1.0);

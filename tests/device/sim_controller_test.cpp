@@ -102,6 +102,29 @@ TEST_F(SimController, ReadingsAreConsistent) {
   }
 }
 
+// The demo's transceiver: keyed, the SWR follows its band's antenna; between
+// overs the detectors rest at a few counts and show SWR 1.0, not "***".
+TEST_F(SimController, ReadingsFollowTheTransceiver) {
+  struct Case {
+    bool keyed;
+    double antennaSwr;
+    int minForward, maxForward, minSwrTenths, maxSwrTenths;
+  };
+  const Case cases[] = {{false, 2.0, 1, 3, 10, 10}, {true, 2.0, 100, 255, 17, 23}};
+  for (const Case& c : cases) {
+    SimBus::SetTransmitter(c.keyed, c.antennaSwr);
+    Bytes r{};
+    for (std::size_t i = 0; i <= SimBus::kQueueDepth; ++i) r = Next();
+    for (int i = 0; i < 50; ++i, r = Next()) {
+      EXPECT_GE(r[swr::input::forwardLevel], c.minForward) << c.keyed;
+      EXPECT_LE(r[swr::input::forwardLevel], c.maxForward) << c.keyed;
+      EXPECT_GE(r[swr::input::swrTenths], c.minSwrTenths) << c.keyed;
+      EXPECT_LE(r[swr::input::swrTenths], c.maxSwrTenths) << c.keyed;
+    }
+  }
+  SimBus::SetTransmitter(true, 0);
+}
+
 // Walks one session of overs as a detector with a 1.5 s hang would, and
 // checks what the demo promises: the first over within two seconds, overs of
 // a few seconds to a minute, pauses between words and Morse elements shorter

@@ -2,7 +2,9 @@
 // playwright-core): live values from the demo, the "no data" state when
 // reports stop, a command clicked and its outcome shown, the chart drawn;
 // the log card and the chart's range from the log's API (answered by the
-// test where the server has no log), and the card when the log is off.
+// test where the server has no log), and the card when the log is off;
+// with the demo's transceiver: the rig in the header, the bands card and
+// the SWR alarm's banner, acknowledged with the token only.
 // Screenshots at a desktop and a phone size go to $SCREENSHOTS.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -10,7 +12,7 @@ import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
-import { sleep, startServe } from './harness.mjs';
+import { request, sleep, startServe } from './harness.mjs';
 
 const require = createRequire(path.resolve(process.env.WEB_TEST_TOOLS || '.', 'package.json'));
 const { chromium } = require('playwright-core');
@@ -219,4 +221,80 @@ test('phone, English: the log card fits; a 404 from the log\'s API says the log 
   assert.equal(await page.textContent('#charttitle'), 'Last 10 minutes');
   assert.deepEqual(errors, []);
   await context.close();
+});
+
+// The bands card as the server has it after a while: several sensors and
+// bands, one of them warning.
+const bandsTable = { window: 20, margin: 0.3, run: 3, min_watts: 5, rows: [
+  { sensor: 1, band: '40m', transmissions: 12, baseline: 1.3, latest: 1.35, trend: 0.02, above_in_row: 0, warning: false },
+  { sensor: 1, band: '15m', transmissions: 9, baseline: 1.45, latest: 1.92, trend: 0.31, above_in_row: 3, warning: true },
+  { sensor: 2, band: '20m', transmissions: 3, baseline: null, latest: 1.2, trend: null, above_in_row: 0, warning: false }] };
+// The table inside its card, not sticking out of it nor scrolling in it.
+const bandsFit = (page) => page.$eval('#bands', (t) => t.getBoundingClientRect().right <= t.closest('section').getBoundingClientRect().right - 1);
+const bandRows = (page) => page.$$eval('#bands tbody tr', (r) => r.map((tr) => [tr.className, ...[...tr.cells].map((c) => c.textContent)]));
+
+test('the demo\'s transceiver: header, bands card, SWR alarm acknowledged with the token only', T, async () => {
+  const rig = await startServe(['--swr-alarm', '1.1', '--swr-alarm-hold', '0.3'], { env: { SWRCTL_DEMO_RIG: 'on' } });
+  const status = async () => (await request(rig.port, { path: '/api/v1/status' })).json;
+  try {
+    // The tour starts on 40 m, keyed at once: 40 m's antenna is over 1.1.
+    const { context, page, errors } = await open({ viewport: { width: 1280, height: 900 }, locale: 'ru-RU' }, rig.url);
+    await page.waitForSelector('#rig', { state: 'visible', timeout: 5000 });
+    assert.equal(await page.textContent('#rig'), '7.100 МГц · 40m · LSB');
+    await page.waitForSelector('#alarm', { state: 'visible', timeout: 5000 });
+    assert.match(await page.textContent('#alarmtext'), /^Тревога КСВ: КСВ 1\.\d · 40m · датчик 1 · \d\d:\d\d:\d\d$/);
+
+    // Without the token: no button, and the API refuses; the alarm stays.
+    const phone = await open({ viewport: { width: 390, height: 844 }, locale: 'ru-RU', deviceScaleFactor: 2, isMobile: true },
+      rig.url.replace(/#.*/, ''));
+    await phone.page.waitForSelector('#alarm', { state: 'visible', timeout: 5000 });
+    assert.ok(!(await phone.page.isVisible('#alarmack')));
+    assert.equal(await phone.page.evaluate(async () => (await fetch('/api/v1/alarm/ack', { method: 'POST' })).status), 401);
+    assert.equal((await status()).alarm.raised, true);
+
+    // Acknowledged between overs (none to raise it again): the banner goes,
+    // and the SWR at rest reads 1.0.
+    let keyed = false;  // the start of a pause: PTT seen on, then off
+    for (let i = 0; i < 150; ++i, await sleep(100)) {
+      const ptt = (await status()).rig.ptt;
+      if (keyed && !ptt) break;
+      keyed ||= ptt;
+    }
+    await page.click('#alarmack');
+    await page.waitForSelector('#alarm', { state: 'hidden', timeout: 2000 });
+    assert.equal((await status()).alarm.raised, false);
+    await page.waitForFunction(() => document.getElementById('power').textContent === '0.0');
+    assert.equal(await page.textContent('#swr'), '1.0');
+
+    // The first over's end brings the bands card: 40 m on sensor 1, no
+    // baseline before three transmissions.
+    await page.waitForSelector('#bandscard', { state: 'visible', timeout: 10000 });
+    const [row] = await bandRows(page);
+    assert.deepEqual(row.slice(0, 5), ['', '1', '40m', '1', '—']);
+    assert.match(row[5], /^1\.[1-5]\d$/);
+    assert.ok(await bandsFit(page), 'the bands table fits its card');
+    await page.waitForSelector('#alarm', { state: 'visible', timeout: 15000 });  // the next over
+    await page.screenshot({ path: path.join(shots, 'desktop-ru-rig.png'), fullPage: true });
+
+    // More rows, a baseline and a warning, as the server has them after a
+    // while (minutes of the demo): the warning's row in red.
+    await phone.page.route('**/api/v1/bands', (r) => r.fulfill({ contentType: 'application/json', body: JSON.stringify(bandsTable) }));
+    await phone.page.reload();
+    await phone.page.waitForFunction(() => document.querySelectorAll('#bands tbody tr').length === 3);
+    assert.deepEqual(await bandRows(phone.page), [['', '1', '40m', '12', '1.30', '1.35', '+0.02'],
+      ['warn', '1', '15m', '9', '1.45', '1.92', '+0.31'], ['', '2', '20m', '3', '—', '1.20', '—']]);
+    assert.equal(await phone.page.$eval('#bands tr.warn td', (e) => getComputedStyle(e).color), 'rgb(220, 38, 38)');
+    assert.match(await phone.page.textContent('#rig'), /^\d+\.\d{3} МГц · \d+m · [A-Z]+$/);
+    assert.ok(await bandsFit(phone.page), 'the bands table fits its card');
+    await phone.page.waitForSelector('#alarm', { state: 'visible', timeout: 5000 });
+    assert.ok(await phone.page.evaluate(() => document.documentElement.scrollWidth) <= 390, 'no sideways scrolling');
+    await phone.page.waitForFunction(() => /^-?\d+\.\d$/.test(document.getElementById('power').textContent));
+    await sleep(600);  // the chart drawn
+    await phone.page.screenshot({ path: path.join(shots, 'phone-ru-rig.png'), fullPage: true });
+    assert.deepEqual([...errors, ...phone.errors], []);
+    await phone.context.close();
+    await context.close();
+  } finally {
+    assert.equal((await rig.stop()).code, 0);
+  }
 });

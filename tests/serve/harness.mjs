@@ -11,9 +11,10 @@ import http from 'node:http';
 import net from 'node:net';
 
 // `exe` may name another build of swrctl instead (one without the simulated
-// controller, whose control() then has no answer).
+// controller, whose control() then has no answer); `env` adds to the
+// environment.
 export async function startServe(extraArgs = [],
-  { startMs = 20000, exe = process.env.SWRCTL_DEMO } = {}) {
+  { startMs = 20000, exe = process.env.SWRCTL_DEMO, env = {} } = {}) {
   if (!exe) throw new Error('SWRCTL_DEMO is not set');
   const runner = process.env.SWRCTL_RUNNER;
   const args = ['serve', '--listen', '127.0.0.1:0', ...extraArgs];
@@ -21,7 +22,7 @@ export async function startServe(extraArgs = [],
   // into the user's, and parallel tests do not share it.
   const stateHome = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-state-'));
   const child = spawn(runner || exe, runner ? [exe, ...args] : args, {
-    env: { ...process.env, SWRCTL_DEMO_CONTROL: 'stdin', XDG_STATE_HOME: stateHome },
+    env: { ...process.env, ...env, SWRCTL_DEMO_CONTROL: 'stdin', XDG_STATE_HOME: stateHome },
     stdio: ['pipe', 'pipe', 'pipe'],
   });
   let stderr = '';
