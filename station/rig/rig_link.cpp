@@ -5,8 +5,7 @@
 // retries after a backoff that doubles while the rig stays unreachable. Most
 // polls ask for PTT only; a PTT edge is stored only with the tuning read
 // after it, so a transmission never starts on the band the rig has just
-// left. (Each wake-up of this thread counts: on a busy machine the link's
-// cost is in them, not in the bytes.)
+// left.
 #include "station/rig/rig_link.h"
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include <chrono>
 #include <iostream>
 #include <thread>
+#include <vector>
 
 #include "station/core/thread_name.h"
 #include "station/rig/rig_protocol.h"
@@ -31,7 +31,11 @@ struct RigLink::Impl {
       : address(std::move(a)), box(b), log(std::move(l)), timing(t) {}
 
   void Connect();
+  void TryEndpoint(std::size_t i);
   void OnConnected();
+  std::string NoConnection() const {
+    return "no connection within " + std::to_string(timing.connectTimeoutMs) + " ms";
+  }
   void Poll();
   void ArmTick(Clock::time_point at);
   void Read();
@@ -50,6 +54,8 @@ struct RigLink::Impl {
   asio::io_context io;
   tcp::resolver resolver{io};
   tcp::socket socket{io};
+  std::vector<tcp::endpoint> endpoints;  // the address's, tried in turn
+  bool timedOut = false;                 // the connect attempt ran out of time
   asio::steady_timer deadline{io};  // the connect
   asio::steady_timer pause{io};     // the next tick or the next attempt
   std::thread thread;
@@ -74,17 +80,39 @@ void RigLink::Impl::Connect() {
   const unsigned g = generation;
   deadline.expires_after(Ms(timing.connectTimeoutMs));
   deadline.async_wait([this, g](const boost::system::error_code& ec) {
-    if (!ec && Current(g)) Fail("no connection within " + std::to_string(timing.connectTimeoutMs) + " ms");
+    if (!ec && Current(g)) Fail(NoConnection());
   });
   resolver.async_resolve(address.host, std::to_string(address.port),
                          [this, g](const boost::system::error_code& ec, tcp::resolver::results_type r) {
     if (!Current(g)) return;
     if (ec) return Fail(ec.message());
-    asio::async_connect(socket, r, [this, g](const boost::system::error_code& ec2, const tcp::endpoint&) {
-      if (!Current(g)) return;
-      if (ec2) return Fail(ec2.message());
-      OnConnected();
-    });
+    endpoints.assign(r.begin(), r.end());
+    TryEndpoint(0);
+  });
+}
+
+// Each address gets the whole connect time: a refusal that is slow to come
+// on one (Windows retries a refused connection for about 2 s) does not use
+// up the next one's, so "localhost" still reaches a rigctld on 127.0.0.1
+// when ::1 comes first.
+void RigLink::Impl::TryEndpoint(std::size_t i) {
+  const unsigned g = generation;
+  timedOut = false;
+  deadline.expires_after(Ms(timing.connectTimeoutMs));
+  deadline.async_wait([this, g](const boost::system::error_code& ec) {
+    if (ec || !Current(g)) return;
+    timedOut = true;
+    boost::system::error_code ignored;
+    socket.close(ignored);  // ends the attempt
+  });
+  socket.async_connect(endpoints[i], [this, g, i](const boost::system::error_code& ec) {
+    if (!Current(g)) return;
+    if (!ec && !timedOut) return OnConnected();
+    const std::string why = timedOut || !ec ? NoConnection() : ec.message();
+    boost::system::error_code ignored;
+    socket.close(ignored);
+    if (i + 1 < endpoints.size()) return TryEndpoint(i + 1);
+    Fail(why);
   });
 }
 

@@ -1,5 +1,5 @@
 // The link to hamlib's rigctld over TCP, on a thread of its own: polls the
-// rig's PTT ten times a second and its frequency and mode once a second and
+// rig's PTT five times a second and its frequency and mode once a second and
 // at each PTT edge, into a RigStateBox,
 // reconnects by itself with a backoff, and bounds everything a server can
 // do wrong (no listener, closing, silence, errors, garbage, endless or
@@ -17,7 +17,10 @@
 namespace swrctl {
 
 struct RigLinkTiming {
-  int pollMs = 100;           // one poll per period (PTT edges seen within ~2 periods)
+  // One poll per period: a PTT edge is seen within the period and the
+  // tuning's answer. Each poll costs two wake-ups of the thread (the tick and
+  // the answer), which on a busy machine outweigh the bytes.
+  int pollMs = 200;
   int replyTimeoutMs = 1000;  // a poll's whole answer, from the write
   int connectTimeoutMs = 2000;
   int backoffFirstMs = 250;   // the first retry; doubles up to backoffMaxMs

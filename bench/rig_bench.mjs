@@ -1,0 +1,115 @@
+// The transceiver's cost, side by side in one run: swrctl-demo serve without
+// a rig, with hamlib's rigctld (dummy rig), with a rig server that never
+// answers and with one that sends an endless line. First the server's CPU
+// with the controller unplugged, so the rig link is nearly all it does; then
+// report-to-event latency at 20 reports/s: slower than the event stream's
+// 40 ms slots, so each report is sent at once and the figure is the server's
+// own delay, not where a report falls in a slot.
+// Linux only (reads /proc). Usage: node rig_bench.mjs path/to/swrctl-demo
+import { spawn, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import net from 'node:net';
+import { events, freePort, sleep, startServe } from '../tests/serve/harness.mjs';
+
+process.env.SWRCTL_DEMO = process.argv[2] || process.env.SWRCTL_DEMO;
+const CPU_SECONDS = 20;
+const LATENCY_SECONDS = 10;
+
+// CPU time of a process's threads (those named `thread`, or all), in ns
+// (schedstat's first field).
+function cpuNs(pid, thread) {
+  let sum = 0;
+  for (const tid of fs.readdirSync(`/proc/${pid}/task`)) {
+    const dir = `/proc/${pid}/task/${tid}`;
+    if (thread && fs.readFileSync(`${dir}/comm`, 'utf8').trim() !== thread) continue;
+    sum += Number(fs.readFileSync(`${dir}/schedstat`, 'utf8').split(' ')[0]);
+  }
+  return sum;
+}
+const median = (xs) => { const s = [...xs].sort((a, b) => a - b); return s[Math.floor(s.length / 2)]; };
+const p95 = (xs) => { const s = [...xs].sort((a, b) => a - b); return s[Math.floor(s.length * 0.95)]; };
+
+// A rig server that misbehaves: `silent` accepts and never answers,
+// `endless` answers every connection with a line that never ends.
+async function badRig(kind) {
+  const sockets = new Set();
+  const server = net.createServer((s) => {
+    sockets.add(s);
+    s.on('error', () => {});
+    s.on('close', () => sockets.delete(s));
+    if (kind !== 'endless') return;
+    const chunk = Buffer.alloc(4096, 'x');
+    const pump = () => { while (!s.destroyed && s.write(chunk)); };
+    s.on('drain', pump);
+    pump();
+  });
+  await new Promise((r) => server.listen(0, '127.0.0.1', r));
+  return {
+    port: server.address().port,
+    close() { for (const s of sockets) s.destroy(); server.close(); },
+  };
+}
+
+async function rigctld() {
+  const port = await freePort();
+  const child = spawn('rigctld', ['-m', '1', '-P', 'RIG', '-T', '127.0.0.1', '-t', String(port)], { stdio: 'ignore' });
+  await sleep(500);
+  spawnSync('rigctl', ['-m', '2', '-r', `127.0.0.1:${port}`, 'F', '7100000'], { timeout: 5000 });
+  return { port, pid: child.pid, close() { child.kill(); } };
+}
+
+async function latencies(stream, ms) {
+  const out = [];
+  stream.drain();
+  const end = Date.now() + ms;
+  while (Date.now() < end) {
+    const ev = await stream.next((e) => e.event === 'reading', 5000);
+    out.push(ev.at - ev.json.unix_ms);
+  }
+  return out;
+}
+
+const rigs = { none: null, rigctld: await rigctld(), silent: await badRig('silent'), endless: await badRig('endless') };
+const servers = {};
+try {
+  for (const [name, rig] of Object.entries(rigs)) {
+    servers[name] = await startServe(rig ? ['--rig', `127.0.0.1:${rig.port}`, '--no-log'] : ['--no-log']);
+  }
+  for (const s of Object.values(servers)) await s.control('unplug');
+  await sleep(3000);  // the rigctld link is up; the bad ones are backing off
+  const ns0 = Object.fromEntries(Object.entries(servers).map(([n, s]) => [n, cpuNs(s.pid)]));
+  const rigNs0 = Object.fromEntries(Object.entries(servers).map(([n, s]) => [n, cpuNs(s.pid, 'swr-rig')]));
+  const rigctldNs0 = cpuNs(rigs.rigctld.pid);
+  const w0 = Date.now();
+  await sleep(CPU_SECONDS * 1000);
+  const wallNs = (Date.now() - w0) * 1e6;
+  const cpu = Object.fromEntries(Object.entries(servers).map(([n, s]) =>
+    [n, (100 * (cpuNs(s.pid) - ns0[n])) / wallNs]));
+  const rigCpu = Object.fromEntries(Object.entries(servers).map(([n, s]) =>
+    [n, (100 * (cpuNs(s.pid, 'swr-rig') - rigNs0[n])) / wallNs]));
+  const rigctldCpu = (100 * (cpuNs(rigs.rigctld.pid) - rigctldNs0)) / wallNs;
+
+  for (const s of Object.values(servers)) {
+    await s.control('plug');
+    await s.control('rate 20');
+  }
+  await sleep(1000);
+  const streams = Object.fromEntries(await Promise.all(
+    Object.entries(servers).map(async ([n, s]) => [n, await events(s.port)])));
+  const lat = Object.fromEntries(await Promise.all(
+    Object.entries(streams).map(async ([n, e]) => [n, await latencies(e, LATENCY_SECONDS * 1000)])));
+  for (const e of Object.values(streams)) e.close();
+
+  console.log('rig_bench: four servers side by side (controller unplugged for CPU, 20 reports/s for latency)');
+  console.log('  rig                 server CPU         its rig thread     event latency median / p95');
+  for (const n of Object.keys(servers)) {
+    const extra = n === 'none' ? '' : `${rigCpu[n].toFixed(3)} %`;
+    console.log(`  ${n.padEnd(18)}  ${cpu[n].toFixed(3).padStart(6)} % of a core  ${extra.padEnd(17)}  ` +
+      `${median(lat[n])} / ${p95(lat[n])} ms (${lat[n].length} events)`);
+  }
+  console.log(`  (target: the rig at most 0.1 % of one core; latency with a silent rig as without one)`);
+  console.log(`  rigctld itself, answering the polls: ${rigctldCpu.toFixed(3)} % of a core`);
+} finally {
+  for (const s of Object.values(servers)) await s.stop();
+  for (const r of Object.values(rigs)) if (r) r.close();
+}
