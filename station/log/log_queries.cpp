@@ -84,6 +84,25 @@ bool QueryTransmissions(LogDb& db, const TransmissionQuery& q, TransmissionPage&
   return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : Failed(db, error);
 }
 
+bool QueryRecentOnBand(LogDb& db, int sensor, const std::string& band, long limit,
+                       std::vector<Transmission>& out, std::string& error) {
+  Statement s(db.get(),
+              "SELECT id, start_unix_ms, end_unix_ms, start_local, end_local, sensor, peak_power,"
+              " average_power, max_swr, swr_at_peak, forward_at_peak, reflected_at_peak,"
+              " readings, cut_short, frequency_hz, band, mode FROM transmissions"
+              " INDEXED BY transmissions_by_sensor"
+              " WHERE sensor = ?1 AND band = ?2 AND swr_at_peak IS NOT NULL"
+              " ORDER BY start_unix_ms DESC LIMIT ?3");
+  if (!s.ok()) return Failed(db, error);
+  sqlite3_bind_int(s.get(), 1, sensor);
+  sqlite3_bind_text(s.get(), 2, band.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int64(s.get(), 3, limit);
+  out.clear();
+  int rc;
+  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) out.push_back(RowTransmission(s.get()));
+  return rc == SQLITE_DONE ? true : Failed(db, error);
+}
+
 bool QueryHistory(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t slotMs,
                   std::vector<HistoryPoint>& points, std::string& error) {
   const bool minutes = slotMs >= 60000;

@@ -47,6 +47,11 @@ bool QueryTransmissions(LogDb& db, const TransmissionQuery& q, TransmissionPage&
 bool QueryHistory(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t slotMs,
                   std::vector<HistoryPoint>& points, std::string& error);
 
+// The newest `limit` transmissions of one sensor on one band that have an
+// SWR at peak power, newest first (from the index, so cheap on any log).
+bool QueryRecentOnBand(LogDb& db, int sensor, const std::string& band, long limit,
+                       std::vector<Transmission>& out, std::string& error);
+
 // Transmissions that started in [fromMs, toMs), per sensor and band.
 bool QuerySummary(LogDb& db, std::int64_t fromMs, std::int64_t toMs,
                   std::vector<SummaryRow>& rows, std::string& error);

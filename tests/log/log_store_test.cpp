@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "station/health/health_seed.h"
 #include "station/log/log_db.h"
 #include "station/log/log_queries.h"
 #include "station/log/log_store.h"
@@ -219,6 +220,51 @@ TEST(StationLogQueries, PagesFiltersHistoryAndSummary) {
   ASSERT_EQ(year.size(), 2u);
   EXPECT_EQ(year[0].transmissions, 24);
   EXPECT_EQ(year[1].maxSwr, rows[1].maxSwr);
+}
+
+// A restart keeps each band's baseline and a warning in progress: the
+// newest transmissions of each sensor and band, up to the window, oldest first.
+TEST(StationLogQueries, HealthStartsFromTheLog) {
+  const std::string path = TempLog("health");
+  {
+    StationLog log({path, 30, 3650}, std::cerr);
+    std::string error;
+    ASSERT_TRUE(log.Open(error)) << error;
+    log.Start();
+    DetectorOutput out;
+    const double swr40[] = {2.5, 2.5, 1.3, 1.3, 1.3, 1.8, 1.8, 1.8};  // the oldest two fall out
+    for (int i = 0; i < 8; ++i) {
+      Transmission t = Tx(kBaseMs + i * 10000, 100);
+      t.band = "40m";
+      t.swrAtPeak = swr40[i];
+      out.transmissions.push_back(t);
+    }
+    Transmission other = Tx(kBaseMs + 90000, 50);
+    other.sensor = 2;
+    other.band = "20m";
+    other.swrAtPeak = 1.1;
+    out.transmissions.push_back(other);
+    out.transmissions.push_back(Tx(kBaseMs + 95000, 50));  // no band: not counted
+    log.Add(std::move(out));
+    log.Stop();
+  }
+  HealthSettings settings;
+  settings.window = 6;
+  AntennaHealth health(settings);
+  std::string error;
+  ASSERT_TRUE(SeedHealth(path, health, error)) << error;
+  const std::vector<BandHealth> table = health.Table();
+  ASSERT_EQ(table.size(), 2u);
+  EXPECT_EQ(table[0].band, "40m");
+  EXPECT_EQ(table[0].transmissions, 6);
+  EXPECT_DOUBLE_EQ(table[0].baseline.value_or(0), 1.3);
+  EXPECT_EQ(table[0].aboveInRow, 3);
+  EXPECT_TRUE(table[0].warning);
+  EXPECT_EQ(table[1].sensor, 2);
+  EXPECT_EQ(table[1].transmissions, 1);
+  AntennaHealth none;
+  EXPECT_TRUE(SeedHealth(TempLog("health-missing"), none, error));
+  EXPECT_TRUE(none.Table().empty());
 }
 
 }  // namespace

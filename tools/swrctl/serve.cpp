@@ -24,6 +24,7 @@
 #include "station/log/log_feed.h"
 #include "station/log/log_store.h"
 #include "station/core/thread_name.h"
+#include "station/health/health_seed.h"
 #include "station/health/station_watch.h"
 #include "station/rig/demo_rig.h"
 #include "station/rig/rig_link.h"
@@ -99,14 +100,20 @@ int MakePolicy(const ServeOptions& options, const boost::asio::ip::address& addr
 }
 
 // The detector fed from the live state and the rig into the log, when
-// there is one, and into the antenna's health and the alarm.
+// there is one, and into the antenna's health (first given what the log
+// already holds) and the alarm.
 std::unique_ptr<LogFeed> StartRecording(const ServeOptions& options, LiveState& live,
-                                        StationLog* log, StationWatch& watch) {
+                                        StationLog* log, StationWatch& watch, std::ostream& err) {
   if (log != nullptr && !log->Usable()) log = nullptr;
   DetectorConfig detector;
   detector.thresholdW = options.txThresholdW;
   detector.hangMs = options.txHangMs;
   auto feed = std::make_unique<LogFeed>(live, log, &watch, detector);
+  std::string error;
+  if (log != nullptr && !SeedHealth(log->Path(), watch.health, error)) {
+    err << "swrctl: the antenna's health starts empty: the station log cannot be read: " << error
+        << '\n';
+  }
   if (log != nullptr) log->Start();
   feed->Start();
   return feed;
@@ -203,7 +210,7 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   // address is printed, so that a client that comes at once finds it running.
   log = OpenStationLog(options, err);
   std::unique_ptr<RigLink> rig = StartRig(options, *watch);
-  std::unique_ptr<LogFeed> feed = StartRecording(options, live, log.get(), *watch);
+  std::unique_ptr<LogFeed> feed = StartRecording(options, live, log.get(), *watch, err);
   StationLog* usableLog = log && log->Usable() ? log.get() : nullptr;
   server.SetLog(log.get());
   server.SetWatch(watch.get());

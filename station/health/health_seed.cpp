@@ -1,0 +1,38 @@
+// Reads the newest transmissions per sensor and band (the band plan's bands,
+// the controller's three sensors) through the log's reader connection.
+#include "station/health/health_seed.h"
+
+#include <vector>
+
+#include "station/log/log_db.h"
+#include "station/log/log_queries.h"
+#include "station/rig/bands.h"
+
+namespace swrctl {
+namespace {
+
+constexpr int kSensors = 3;
+
+}  // namespace
+
+bool SeedHealth(const std::string& logPath, AntennaHealth& health, std::string& error) {
+  LogDb db;
+  const LogOpen opened = db.Open(logPath, false, error);
+  if (opened == LogOpen::Missing) return true;
+  if (opened != LogOpen::Ok) return false;
+  std::vector<Transmission> recent;
+  for (int sensor = 1; sensor <= kSensors; ++sensor) {
+    for (const Band& band : BandPlan()) {
+      if (!QueryRecentOnBand(db, sensor, band.name, health.Settings().window, recent, error)) {
+        return false;
+      }
+      for (auto t = recent.rbegin(); t != recent.rend(); ++t) {
+        health.Add(TransmissionRecord{t->sensor, t->band.value_or(""), t->swrAtPeak.value_or(0),
+                                      t->peakPower, t->endUnixMs});
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace swrctl
