@@ -6,10 +6,10 @@
 // 40 ms slots, so each report is sent at once and the figure is the server's
 // own delay, not where a report falls in a slot.
 // Linux only (reads /proc). Usage: node rig_bench.mjs path/to/swrctl-demo
-import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import net from 'node:net';
-import { events, freePort, sleep, startServe } from '../tests/serve/harness.mjs';
+import { latencies, median, p95 } from './event_latency.mjs';
+import { events, freePort, rigctl, sleep, startRigctld, startServe } from '../tests/serve/harness.mjs';
 
 process.env.SWRCTL_DEMO = process.argv[2] || process.env.SWRCTL_DEMO;
 const CPU_SECONDS = 20;
@@ -26,8 +26,6 @@ function cpuNs(pid, thread) {
   }
   return sum;
 }
-const median = (xs) => { const s = [...xs].sort((a, b) => a - b); return s[Math.floor(s.length / 2)]; };
-const p95 = (xs) => { const s = [...xs].sort((a, b) => a - b); return s[Math.floor(s.length * 0.95)]; };
 
 // A rig server that misbehaves: `silent` accepts and never answers,
 // `endless` answers every connection with a line that never ends.
@@ -52,21 +50,9 @@ async function badRig(kind) {
 
 async function rigctld() {
   const port = await freePort();
-  const child = spawn('rigctld', ['-m', '1', '-P', 'RIG', '-T', '127.0.0.1', '-t', String(port)], { stdio: 'ignore' });
-  await sleep(500);
-  spawnSync('rigctl', ['-m', '2', '-r', `127.0.0.1:${port}`, 'F', '7100000'], { timeout: 5000 });
-  return { port, pid: child.pid, close() { child.kill(); } };
-}
-
-async function latencies(stream, ms) {
-  const out = [];
-  stream.drain();
-  const end = Date.now() + ms;
-  while (Date.now() < end) {
-    const ev = await stream.next((e) => e.event === 'reading', 5000);
-    out.push(ev.at - ev.json.unix_ms);
-  }
-  return out;
+  const rig = await startRigctld(port);
+  rigctl(port, 'F', '7100000');
+  return { port, pid: rig.pid, close() { rig.stop(); } };
 }
 
 const rigs = { none: null, rigctld: await rigctld(), silent: await badRig('silent'), endless: await badRig('endless') };

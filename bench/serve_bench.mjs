@@ -3,6 +3,7 @@
 // the cost and size of a /metrics scrape.
 // Linux only (reads /proc). Usage: node serve_bench.mjs path/to/swrctl-demo
 import fs from 'node:fs';
+import { latencies, median, p95 } from './event_latency.mjs';
 import { events, request, sleep, startServe } from '../tests/serve/harness.mjs';
 
 process.env.SWRCTL_DEMO = process.argv[2] || process.env.SWRCTL_DEMO;
@@ -14,19 +15,6 @@ function cpuTicks(pid) {
 }
 function rssKb(pid, key) {
   return Number(new RegExp(key + ':\\s+(\\d+)').exec(fs.readFileSync(`/proc/${pid}/status`, 'utf8'))[1]);
-}
-const median = (xs) => { const s = [...xs].sort((a, b) => a - b); return s[Math.floor(s.length / 2)]; };
-const p95 = (xs) => { const s = [...xs].sort((a, b) => a - b); return s[Math.floor(s.length * 0.95)]; };
-
-async function latencies(stream, ms) {
-  const out = [];
-  stream.drain();
-  const end = Date.now() + ms;
-  while (Date.now() < end) {
-    const ev = await stream.next((e) => e.event === 'reading', 5000);
-    out.push(ev.at - ev.json.unix_ms);
-  }
-  return out;
 }
 
 const s = await startServe();

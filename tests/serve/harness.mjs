@@ -209,6 +209,7 @@ export async function startRigctld(port) {
     { stdio: 'ignore' });
   const exited = new Promise((resolve) => child.on('exit', resolve));
   const rig = {
+    pid: child.pid,
     async stop() {
       if (child.exitCode === null && child.signalCode === null) child.kill('SIGTERM');
       const timer = setTimeout(() => child.kill('SIGKILL'), 5000);
