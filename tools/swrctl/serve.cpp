@@ -20,10 +20,10 @@
 #include "station/core/device_loop.h"
 #include "station/http/http_server.h"
 #include "station/mqtt/mqtt_bridge.h"
+#include "station/core/thread_name.h"
 #include "station/core/token.h"
 #include "station/log/log_feed.h"
 #include "station/log/log_store.h"
-#include "station/core/thread_name.h"
 #include "station/health/health_seed.h"
 #include "station/health/station_watch.h"
 #include "station/rig/demo_rig.h"
@@ -172,6 +172,14 @@ std::string Shown(const boost::asio::ip::address& address, const std::string& ho
   return address.is_v6() ? "[" + host + "]" : host;
 }
 
+// The HTTP server on a thread of its own.
+std::thread StartHttp(HttpServer& server) {
+  return std::thread([&server] {
+    NameThisThread("swr-http");
+    server.Run();
+  });
+}
+
 DeviceLoopEnv LoopEnv(WatchEnv& env) {
   DeviceLoopEnv loop;
   loop.localTime = env.localTime;
@@ -227,13 +235,7 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   }
   StartDemoControl();
 
-  std::thread httpThread;
-  if (options.http) {
-    httpThread = std::thread([&server] {
-      NameThisThread("swr-http");
-      server.Run();
-    });
-  }
+  std::thread httpThread = options.http ? StartHttp(server) : std::thread();
   DeviceLoopEnv loop = LoopEnv(env);
   RunDeviceLoop(live, loop, err);
   if (rig) rig->Stop();
