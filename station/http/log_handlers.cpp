@@ -13,9 +13,9 @@ std::string LogPath(const Context& ctx) {
   return ctx.log != nullptr && ctx.log->Usable() ? ctx.log->Path() : std::string();
 }
 
-Response FromLogReply(const LogReply& reply, unsigned version) {
-  Response res = Reply(static_cast<http::status>(reply.status), reply.contentType, reply.body,
-                       version);
+Response FromLogReply(LogReply reply, unsigned version) {
+  Response res = Reply(static_cast<http::status>(reply.status), reply.contentType,
+                       std::move(reply.body), version);
   if (!reply.disposition.empty()) res.set(http::field::content_disposition, reply.disposition);
   return res;
 }

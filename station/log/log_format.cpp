@@ -73,17 +73,23 @@ std::string TransmissionPageJson(const TransmissionPage& page) {
   return Dump(o);
 }
 
-std::string TransmissionsCsv(const std::vector<Transmission>& list) {
+std::string TransmissionsCsvHeader() {
   std::string out;
   for (const Column& c : kColumns) out += std::string(&c == kColumns ? "" : ",") + c.name;
-  out += "\r\n";
-  for (const Transmission& t : list) {
-    for (const Column& c : kColumns) {
-      if (&c != kColumns) out += ',';
-      out += CsvField(c.value(t));
-    }
-    out += "\r\n";
+  return out + "\r\n";
+}
+
+void AppendTransmissionCsv(std::string& out, const Transmission& t) {
+  for (const Column& c : kColumns) {
+    if (&c != kColumns) out += ',';
+    out += CsvField(c.value(t));
   }
+  out += "\r\n";
+}
+
+std::string TransmissionsCsv(const std::vector<Transmission>& list) {
+  std::string out = TransmissionsCsvHeader();
+  for (const Transmission& t : list) AppendTransmissionCsv(out, t);
   return out;
 }
 

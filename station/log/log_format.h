@@ -21,6 +21,9 @@ std::string TransmissionPageJson(const TransmissionPage& page);
 
 // The header row and one row per transmission, CRLF after each.
 std::string TransmissionsCsv(const std::vector<Transmission>& list);
+// The same a row at a time, for a CSV written as the rows are read.
+std::string TransmissionsCsvHeader();
+void AppendTransmissionCsv(std::string& out, const Transmission& t);
 
 // One line for people: start, duration, sensor, peak/average power, SWR.
 std::string TransmissionText(const Transmission& t);

@@ -54,8 +54,8 @@ bool Failed(LogDb& db, std::string& error) {
 
 }  // namespace
 
-bool QueryTransmissions(LogDb& db, const TransmissionQuery& q, TransmissionPage& page,
-                        std::string& error) {
+bool EachTransmission(LogDb& db, const TransmissionQuery& q,
+                      const std::function<bool(const Transmission&)>& row, std::string& error) {
   Statement s(db.get(),
               "SELECT id, start_unix_ms, end_unix_ms, start_local, end_local, sensor, peak_power,"
               " average_power, max_swr, swr_at_peak, forward_at_peak, reflected_at_peak,"
@@ -70,18 +70,28 @@ bool QueryTransmissions(LogDb& db, const TransmissionQuery& q, TransmissionPage&
   if (q.band) sqlite3_bind_text(s.get(), 3, q.band->c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_int64(s.get(), 4, q.after ? q.after->first : kMax);
   sqlite3_bind_int64(s.get(), 5, q.after ? q.after->second : kMax);
-  sqlite3_bind_int64(s.get(), 6, q.limit + 1);  // one more: is there a next page?
-  page = TransmissionPage{};
+  sqlite3_bind_int64(s.get(), 6, q.limit);
   int rc;
   while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+    if (!row(RowTransmission(s.get()))) break;
+  }
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : Failed(db, error);
+}
+
+bool QueryTransmissions(LogDb& db, const TransmissionQuery& q, TransmissionPage& page,
+                        std::string& error) {
+  TransmissionQuery oneMore = q;  // is there a next page?
+  oneMore.limit = q.limit + 1;
+  page = TransmissionPage{};
+  return EachTransmission(db, oneMore, [&](const Transmission& t) {
     if (static_cast<long>(page.items.size()) == q.limit) {
       const Transmission& last = page.items.back();
       page.next = std::make_pair(last.startUnixMs, last.id);
-      break;
+      return false;
     }
-    page.items.push_back(RowTransmission(s.get()));
-  }
-  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : Failed(db, error);
+    page.items.push_back(t);
+    return true;
+  }, error);
 }
 
 bool QueryRecentOnBand(LogDb& db, int sensor, const std::string& band, long limit,

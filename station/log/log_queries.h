@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -41,6 +42,11 @@ struct SummaryRow {
 
 bool QueryTransmissions(LogDb& db, const TransmissionQuery& q, TransmissionPage& page,
                         std::string& error);
+
+// The transmissions of `q` (at most q.limit), each handed to `row` as it is
+// read, with no page held in memory; `row` returns false to stop.
+bool EachTransmission(LogDb& db, const TransmissionQuery& q,
+                      const std::function<bool(const Transmission&)>& row, std::string& error);
 
 // The slots of slotMs (a multiple of 1000) with readings in [fromMs, toMs),
 // oldest first; slots of a minute and more come from the per-minute table.

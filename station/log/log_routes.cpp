@@ -106,17 +106,25 @@ LogReply TransmissionsReply(const std::string& logPath, const std::string& query
   bool empty = false;
   LogReply reply;
   if (!OpenReader(logPath, db, empty, reply)) return reply;
-  TransmissionPage page;
-  if (!empty && !QueryTransmissions(db, q, page, error)) {
+  const auto unreadable = [&error] {
     return Failure(500, "log_unreadable", "the station log cannot be read: " + error);
-  }
+  };
   if (!csv) {
+    TransmissionPage page;
+    if (!empty && !QueryTransmissions(db, q, page, error)) return unreadable();
     reply.body = TransmissionPageJson(page);
     return reply;
   }
+  // Written as the rows are read: a month of a busy station is never held
+  // twice, as rows and as text.
   reply.contentType = "text/csv; charset=utf-8; header=present";
   reply.disposition = "attachment; filename=\"transmissions.csv\"";
-  reply.body = TransmissionsCsv(page.items);
+  reply.body = TransmissionsCsvHeader();
+  const auto append = [&reply](const Transmission& t) {
+    AppendTransmissionCsv(reply.body, t);
+    return true;
+  };
+  if (!empty && !EachTransmission(db, q, append, error)) return unreadable();
   return reply;
 }
 
