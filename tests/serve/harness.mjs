@@ -231,3 +231,27 @@ export function rigctl(port, ...words) {
   const r = spawnSync('rigctl', ['-m', '2', '-r', `127.0.0.1:${port}`, ...words], { timeout: 5000 });
   if (r.status !== 0) throw new Error(`rigctl ${words.join(' ')}: ${r.stderr}`);
 }
+
+// With a steady carrier from the simulated controller, keys the rig on `port`
+// for 2 s and checks that exactly that time is recorded, as one transmission
+// on 40m at 7100000 Hz (the frequency the caller gave the rig). `maxMs`
+// bounds its duration.
+export async function checkKeyedTransmission(assert, s, port, maxMs) {
+  await s.control('tx on');  // a carrier all along: PTT alone marks the transmission
+  await sleep(1500);
+  const keyed = Date.now();
+  rigctl(port, 'T', '1');
+  await sleep(2000);
+  rigctl(port, 'T', '0');
+  const list = await until(async () => {
+    const r = await request(s.port, { path: '/api/v1/transmissions?from=' + (keyed - 500) });
+    return r.json.transmissions.length > 0 && r.json.transmissions;
+  });
+  assert.ok(list, 'a transmission is recorded');
+  assert.equal(list.length, 1, 'only the keyed time is a transmission');
+  assert.equal(list[0].band, '40m');
+  assert.equal(list[0].frequency_hz, 7100000);
+  assert.ok(list[0].duration_ms > 1000 && list[0].duration_ms < maxMs, `${list[0].duration_ms} ms`);
+  assert.equal(list[0].cut_short, false);
+  await s.control('tx off');
+}

@@ -8,7 +8,8 @@ import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
 import {
-  freePort, hasRigctld, request, rigctl, sleep, startRigctld, startServe, until,
+  checkKeyedTransmission, freePort, hasRigctld, request, rigctl, sleep, startRigctld, startServe,
+  until,
 } from './harness.mjs';
 
 test('a transmission keyed by the rig lies on its band', { skip: !hasRigctld, timeout: 60000 }, async () => {
@@ -24,21 +25,7 @@ test('a transmission keyed by the rig lies on its band', { skip: !hasRigctld, ti
       return r.json.rig && r.json.rig.connected && r.json.rig.ptt === false && r.json.rig;
     });
     assert.equal(rig.band, '40m');
-    await s.control('tx on');  // a carrier all along: PTT alone marks the transmission
-    await sleep(1500);
-    const keyed = Date.now();
-    rigctl(port, 'T', '1');
-    await sleep(2000);
-    rigctl(port, 'T', '0');
-    const list = await until(async () => {
-      const r = await request(s.port, { path: '/api/v1/transmissions?from=' + (keyed - 500) });
-      return r.json.transmissions.length > 0 && r.json.transmissions;
-    });
-    assert.equal(list.length, 1, 'only the keyed time is a transmission');
-    assert.equal(list[0].band, '40m');
-    assert.equal(list[0].frequency_hz, 7100000);
-    assert.ok(list[0].duration_ms > 1000 && list[0].duration_ms < 3000, `${list[0].duration_ms} ms`);
-    assert.equal(list[0].cut_short, false);
+    await checkKeyedTransmission(assert, s, port, 3000);
   } finally {
     if (s) await s.stop();
     await rigctld.stop();

@@ -11,7 +11,8 @@ import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
 import {
-  events, freePort, hasRigctld, request, rigctl, sleep, startRigctld, startServe, until,
+  checkKeyedTransmission, events, freePort, hasRigctld, request, rigctl, startRigctld, startServe,
+  until,
 } from './harness.mjs';
 
 const rigOf = async (s) => (await request(s.port, { path: '/api/v1/status' })).json.rig;
@@ -36,22 +37,7 @@ test('swrctl-demo.exe serve --rig under Wine', { skip: !hasRigctld, timeout: 200
     assert.equal(up.frequency_hz, 7100000);
     assert.equal(up.ptt, false);
 
-    await s.control('tx on');  // a carrier all along: PTT alone marks the transmission
-    await sleep(1500);
-    const keyed = Date.now();
-    rigctl(port, 'T', '1');
-    await sleep(2000);
-    rigctl(port, 'T', '0');
-    const list = await until(async () => {
-      const r = await request(s.port, { path: '/api/v1/transmissions?from=' + (keyed - 500) });
-      return r.json.transmissions.length > 0 && r.json.transmissions;
-    });
-    assert.ok(list, 'a transmission is recorded');
-    assert.equal(list.length, 1, 'only the keyed time is a transmission');
-    assert.equal(list[0].band, '40m');
-    assert.equal(list[0].frequency_hz, 7100000);
-    assert.ok(list[0].duration_ms > 1000 && list[0].duration_ms < 3500, `${list[0].duration_ms} ms`);
-    await s.control('tx off');
+    await checkKeyedTransmission(assert, s, port, 3500);
 
     await rig.stop();
     rig = null;
