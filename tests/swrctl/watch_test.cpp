@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <ostream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -193,6 +195,22 @@ TEST(SwrctlWatch, UnplugWithoutFollowEndsWithStatus2) {
   EXPECT_EQ(harness::Lines(o.out).size(), 2u);
   EXPECT_EQ(o.err, "swrctl: lost the controller (unplugged?)\n");
   EXPECT_EQ(h.waits, 0);
+  EXPECT_TRUE(fakebus::Bus().openHandles.empty());
+}
+
+TEST(SwrctlWatch, AnOutputThatCannotBeWrittenEndsItWithAReason) {
+  PlugController({Report(1, 10, 0, 1, 10), Report(1, 11, 0, 1, 10)});
+  harness::Harness h;
+  swrctl::Env env;
+  env.watch.monotonicMs = [] { return std::int64_t{0}; };
+  env.watch.localTime = [&h] { return h.time; };
+  env.watch.wait = [](long) { return true; };
+  env.watch.stop = &h.stop;
+  std::ostream closed(nullptr);  // every write fails, as on a full disk
+  std::ostringstream err;
+  EXPECT_EQ(swrctl::Main({"watch", "--follow"}, env, closed, err), swrctl::kExitFailure);
+  EXPECT_EQ(err.str(), "swrctl: cannot write the readings to the output\n");
+  EXPECT_EQ(fakebus::Bus().reads, 1);
   EXPECT_TRUE(fakebus::Bus().openHandles.empty());
 }
 

@@ -58,7 +58,9 @@ int ListLog(const Options& options, std::ostream& out, std::ostream& err) {
       break;
   }
   out.flush();
-  return out ? kExitOk : kExitFailure;
+  if (out) return kExitOk;
+  err << "swrctl: cannot write the transmissions to the output\n";
+  return kExitFailure;
 }
 
 }  // namespace swrctl

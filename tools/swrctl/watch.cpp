@@ -143,6 +143,8 @@ int Watch(const Options& options, WatchEnv& env, std::ostream& out, std::ostream
       case SessionEnd::CountReached:
         return kExitOk;
       case SessionEnd::OutputFailed:
+        // Said, so that a full disk or a closed pipe is not a silent status 1.
+        err << "swrctl: cannot write the readings to the output\n";
         return kExitFailure;
       case SessionEnd::Lost:
         break;
