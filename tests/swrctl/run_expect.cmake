@@ -16,6 +16,16 @@ endforeach()
 execute_process(COMMAND ${command}
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err
                 TIMEOUT 60)
+# Now and then Wine ends a program as it starts, before any of its code has
+# run: status 1 and not a byte on either output (swrctl itself always says
+# why it fails). That run is repeated once, and the repeat is said.
+list(GET command 0 launcher)
+if(launcher MATCHES "wine-exec[.]sh$" AND status EQUAL 1 AND out STREQUAL "" AND err STREQUAL "")
+  message("Wine ended the program before it wrote anything; running it once more")
+  execute_process(COMMAND ${command}
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err
+                  TIMEOUT 60)
+endif()
 if(status EQUAL 77)
   message("${err}")
   message(FATAL_ERROR "SKIPPED")
