@@ -36,6 +36,25 @@ const char* const kMigrations[] = {
     "CREATE TABLE history(second INTEGER PRIMARY KEY, power REAL, swr REAL) WITHOUT ROWID;"
     "CREATE TABLE history_minute(minute INTEGER PRIMARY KEY, power REAL, swr REAL)"
     " WITHOUT ROWID;",
+    // Per UTC day (unix ms / 86400000), sensor and band ('' for none): what
+    // a summary of many days needs, so a year is a few thousand rows, not
+    // every transmission. Kept by a trigger on each new transmission, made
+    // from the rows already there, and mended by the writer after pruning.
+    "CREATE TABLE transmission_days(day INTEGER NOT NULL, sensor INTEGER NOT NULL,"
+    " band TEXT NOT NULL, transmissions INTEGER NOT NULL, on_air_ms INTEGER NOT NULL,"
+    " peak_power REAL NOT NULL, max_swr REAL, PRIMARY KEY(day, sensor, band)) WITHOUT ROWID;"
+    "INSERT INTO transmission_days SELECT start_unix_ms / 86400000, sensor, ifnull(band, ''),"
+    " count(*), sum(end_unix_ms - start_unix_ms), max(peak_power), max(max_swr)"
+    " FROM transmissions GROUP BY 1, 2, 3;"
+    "CREATE TRIGGER transmission_days_add AFTER INSERT ON transmissions BEGIN"
+    " INSERT INTO transmission_days VALUES(new.start_unix_ms / 86400000, new.sensor,"
+    " ifnull(new.band, ''), 1, new.end_unix_ms - new.start_unix_ms, new.peak_power, new.max_swr)"
+    " ON CONFLICT(day, sensor, band) DO UPDATE SET transmissions = transmissions + 1,"
+    " on_air_ms = on_air_ms + excluded.on_air_ms,"
+    " peak_power = max(peak_power, excluded.peak_power),"
+    " max_swr = CASE WHEN max_swr IS NULL OR excluded.max_swr > max_swr THEN excluded.max_swr"
+    " ELSE max_swr END;"
+    " END;",
 };
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kLogSchemaVersion,
               "one migration per schema version");
@@ -60,6 +79,7 @@ LogDb::~LogDb() { Close(); }
 void LogDb::Close() {
   if (db_ != nullptr) sqlite3_close_v2(db_);
   db_ = nullptr;
+  version_ = 0;
 }
 
 bool LogDb::Exec(const char* sql, std::string& error) {
@@ -128,6 +148,7 @@ LogOpen LogDb::Prepare(bool write, std::string& error) {
     error = "it holds no station log yet";
     return LogOpen::Missing;
   }
+  version_ = static_cast<int>(version);
   if (!write) return LogOpen::Ok;
   if (sqlite3_db_readonly(db_, "main") == 1) {
     error = "the file is read-only";
@@ -145,6 +166,7 @@ LogOpen LogDb::Prepare(bool write, std::string& error) {
       Exec("ROLLBACK", ignored);
       return LogOpen::Unwritable;
     }
+    version_ = static_cast<int>(v + 1);
   }
   return LogOpen::Ok;
 }

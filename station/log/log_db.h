@@ -36,10 +36,14 @@ class LogDb {
   bool Exec(const char* sql, std::string& error);
   // The first column of the first row of a query, as an integer.
   bool QueryInt(const char* sql, std::int64_t& value, std::string& error);
+  // The file's schema version once open: a reader may find an older one
+  // than the writer would make of it.
+  int schemaVersion() const { return version_; }
 
  private:
   LogOpen Prepare(bool write, std::string& error);
   sqlite3* db_ = nullptr;
+  int version_ = 0;
 };
 
 // A prepared statement; finalized with the object.
@@ -56,6 +60,8 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
-constexpr int kLogSchemaVersion = 1;
+constexpr int kLogSchemaVersion = 2;
+// The first schema with the per-day table of transmissions.
+constexpr int kLogSchemaTransmissionDays = 2;
 
 }  // namespace swrctl

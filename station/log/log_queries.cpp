@@ -52,6 +52,50 @@ bool Failed(LogDb& db, std::string& error) {
   return false;
 }
 
+constexpr std::int64_t kDayMs = 86400000;
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b != 0 && a < 0); }
+std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
+
+bool ReadSummaryRows(LogDb& db, sqlite3_stmt* s, std::vector<SummaryRow>& rows,
+                     std::string& error) {
+  rows.clear();
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    SummaryRow r;
+    r.sensor = sqlite3_column_int(s, 0);
+    r.band = OptionalText(s, 1);
+    r.transmissions = sqlite3_column_int64(s, 2);
+    r.onAirMs = sqlite3_column_int64(s, 3);
+    r.peakPower = sqlite3_column_double(s, 4);
+    r.maxSwr = OptionalDouble(s, 5);
+    rows.push_back(std::move(r));
+  }
+  return rc == SQLITE_DONE ? true : Failed(db, error);
+}
+
+// A summary from the transmissions alone, for a file from before the
+// per-day table (read by a reader, which never migrates).
+bool QuerySummaryFromRows(LogDb& db, std::int64_t fromMs, std::int64_t toMs,
+                          std::vector<SummaryRow>& rows, std::string& error) {
+  // A long range is most of the table: one pass over the narrow index in
+  // group order beats looking up each row found by its start.
+  const bool longRange = toMs - fromMs > kLongRangeMs;
+  Statement s(db.get(), longRange ? "SELECT sensor, band, count(*), sum(end_unix_ms - start_unix_ms),"
+                                    " max(peak_power), max(max_swr)"
+                                    " FROM transmissions INDEXED BY transmissions_by_sensor"
+                                    " WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2"
+                                    " GROUP BY sensor, band ORDER BY sensor, band"
+                                  : "SELECT sensor, band, count(*), sum(end_unix_ms - start_unix_ms),"
+                                    " max(peak_power), max(max_swr) FROM transmissions"
+                                    " WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2"
+                                    " GROUP BY sensor, band ORDER BY sensor, band");
+  if (!s.ok()) return Failed(db, error);
+  sqlite3_bind_int64(s.get(), 1, fromMs);
+  sqlite3_bind_int64(s.get(), 2, toMs);
+  return ReadSummaryRows(db, s.get(), rows, error);
+}
+
 }  // namespace
 
 bool EachTransmission(LogDb& db, const TransmissionQuery& q,
@@ -140,34 +184,33 @@ bool QueryHistory(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_
 
 bool QuerySummary(LogDb& db, std::int64_t fromMs, std::int64_t toMs,
                   std::vector<SummaryRow>& rows, std::string& error) {
-  // A long range is most of the table: one pass over the narrow index in
-  // group order beats looking up each row found by its start.
-  const bool longRange = toMs - fromMs > kLongRangeMs;
-  Statement s(db.get(), longRange ? "SELECT sensor, band, count(*), sum(end_unix_ms - start_unix_ms),"
-                                    " max(peak_power), max(max_swr)"
-                                    " FROM transmissions INDEXED BY transmissions_by_sensor"
-                                    " WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2"
-                                    " GROUP BY sensor, band ORDER BY sensor, band"
-                                  : "SELECT sensor, band, count(*), sum(end_unix_ms - start_unix_ms),"
-                                    " max(peak_power), max(max_swr) FROM transmissions"
-                                    " WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2"
-                                    " GROUP BY sensor, band ORDER BY sensor, band");
-  if (!s.ok()) return Failed(db, error);
-  sqlite3_bind_int64(s.get(), 1, fromMs);
-  sqlite3_bind_int64(s.get(), 2, toMs);
-  rows.clear();
-  int rc;
-  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
-    SummaryRow r;
-    r.sensor = sqlite3_column_int(s.get(), 0);
-    r.band = OptionalText(s.get(), 1);
-    r.transmissions = sqlite3_column_int64(s.get(), 2);
-    r.onAirMs = sqlite3_column_int64(s.get(), 3);
-    r.peakPower = sqlite3_column_double(s.get(), 4);
-    r.maxSwr = OptionalDouble(s.get(), 5);
-    rows.push_back(std::move(r));
+  if (db.schemaVersion() < kLogSchemaTransmissionDays) {
+    return QuerySummaryFromRows(db, fromMs, toMs, rows, error);
   }
-  return rc == SQLITE_DONE ? true : Failed(db, error);
+  // The whole days in the range come from the per-day table, the parts of
+  // days at its two ends from the transmissions themselves.
+  std::int64_t firstDay = CeilDiv(fromMs, kDayMs);
+  std::int64_t endDay = FloorDiv(toMs, kDayMs);
+  std::int64_t headEnd = firstDay * kDayMs;
+  std::int64_t tailStart = endDay * kDayMs;
+  if (firstDay >= endDay) {  // no whole day: the range is all edge
+    firstDay = endDay = 0;
+    headEnd = tailStart = toMs;
+  }
+  Statement s(db.get(),
+              "SELECT sensor, band, sum(n), sum(ms), max(peak), max(swr) FROM ("
+              " SELECT sensor, nullif(band, '') AS band, transmissions AS n, on_air_ms AS ms,"
+              " peak_power AS peak, max_swr AS swr FROM transmission_days"
+              " WHERE day >= ?1 AND day < ?2"
+              " UNION ALL SELECT sensor, band, 1, end_unix_ms - start_unix_ms, peak_power, max_swr"
+              " FROM transmissions WHERE start_unix_ms >= ?3 AND start_unix_ms < ?4"
+              " UNION ALL SELECT sensor, band, 1, end_unix_ms - start_unix_ms, peak_power, max_swr"
+              " FROM transmissions WHERE start_unix_ms >= ?5 AND start_unix_ms < ?6)"
+              " GROUP BY sensor, band ORDER BY sensor, band");
+  if (!s.ok()) return Failed(db, error);
+  const std::int64_t bounds[] = {firstDay, endDay, fromMs, headEnd, tailStart, toMs};
+  for (int i = 0; i < 6; ++i) sqlite3_bind_int64(s.get(), i + 1, bounds[i]);
+  return ReadSummaryRows(db, s.get(), rows, error);
 }
 
 }  // namespace swrctl

@@ -30,6 +30,20 @@ const char kUpsertMinute[] =
     " SET power = CASE WHEN power IS NULL OR excluded.power > power THEN excluded.power"
     " ELSE power END, swr = CASE WHEN swr IS NULL OR excluded.swr > swr THEN excluded.swr"
     " ELSE swr END";
+const char kPruneTransmissions[] =
+    "DELETE FROM transmissions WHERE id IN"
+    " (SELECT id FROM transmissions WHERE start_unix_ms < ?1 LIMIT ?2)";
+// After pruning, in the same transaction: the days before the oldest
+// transmission left go from the per-day table, and that oldest day, which
+// may have lost some of its transmissions, is counted again.
+const char kMendTransmissionDays[] =
+    "DELETE FROM transmission_days WHERE day <="
+    " (SELECT ifnull(min(start_unix_ms) / 86400000, 1 << 62) FROM transmissions);"
+    "INSERT INTO transmission_days SELECT start_unix_ms / 86400000, sensor, ifnull(band, ''),"
+    " count(*), sum(end_unix_ms - start_unix_ms), max(peak_power), max(max_swr)"
+    " FROM transmissions WHERE start_unix_ms <"
+    " (SELECT min(start_unix_ms) / 86400000 * 86400000 + 86400000 FROM transmissions)"
+    " GROUP BY 1, 2, 3;";
 // Old rows go in chunks, so that no transaction holds the file for long.
 constexpr int kPruneChunk = 20000;
 constexpr std::int64_t kPruneEveryMs = 3600 * 1000;
@@ -257,21 +271,40 @@ void StationLog::Prune(std::int64_t nowMs) {
   const char* const sql[] = {
       "DELETE FROM history WHERE second IN (SELECT second FROM history WHERE second < ?1 LIMIT ?2)",
       "DELETE FROM history_minute WHERE minute IN"
-      " (SELECT minute FROM history_minute WHERE minute < ?1 LIMIT ?2)",
-      "DELETE FROM transmissions WHERE id IN"
-      " (SELECT id FROM transmissions WHERE start_unix_ms < ?1 LIMIT ?2)"};
-  const std::int64_t from[] = {historyFrom, historyFrom, txFrom};
+      " (SELECT minute FROM history_minute WHERE minute < ?1 LIMIT ?2)"};
   bool more = false;
-  for (int i = 0; i < 3; ++i) {
-    Statement s(db_.get(), sql[i]);
+  for (const char* deleteOld : sql) {
+    Statement s(db_.get(), deleteOld);
     if (!s.ok()) continue;
-    sqlite3_bind_int64(s.get(), 1, from[i]);
+    sqlite3_bind_int64(s.get(), 1, historyFrom);
     sqlite3_bind_int(s.get(), 2, kPruneChunk);
     if (sqlite3_step(s.get()) == SQLITE_DONE && sqlite3_changes(db_.get()) >= kPruneChunk) {
       more = true;
     }
   }
+  if (PruneTransmissions(txFrom) >= kPruneChunk) more = true;
   nextPruneMs_ = more ? nowMs : nowMs + kPruneEveryMs;
+}
+
+int StationLog::PruneTransmissions(std::int64_t beforeMs) {
+  std::string error;
+  if (!db_.Exec("BEGIN IMMEDIATE", error)) return 0;
+  int deleted = 0;
+  bool ok;
+  {
+    Statement drop(db_.get(), kPruneTransmissions);
+    ok = drop.ok();
+    if (ok) {
+      sqlite3_bind_int64(drop.get(), 1, beforeMs);
+      sqlite3_bind_int(drop.get(), 2, kPruneChunk);
+      ok = sqlite3_step(drop.get()) == SQLITE_DONE;
+      deleted = sqlite3_changes(db_.get());
+    }
+  }
+  if (ok && deleted > 0) ok = db_.Exec(kMendTransmissionDays, error);
+  if (ok && db_.Exec("COMMIT", error)) return deleted;
+  db_.Exec("ROLLBACK", error);
+  return 0;
 }
 
 void StationLog::Fault(const std::string& what) {

@@ -65,6 +65,9 @@ class StationLog {
   bool TryOpen();
   bool Commit();
   void Prune(std::int64_t nowMs);
+  // Deletes up to a chunk of transmissions that started before `beforeMs`,
+  // with the per-day table kept right; how many went (0 on a failure).
+  int PruneTransmissions(std::int64_t beforeMs);
   void Bound(DetectorOutput& backlog);
   void Fault(const std::string& what);
   void Recovered();

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iomanip>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -220,6 +221,86 @@ TEST(StationLogQueries, PagesFiltersHistoryAndSummary) {
   ASSERT_EQ(year.size(), 2u);
   EXPECT_EQ(year[0].transmissions, 24);
   EXPECT_EQ(year[1].maxSwr, rows[1].maxSwr);
+}
+
+// The summary as the queries give it (reference = false) or as the
+// transmissions themselves give it, one line per sensor and band.
+std::string Summary(const std::string& path, std::int64_t fromMs, std::int64_t toMs,
+                    bool reference = false) {
+  LogDb db;
+  std::string error;
+  std::vector<SummaryRow> rows;
+  std::ostringstream out;
+  out << std::fixed << std::setprecision(6);
+  if (db.Open(path, false, error) != LogOpen::Ok) return error;
+  if (!reference) {
+    if (!QuerySummary(db, fromMs, toMs, rows, error)) return error;
+    for (const SummaryRow& r : rows) {
+      out << r.sensor << ' ' << r.band.value_or("-") << ' ' << r.transmissions << ' '
+          << r.onAirMs << ' ' << r.peakPower << ' ' << r.maxSwr.value_or(-1) << '\n';
+    }
+    return out.str();
+  }
+  Statement s(db.get(), "SELECT printf('%d %s %d %d %.6f %.6f', sensor, ifnull(band, '-'),"
+                        " count(*), sum(end_unix_ms - start_unix_ms), max(peak_power),"
+                        " ifnull(max(max_swr), -1)) FROM transmissions"
+                        " WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2"
+                        " GROUP BY sensor, band ORDER BY sensor, band");
+  sqlite3_bind_int64(s.get(), 1, fromMs);
+  sqlite3_bind_int64(s.get(), 2, toMs);
+  while (sqlite3_step(s.get()) == SQLITE_ROW) out << sqlite3_column_text(s.get(), 0) << '\n';
+  return out.str();
+}
+
+// Summaries of many days read whole days from a per-day table: they must
+// say what the transmissions say, for ranges that cut days anywhere, on a
+// file made before that table (read as it is, then migrated), and after
+// pruning has cut the oldest day in two.
+TEST(StationLogQueries, SummariesOfDaysAgreeWithTheTransmissions) {
+  const std::string path = TempLog("days");
+  const std::int64_t nowMs = kBaseMs + 3600000;
+  const auto write = [&](int keepDays, DetectorOutput out) {
+    StationLog log({path, 30, keepDays}, std::cerr);
+    std::string error;
+    ASSERT_TRUE(log.Open(error)) << error;
+    log.Start();
+    log.Add(std::move(out));
+    log.Stop();
+  };
+  DetectorOutput out;
+  for (int h = 1; h < 6 * 24; ++h) {  // hourly; older ones are stronger, so pruning them shows
+    Transmission t = Tx(nowMs - h * 3600000LL - 1234, 100 + h);
+    t.sensor = 1 + h % 2;
+    if (h % 3 != 0) t.band = h % 3 == 1 ? "40m" : "20m";
+    t.maxSwr = h % 4 == 0 ? std::nullopt : std::optional<double>(1 + h / 100.0);
+    out.transmissions.push_back(t);
+  }
+  write(3650, std::move(out));
+  const std::int64_t day = 86400000;
+  const std::int64_t ranges[][2] = {{nowMs - 10 * day, nowMs + day},
+                                    {nowMs - 4 * day - 7777, nowMs - day / 3},
+                                    {nowMs - 30 * 3600000LL, nowMs - 20 * 3600000LL},
+                                    {nowMs / day * day - 2 * day, nowMs / day * day},
+                                    {nowMs + day, nowMs + 2 * day}};
+  const auto agree = [&](const char* when) {
+    for (const auto& r : ranges) {
+      EXPECT_EQ(Summary(path, r[0], r[1]), Summary(path, r[0], r[1], true)) << when << r[0];
+    }
+  };
+  agree("kept by the trigger");
+  {
+    LogDb db;
+    std::string error;
+    ASSERT_EQ(db.Open(path, true, error), LogOpen::Ok);
+    ASSERT_TRUE(db.Exec("DROP TABLE transmission_days; DROP TRIGGER transmission_days_add;"
+                        " PRAGMA user_version=1", error)) << error;
+  }
+  agree("read before the migration");
+  write(3650, DetectorOutput{});
+  agree("made by the migration");
+  write(3, DetectorOutput{});  // prunes the oldest days, the fourth back in part
+  EXPECT_LT(Count(path, "transmissions"), 6 * 24 - 24);
+  agree("mended after pruning");
 }
 
 // A restart keeps each band's baseline and a warning in progress: the
