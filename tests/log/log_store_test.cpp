@@ -77,18 +77,27 @@ bool Eventually(F done) {
   return done();
 }
 
+// Writes `out` through a writer of its own, started and stopped; false
+// when the file cannot be opened or recording stopped.
+bool Record(const std::string& path, DetectorOutput out, int keepTransmissionDays = 3650) {
+  StationLog log({path, 30, keepTransmissionDays}, std::cerr);
+  std::string error;
+  if (!log.Open(error)) {
+    ADD_FAILURE() << error;
+    return false;
+  }
+  log.Start();
+  log.Add(std::move(out));
+  log.Stop();
+  return log.State().recording;
+}
+
 TEST(StationLogFile, RestartKeepsWhatWasCommitted) {
   const std::string path = TempLog("restart");
   for (int run = 0; run < 2; ++run) {
-    StationLog log({path, 30, 3650}, std::cerr);
-    std::string error;
-    ASSERT_TRUE(log.Open(error)) << error;
-    log.Start();
     DetectorOutput out = Seconds(kBase + run * 100, 50);
     out.transmissions.push_back(Tx(kBaseMs + run * 100000, 100 + run));
-    log.Add(std::move(out));
-    log.Stop();
-    EXPECT_TRUE(log.State().recording);
+    EXPECT_TRUE(Record(path, std::move(out)));
   }
   EXPECT_EQ(Count(path, "transmissions"), 2);
   EXPECT_EQ(Count(path, "history"), 100);
@@ -161,18 +170,11 @@ TEST(StationLogFile, FullDiskPausesRecordingUntilWritesWorkAgain) {
 
 TEST(StationLogQueries, PagesFiltersHistoryAndSummary) {
   const std::string path = TempLog("queries");
-  {
-    StationLog log({path, 30, 3650}, std::cerr);
-    std::string error;
-    ASSERT_TRUE(log.Open(error)) << error;
-    log.Start();
-    DetectorOutput out = Seconds(kBase, 600);
-    for (int i = 0; i < 25; ++i) out.transmissions.push_back(Tx(kBaseMs + i * 10000, i));
-    out.transmissions[3].band = "20m";
-    out.transmissions[3].sensor = 2;
-    log.Add(std::move(out));
-    log.Stop();
-  }
+  DetectorOutput out = Seconds(kBase, 600);
+  for (int i = 0; i < 25; ++i) out.transmissions.push_back(Tx(kBaseMs + i * 10000, i));
+  out.transmissions[3].band = "20m";
+  out.transmissions[3].sensor = 2;
+  ASSERT_TRUE(Record(path, std::move(out)));
   LogDb db;
   std::string error;
   ASSERT_EQ(db.Open(path, false, error), LogOpen::Ok) << error;
@@ -259,14 +261,6 @@ std::string Summary(const std::string& path, std::int64_t fromMs, std::int64_t t
 TEST(StationLogQueries, SummariesOfDaysAgreeWithTheTransmissions) {
   const std::string path = TempLog("days");
   const std::int64_t nowMs = kBaseMs + 3600000;
-  const auto write = [&](int keepDays, DetectorOutput out) {
-    StationLog log({path, 30, keepDays}, std::cerr);
-    std::string error;
-    ASSERT_TRUE(log.Open(error)) << error;
-    log.Start();
-    log.Add(std::move(out));
-    log.Stop();
-  };
   DetectorOutput out;
   for (int h = 1; h < 6 * 24; ++h) {  // hourly; older ones are stronger, so pruning them shows
     Transmission t = Tx(nowMs - h * 3600000LL - 1234, 100 + h);
@@ -275,7 +269,7 @@ TEST(StationLogQueries, SummariesOfDaysAgreeWithTheTransmissions) {
     t.maxSwr = h % 4 == 0 ? std::nullopt : std::optional<double>(1 + h / 100.0);
     out.transmissions.push_back(t);
   }
-  write(3650, std::move(out));
+  ASSERT_TRUE(Record(path, std::move(out)));
   const std::int64_t day = 86400000;
   const std::int64_t ranges[][2] = {{nowMs - 10 * day, nowMs + day},
                                     {nowMs - 4 * day - 7777, nowMs - day / 3},
@@ -296,9 +290,9 @@ TEST(StationLogQueries, SummariesOfDaysAgreeWithTheTransmissions) {
                         " PRAGMA user_version=1", error)) << error;
   }
   agree("read before the migration");
-  write(3650, DetectorOutput{});
+  ASSERT_TRUE(Record(path, DetectorOutput{}));
   agree("made by the migration");
-  write(3, DetectorOutput{});  // prunes the oldest days, the fourth back in part
+  ASSERT_TRUE(Record(path, DetectorOutput{}, 3));  // prunes the oldest days, the fourth back in part
   EXPECT_LT(Count(path, "transmissions"), 6 * 24 - 24);
   agree("mended after pruning");
 }
@@ -307,28 +301,21 @@ TEST(StationLogQueries, SummariesOfDaysAgreeWithTheTransmissions) {
 // newest transmissions of each sensor and band, up to the window, oldest first.
 TEST(StationLogQueries, HealthStartsFromTheLog) {
   const std::string path = TempLog("health");
-  {
-    StationLog log({path, 30, 3650}, std::cerr);
-    std::string error;
-    ASSERT_TRUE(log.Open(error)) << error;
-    log.Start();
-    DetectorOutput out;
-    const double swr40[] = {2.5, 2.5, 1.3, 1.3, 1.3, 1.8, 1.8, 1.8};  // the oldest two fall out
-    for (int i = 0; i < 8; ++i) {
-      Transmission t = Tx(kBaseMs + i * 10000, 100);
-      t.band = "40m";
-      t.swrAtPeak = swr40[i];
-      out.transmissions.push_back(t);
-    }
-    Transmission other = Tx(kBaseMs + 90000, 50);
-    other.sensor = 2;
-    other.band = "20m";
-    other.swrAtPeak = 1.1;
-    out.transmissions.push_back(other);
-    out.transmissions.push_back(Tx(kBaseMs + 95000, 50));  // no band: not counted
-    log.Add(std::move(out));
-    log.Stop();
+  DetectorOutput out;
+  const double swr40[] = {2.5, 2.5, 1.3, 1.3, 1.3, 1.8, 1.8, 1.8};  // the oldest two fall out
+  for (int i = 0; i < 8; ++i) {
+    Transmission t = Tx(kBaseMs + i * 10000, 100);
+    t.band = "40m";
+    t.swrAtPeak = swr40[i];
+    out.transmissions.push_back(t);
   }
+  Transmission other = Tx(kBaseMs + 90000, 50);
+  other.sensor = 2;
+  other.band = "20m";
+  other.swrAtPeak = 1.1;
+  out.transmissions.push_back(other);
+  out.transmissions.push_back(Tx(kBaseMs + 95000, 50));  // no band: not counted
+  ASSERT_TRUE(Record(path, std::move(out)));
   HealthSettings settings;
   settings.window = 6;
   AntennaHealth health(settings);
