@@ -148,4 +148,3 @@ RigReply ParseRigReply(std::string_view bytes, RigAsk ask) {
 }
 
 }  // namespace swrctl
-
