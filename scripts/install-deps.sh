@@ -46,12 +46,30 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
+# apt-get update, retried: a mirror in the middle of a sync serves an index of
+# the wrong size for a minute or two. apt-get update exits 0 even when an index
+# failed, so its "Err:" lines are what tells; after the last try the failing
+# index is named in one line and the script stops.
+APT_UPDATE_TRIES=${APT_UPDATE_TRIES:-5}
+APT_UPDATE_PAUSE=${APT_UPDATE_PAUSE:-20}
+apt_update() {
+  local try out failed
+  for ((try = 1; try <= APT_UPDATE_TRIES; try++)); do
+    out=$("${SUDO[@]}" apt-get update -q 2>&1) && ! grep -q -E '^(Err:|E: )' <<<"$out" && return 0
+    failed=$(grep -E '^(Err:|E: Failed to fetch)' <<<"$out" | head -n 1)
+    echo "apt-get update failed (try $try of $APT_UPDATE_TRIES): ${failed:-no index named}" >&2
+    [ "$try" -lt "$APT_UPDATE_TRIES" ] && sleep "$APT_UPDATE_PAUSE"
+  done
+  echo "install-deps: the package mirror served a damaged index (${failed#Err:* }); this is the mirror, not the project: run make again in a few minutes" >&2
+  exit 1
+}
+
 echo "installing: ${missing[*]}"
 if [ $need_update -eq 1 ] || [ -z "$(ls -A /var/lib/apt/lists 2>/dev/null | grep -v -e lock -e partial)" ]; then
-  "${SUDO[@]}" apt-get update -q
+  apt_update
 fi
 if ! DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"; then
   # The lists may be stale on a long-lived machine: refresh once and retry.
-  "${SUDO[@]}" apt-get update -q
+  apt_update
   DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
