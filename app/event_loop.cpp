@@ -1,3 +1,5 @@
+// The main event loop: timer ticks to the link supervision, buttons and menu
+// items to their commands or windows, and the one send of the send buffer.
 #include "app/event_loop.h"
 
 #include "app/dialogs/about_windows.h"

@@ -1,3 +1,6 @@
+// The link supervision of every tick: the writer and reader handles opened
+// and closed with the controller's presence, the notice, a held report
+// released, and the status bar's time and date.
 #include "app/link_supervisor.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The main window as data: its title and texts, the font table, the control
+// table, the menu tree, and building the window from them.
 #include "app/main_window.h"
 
 namespace swr {

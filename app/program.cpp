@@ -1,3 +1,5 @@
+// The program's state shared by its parts (write handle, send buffer,
+// presence, blocking) and its run from start-up to shutdown.
 #include "app/program.h"
 
 #include <cstring>

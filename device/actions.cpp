@@ -1,3 +1,6 @@
+// The tables of user actions and the bytes each sends (the menu's power
+// ranges, the sensor buttons) and the builders of the SWR-limit and blocking
+// commands; see actions.h.
 #include "device/actions.h"
 
 #include <cmath>

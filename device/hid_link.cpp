@@ -1,3 +1,5 @@
+// The controller on the HID bus seam: the search over the interfaces by
+// identity, presence, open, read, write and close.
 #include "device/hid_link.h"
 
 #include <string>

@@ -1,3 +1,5 @@
+// Putting a command into the send buffer and sending it in one write,
+// clearing the buffer whatever the write returned; see send_buffer.h.
 #include "device/send_buffer.h"
 
 #include <cstring>

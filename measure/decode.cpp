@@ -1,3 +1,5 @@
+// Decoding an input report into the five field texts: the sensor, forward
+// and reflected as read, the SWR in tenths and the power from both levels.
 #include "measure/decode.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// The report rate of the last passes and how many reads of a pass may be
+// taken without showing each report; see newest_report.h.
 #include "measure/newest_report.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// The reader thread: its passes over the read handle, the newest report shown
+// to the text sink, and the handshake that lets the user-interface thread
+// take the handle away while a read is blocked on it.
 #include "measure/reader.h"
 
 #include <atomic>

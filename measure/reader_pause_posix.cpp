@@ -1,3 +1,4 @@
+// The reader's pause between passes on Linux: a plain 20 ms sleep.
 #include <chrono>
 #include <thread>
 

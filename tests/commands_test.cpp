@@ -1,3 +1,5 @@
+// The bytes of every user action's command, and the send buffer's rules:
+// what a write clears, and that nothing goes out without a device.
 #include <gtest/gtest.h>
 
 #include <cstdint>

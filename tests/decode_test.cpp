@@ -1,3 +1,5 @@
+// Decoding input reports: power against a reference for every level and
+// divisor, the SWR texts, the sensor field and the bytes that are ignored.
 #include "measure/decode.h"
 
 #include <gtest/gtest.h>

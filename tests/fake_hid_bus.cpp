@@ -1,3 +1,4 @@
+// The scriptable HID bus's realisation of the bus seam; see fake_hid_bus.h.
 #include "fake_hid_bus.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The About windows' texts and layout, and the loop that runs each until its
+// close box; see about_windows.h.
 #include "app/dialogs/about_windows.h"
 
 #include "app/main_window.h"

@@ -1,3 +1,4 @@
+// The two About windows: the program's description and its author.
 #pragma once
 
 namespace swr {

@@ -1,3 +1,5 @@
+// The maximum-SWR dialogs of sensors 1 to 3 as a table, the slider and value
+// field they show and the command their button sends; see swr_limit_dialog.h.
 #include "app/dialogs/swr_limit_dialog.h"
 
 #include "app/event_loop.h"

@@ -1,3 +1,4 @@
+// The maximum-SWR dialog of a sensor.
 #pragma once
 
 namespace swr {

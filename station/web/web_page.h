@@ -1,4 +1,5 @@
-// The page served at "/": web/index.html, built into the executable.
+// The page served at "/": web/index.html with web/page.css and web/page.js
+// inlined, built into the executable (embed.cmake).
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,6 @@
+// Flow tests of the maximum-SWR dialogs and the About windows on the headless
+// toolkit: what each shows, what it sends, and what happens to the main
+// window's events meanwhile.
 #include "app/main_window.h"
 #include "flow_fixture.h"
 

@@ -1,3 +1,6 @@
+// Flow tests of the panel on the headless toolkit and the scripted bus:
+// start-up with and without the controller, every action's report, plug and
+// unplug, the live values and the status bar's clock.
 #include <functional>
 
 #include "app/main_window.h"

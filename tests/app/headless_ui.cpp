@@ -1,3 +1,4 @@
+// The headless toolkit's realisation of ui.h; see headless_ui.h.
 #include "headless_ui.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The main window as built: font heights at common resolutions, the status
+// bar's fields, every control's place and text, and the menu tree.
 #include "ui/layout_metrics.h"
 #include "app/main_window.h"
 #include "flow_fixture.h"

@@ -1,3 +1,4 @@
+// The recording text sink; see text_recorder.h.
 #include "text_recorder.h"
 
 namespace recorder {

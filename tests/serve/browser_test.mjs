@@ -223,6 +223,23 @@ test('phone, English: the log card fits; a 404 from the log\'s API says the log 
   await context.close();
 });
 
+test('the log card says when recording is paused and how many seconds were lost', T, async () => {
+  const context = await browser.newContext({ locale: 'en-US' });
+  const page = await context.newPage();
+  await page.route(/\/api\/v1\/(transmissions|summary|history)/, fakeLog().handler);
+  await page.route(/\/api\/v1\/status$/, async (route) => {
+    const response = await route.fetch();
+    const status = await response.json();
+    status.log = { file: 'station.db', recording: false, seconds_lost: 12, error: 'disk full' };
+    await route.fulfill({ response, json: status });
+  });
+  await page.goto(s.url);
+  await page.waitForFunction(() => document.getElementById('lognote').textContent !== '');
+  assert.equal(await page.textContent('#lognote'), 'Recording of the log is paused. Not written to the log: 12 s');
+  assert.equal(await page.getAttribute('#lognote', 'class'), 'warn');
+  await context.close();
+});
+
 // The bands card as the server has it after a while: several sensors and
 // bands, one of them warning.
 const bandsTable = { window: 20, margin: 0.3, run: 3, min_watts: 5, rows: [

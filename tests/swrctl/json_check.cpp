@@ -1,3 +1,4 @@
+// The strict JSON reader of the swrctl tests; see json_check.h.
 #include "json_check.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// The stand-in libraries' view of the virtual bus; see bus_view.h.
 #include "bus_view.h"
 
 namespace swrbus {

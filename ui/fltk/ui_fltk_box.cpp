@@ -1,3 +1,5 @@
+// The FLTK toolkit's modal error box: the error mark widget, the text, the OK
+// button; see ui_fltk_box.h.
 #include "ui/fltk/ui_fltk_box.h"
 
 #include <FL/Fl.H>

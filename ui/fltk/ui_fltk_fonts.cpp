@@ -1,3 +1,5 @@
+// The FLTK toolkit's fonts: the Windows faces mapped to installed stand-ins,
+// point sizes scaled to the desktop's resolution; see ui_fltk_fonts.h.
 #include "ui/fltk/ui_fltk_fonts.h"
 
 #include <FL/Fl.H>

@@ -1,3 +1,4 @@
+// The program's icon from the committed XPM, set as every FLTK window's icon.
 #include "ui/fltk/ui_fltk_icon.h"
 
 #include <FL/Fl_Image.H>

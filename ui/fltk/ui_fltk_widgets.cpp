@@ -1,3 +1,5 @@
+// The FLTK widgets behind the toolkit seam's controls and the top-level
+// window; see ui_fltk_widgets.h.
 #include "ui/fltk/ui_fltk_widgets.h"
 
 #include <FL/Fl.H>

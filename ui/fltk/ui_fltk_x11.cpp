@@ -1,3 +1,5 @@
+// The display check, the desktop's font resolution and the frame functions
+// (resize, minimise, close) asked of the window manager; see ui_fltk_x11.h.
 #include "ui/fltk/ui_fltk_x11.h"
 
 #include <FL/Fl_Window.H>

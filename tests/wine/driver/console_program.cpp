@@ -1,3 +1,5 @@
+// Starting a console program under test and collecting its output and exit
+// status; see console_program.h.
 #include "console_program.h"
 
 #include "program.h"

@@ -1,3 +1,5 @@
+// Finding and reading the program's windows from outside and through the
+// inspector library; see program.h.
 #include "program.h"
 
 #include <commctrl.h>

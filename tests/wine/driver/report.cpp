@@ -1,3 +1,4 @@
+// The suite's check reporting, group by group; see report.h.
 #include "report.h"
 
 #include <cstdarg>

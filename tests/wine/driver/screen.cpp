@@ -1,3 +1,4 @@
+// Capturing screen pixels and saving screenshots; see screen.h.
 #include "screen.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The shared state and helpers of the suite's groups; see suite.h.
 #include "suite.h"
 
 #include <windows.h>

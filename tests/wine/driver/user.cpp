@@ -1,3 +1,5 @@
+// Clicks, menu choices, slider drags and keys sent to the program's windows;
+// see user.h.
 #include "user.h"
 
 #include <windows.h>

@@ -1,3 +1,5 @@
+// The virtual bus's interface table and the named-pipe devices behind it;
+// see virtual_bus.h.
 #include "virtual_bus.h"
 
 #include <cstring>
