@@ -236,8 +236,9 @@ LogOpen LogDb::Check(std::string& error) {
 }
 
 std::string SalvageAdvice(const std::string& path) {
-  return "salvage what it holds with `sqlite3 " + path + " .recover | sqlite3 NEW.db` and serve"
-         " on that, or serve with --log on a new file";
+  return "salvage what is readable into a new file (`sqlite3 " + path +
+         " .recover | sqlite3 NEW.db`; the user's guide tells more) and serve with --log NEW.db,"
+         " or with --log on an empty new file";
 }
 
 Statement::Statement(sqlite3* db, const char* sql) {

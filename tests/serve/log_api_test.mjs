@@ -222,7 +222,7 @@ test('a damaged log is never written; the meter goes on', { timeout: 120000 }, a
         }, 10000);
         assert.ok(st, 'no live readings, or the log still recording');
         assert.match(st.log.error, /damaged.*sqlite3 .*\.recover/);
-        assert.match(s.stderr, /swrctl: the station log .* it is damaged .*--log on a new file/);
+        assert.match(s.stderr, /swrctl: the station log .* it is damaged .*--log NEW\.db/);
         for (const p of ['/api/v1/transmissions', '/api/v1/summary']) {
           const r = await get(s, p);
           assert.equal(r.status, 503, p);
