@@ -108,7 +108,7 @@ bool HttpServer::Listen(const std::string& host, unsigned short port, std::strin
   return true;
 }
 
-void HttpServer::SetLog(const StationLog* log) { impl_->stationLog = log; }
+void HttpServer::SetLog(StationLog* log) { impl_->stationLog = log; }
 void HttpServer::SetWatch(StationWatch* watch) { impl_->watch = watch; }
 
 unsigned short HttpServer::Port() const {

@@ -46,7 +46,7 @@ class HttpServer {
   bool Listen(const std::string& host, unsigned short port, std::string& error);
   unsigned short Port() const;
   // The station log for the status and the log's API (null: none). Before Run.
-  void SetLog(const StationLog* log);
+  void SetLog(StationLog* log);
   // The rig, the antenna's health and the alarm (null: none). Before Run.
   void SetWatch(StationWatch* watch);
 

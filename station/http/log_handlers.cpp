@@ -1,6 +1,7 @@
 // The routes of the station log: its queries read the file on a connection
 // of their own and may take a while (a month as CSV), so they run as jobs
 // off the server's thread, which keeps serving the event streams meanwhile.
+// A query that finds the file malformed stops the writer too.
 #include "station/http/routes.h"
 #include "station/log/log_routes.h"
 #include "station/log/log_store.h"
@@ -20,13 +21,17 @@ Response FromLogReply(LogReply reply, unsigned version) {
   return res;
 }
 
-Outcome LogJob(const ApiRequest& req, std::function<LogReply()> query) {
+Outcome LogJob(const ApiRequest& req, const Context& ctx, std::function<LogReply()> query) {
   const unsigned v = req.raw.version();
   Outcome outcome = Answer(Error(http::status::service_unavailable, "busy",
                                  "too many requests are waiting; try again", v),
                            req.raw.keep_alive());
   outcome.kind = Outcome::Kind::Blocking;
-  outcome.job = [query = std::move(query), v] { return FromLogReply(query(), v); };
+  outcome.job = [query = std::move(query), log = ctx.log, v] {
+    LogReply reply = query();
+    if (!reply.damage.empty() && log != nullptr) log->Damaged(reply.damage);
+    return FromLogReply(std::move(reply), v);
+  };
   return outcome;
 }
 
@@ -34,19 +39,19 @@ Outcome LogJob(const ApiRequest& req, std::function<LogReply()> query) {
 
 Outcome TransmissionsHandler(const ApiRequest& req, const Context& ctx) {
   const bool csv = req.path.size() > 4 && req.path.compare(req.path.size() - 4, 4, ".csv") == 0;
-  return LogJob(req, [path = LogPath(ctx), query = req.queryText, csv] {
+  return LogJob(req, ctx, [path = LogPath(ctx), query = req.queryText, csv] {
     return TransmissionsReply(path, query, csv);
   });
 }
 
 Outcome SummaryHandler(const ApiRequest& req, const Context& ctx) {
-  return LogJob(req, [path = LogPath(ctx), query = req.queryText, now = ctx.unixMs] {
+  return LogJob(req, ctx, [path = LogPath(ctx), query = req.queryText, now = ctx.unixMs] {
     return SummaryReply(path, query, now);
   });
 }
 
 Outcome HistoryFromLog(const ApiRequest& req, const Context& ctx, int seconds) {
-  return LogJob(req, [path = LogPath(ctx), seconds, now = ctx.unixMs] {
+  return LogJob(req, ctx, [path = LogPath(ctx), seconds, now = ctx.unixMs] {
     return HistoryReply(path, seconds, now);
   });
 }

@@ -47,7 +47,7 @@ class Query {
 struct Context {
   LiveState& live;
   const AccessPolicy& policy;
-  const StationLog* log = nullptr;  // none: --no-log, or the file was refused
+  StationLog* log = nullptr;  // none: --no-log, or the file was refused
   std::int64_t steadyMs = 0;
   std::int64_t unixMs = 0;
   int maxFields = 48;

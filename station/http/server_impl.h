@@ -70,7 +70,7 @@ struct HttpServer::Impl {
   net::steady_timer retry;
   std::int64_t retryDueMs = 0;  // 0: not armed
   std::unique_ptr<BlockingWorker> worker;
-  const StationLog* stationLog = nullptr;
+  StationLog* stationLog = nullptr;
   StationWatch* watch = nullptr;
 };
 

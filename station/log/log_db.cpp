@@ -1,11 +1,12 @@
 // Opening the station log. A file that is not empty must be SQLite with
-// this program's application id before anything is written to it; an
-// empty one becomes a station log. Schema changes are migrations, one per
-// version, run in one transaction each.
+// this program's application id, and pass SQLite's quick check, before
+// anything is written to it; an empty one becomes a station log. Schema
+// changes are migrations, one per version, run in one transaction each.
 #include "station/log/log_db.h"
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstring>
 
 #include "station/log/log_platform.h"
@@ -72,6 +73,24 @@ bool FileExists(const std::string& path) {
   return ReadFileStart(path, &byte, 1) >= 0;
 }
 
+bool DamageCode(int code) {
+  return (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
+}
+
+// SQLite's progress callback: non-zero interrupts the statement.
+int PastDeadline(void* deadline) {
+  return std::chrono::steady_clock::now() >
+         *static_cast<std::chrono::steady_clock::time_point*>(deadline);
+}
+
+// quick_check's report on one line, without its "*** in database main ***".
+std::string OneLine(std::string text) {
+  const std::string banner = "*** in database main ***\n";
+  if (text.compare(0, banner.size(), banner) == 0) text.erase(0, banner.size());
+  for (std::size_t i; (i = text.find('\n')) != std::string::npos;) text.replace(i, 1, "; ");
+  return text.size() > 200 ? text.substr(0, 200) + "..." : text;
+}
+
 }  // namespace
 
 LogDb::~LogDb() { Close(); }
@@ -80,6 +99,12 @@ void LogDb::Close() {
   if (db_ != nullptr) sqlite3_close_v2(db_);
   db_ = nullptr;
   version_ = 0;
+}
+
+bool LogDb::Damaged() const { return db_ != nullptr && DamageCode(sqlite3_extended_errcode(db_)); }
+
+void LogDb::LeaveFileAsIs() {
+  if (db_ != nullptr) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
 }
 
 bool LogDb::Exec(const char* sql, std::string& error) {
@@ -103,6 +128,7 @@ bool LogDb::QueryInt(const char* sql, std::int64_t& value, std::string& error) {
 
 LogOpen LogDb::Open(const std::string& path, bool write, std::string& error) {
   Close();
+  checkCutShort_ = false;
   if (ForeignBytes(path)) {
     error = "it is not a station log";
     return LogOpen::Foreign;
@@ -120,6 +146,7 @@ LogOpen LogDb::Open(const std::string& path, bool write, std::string& error) {
   }
   sqlite3_extended_result_codes(db_, 1);
   const LogOpen result = Prepare(write, error);
+  if (result == LogOpen::Damaged) LeaveFileAsIs();
   if (result != LogOpen::Ok) Close();
   return result;
 }
@@ -133,6 +160,10 @@ LogOpen LogDb::Prepare(bool write, std::string& error) {
     if (sqlite3_errcode(db_) == SQLITE_NOTADB) {
       error = "it is not a station log";
       return LogOpen::Foreign;
+    }
+    if (Damaged()) {
+      error = "it is damaged (" + error + ")";
+      return LogOpen::Damaged;
     }
     return LogOpen::Unwritable;
   }
@@ -154,6 +185,10 @@ LogOpen LogDb::Prepare(bool write, std::string& error) {
     error = "the file is read-only";
     return LogOpen::Unwritable;
   }
+  if (objects != 0) {
+    const LogOpen checked = Check(error);
+    if (checked != LogOpen::Ok) return checked;
+  }
   if (!Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", error)) {
     return LogOpen::Unwritable;
   }
@@ -169,6 +204,41 @@ LogOpen LogDb::Prepare(bool write, std::string& error) {
     version_ = static_cast<int>(v + 1);
   }
   return LogOpen::Ok;
+}
+
+// PRAGMA quick_check reads every page and cell of the file's b-trees (all
+// that the queries and the writer will touch) but does not compare the
+// indexes with their tables, which integrity_check does in over twice the
+// time. Bounded: past kLogCheckSeconds the file is opened unchecked.
+LogOpen LogDb::Check(std::string& error) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kLogCheckSeconds);
+  sqlite3_progress_handler(db_, 10000, PastDeadline, &deadline);
+  std::string report;
+  int rc;
+  {
+    Statement s(db_, "PRAGMA quick_check(1)");
+    rc = s.ok() ? sqlite3_step(s.get()) : sqlite3_extended_errcode(db_);
+    if (rc == SQLITE_ROW) {
+      const unsigned char* text = sqlite3_column_text(s.get(), 0);
+      report = text != nullptr ? reinterpret_cast<const char*>(text) : "";
+    } else {
+      report = sqlite3_errmsg(db_);
+    }
+  }
+  sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+  if (rc == SQLITE_ROW && report == "ok") return LogOpen::Ok;
+  if ((rc & 0xff) == SQLITE_INTERRUPT) {
+    checkCutShort_ = true;
+    return LogOpen::Ok;
+  }
+  error = rc == SQLITE_ROW || DamageCode(rc) ? "it is damaged (" + OneLine(report) + ")" : report;
+  return rc == SQLITE_ROW || DamageCode(rc) ? LogOpen::Damaged : LogOpen::Unwritable;
+}
+
+std::string SalvageAdvice(const std::string& path) {
+  return "salvage what is readable into a new file (`sqlite3 " + path +
+         " .recover | sqlite3 NEW.db`; the user's guide tells more) and serve with --log NEW.db,"
+         " or with --log on an empty new file";
 }
 
 Statement::Statement(sqlite3* db, const char* sql) {

@@ -1,6 +1,6 @@
 // The station log's SQLite file: opening it for the writer or a reader,
-// telling a station log from any other file, and the schema with its
-// version and migrations.
+// telling a station log from any other file or a damaged one, and the
+// schema with its version and migrations.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,7 @@ enum class LogOpen {
   Missing,     // a reader found no file
   Foreign,     // the file is something else: never written to
   Newer,       // a newer program's schema
+  Damaged,     // malformed (SQLITE_CORRUPT, SQLITE_NOTADB): never written to
   Unwritable,  // read-only, full or otherwise failing: worth another try later
 };
 
@@ -27,10 +28,19 @@ class LogDb {
   LogDb(const LogDb&) = delete;
   LogDb& operator=(const LogDb&) = delete;
 
-  // write: the server's one connection (creates and migrates the file);
-  // otherwise a reader's. `error` says what went wrong in one phrase.
+  // write: the server's one connection (creates and migrates the file),
+  // after a quick check of the whole file; otherwise a reader's, unchecked.
+  // `error` says what went wrong in one phrase.
   LogOpen Open(const std::string& path, bool write, std::string& error);
   void Close();
+  // The last failure on this connection says the file is malformed.
+  bool Damaged() const;
+  // Closing will leave the file as it is: the write-ahead log is not copied
+  // into it (SQLite does that when the last connection closes).
+  void LeaveFileAsIs();
+  // The writer's check ran out of time (kLogCheckSeconds) on a file that
+  // large or a disk that slow; the file was opened unchecked.
+  bool checkCutShort() const { return checkCutShort_; }
   sqlite3* get() const { return db_; }
   // Runs SQL without results; false with `error`.
   bool Exec(const char* sql, std::string& error);
@@ -42,8 +52,10 @@ class LogDb {
 
  private:
   LogOpen Prepare(bool write, std::string& error);
+  LogOpen Check(std::string& error);
   sqlite3* db_ = nullptr;
   int version_ = 0;
+  bool checkCutShort_ = false;
 };
 
 // A prepared statement; finalized with the object.
@@ -59,6 +71,13 @@ class Statement {
  private:
   sqlite3_stmt* stmt_ = nullptr;
 };
+
+// What to do with a damaged log, in a phrase: salvage it, or start anew.
+std::string SalvageAdvice(const std::string& path);
+
+// The bound of the writer's check at opening (a busy year takes about half
+// a second on a warm cache).
+constexpr int kLogCheckSeconds = 20;
 
 constexpr int kLogSchemaVersion = 2;
 // The first schema with the per-day table of transmissions.

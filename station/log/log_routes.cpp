@@ -19,17 +19,32 @@ constexpr long kMaxPage = 1000;
 constexpr long kMaxCsvRows = 1000000;
 constexpr int kMaxHistorySeconds = 7 * 86400;
 
-LogReply Bad(const std::string& message) {
-  return LogReply{400, "application/json; charset=utf-8", ErrorJson("bad_request", message), ""};
+LogReply Failure(int status, const std::string& code, const std::string& message) {
+  LogReply reply;
+  reply.status = status;
+  reply.body = ErrorJson(code, message);
+  return reply;
 }
 
-LogReply Failure(int status, const std::string& code, const std::string& message) {
-  return LogReply{status, "application/json; charset=utf-8", ErrorJson(code, message), ""};
-}
+LogReply Bad(const std::string& message) { return Failure(400, "bad_request", message); }
 
 LogReply NoLog() {
   return Failure(503, "no_log", "this server keeps no station log (--no-log, or the file was "
                                 "refused; see its status)");
+}
+
+// A malformed file is no log to read, as a refused one: 503 `no_log`.
+LogReply DamagedLog(const std::string& what) {
+  LogReply reply = Failure(503, "no_log", "the station log is damaged (" + what +
+                                              "); recording stopped; see the status");
+  reply.damage = what;
+  return reply;
+}
+
+// A query that failed: the file malformed, or it could not be read.
+LogReply Unreadable(const LogDb& db, const std::string& error) {
+  if (db.Damaged()) return DamagedLog(error);
+  return Failure(500, "log_unreadable", "the station log cannot be read: " + error);
 }
 
 // Opens the log for reading: Ok, or no file yet (empty answers), or an error.
@@ -38,7 +53,9 @@ bool OpenReader(const std::string& path, LogDb& db, bool& empty, LogReply& failu
   const LogOpen result = db.Open(path, false, error);
   empty = result == LogOpen::Missing;
   if (result == LogOpen::Ok || empty) return true;
-  failure = Failure(500, "log_unreadable", "the station log cannot be read: " + error);
+  failure = result == LogOpen::Damaged
+                ? DamagedLog(error)
+                : Failure(500, "log_unreadable", "the station log cannot be read: " + error);
   return false;
 }
 
@@ -106,9 +123,7 @@ LogReply TransmissionsReply(const std::string& logPath, const std::string& query
   bool empty = false;
   LogReply reply;
   if (!OpenReader(logPath, db, empty, reply)) return reply;
-  const auto unreadable = [&error] {
-    return Failure(500, "log_unreadable", "the station log cannot be read: " + error);
-  };
+  const auto unreadable = [&db, &error] { return Unreadable(db, error); };
   if (!csv) {
     TransmissionPage page;
     if (!empty && !QueryTransmissions(db, q, page, error)) return unreadable();
@@ -163,7 +178,7 @@ LogReply HistoryReply(const std::string& logPath, int seconds, std::int64_t nowM
   std::string error;
   if (!empty && !QueryHistory(db, nowMs - std::int64_t{seconds} * 1000, nowMs + 1, slot, points,
                               error)) {
-    return Failure(500, "log_unreadable", "the station log cannot be read: " + error);
+    return Unreadable(db, error);
   }
   json list = json::array();
   for (const HistoryPoint& p : points) {
@@ -189,9 +204,7 @@ LogReply SummaryReply(const std::string& logPath, const std::string& query, std:
   LogReply reply;
   if (!OpenReader(logPath, db, empty, reply)) return reply;
   std::vector<SummaryRow> rows;
-  if (!empty && !QuerySummary(db, from, to, rows, error)) {
-    return Failure(500, "log_unreadable", "the station log cannot be read: " + error);
-  }
+  if (!empty && !QuerySummary(db, from, to, rows, error)) return Unreadable(db, error);
   json per = json::array();
   std::int64_t count = 0, onAir = 0;
   for (const SummaryRow& r : rows) {

@@ -14,6 +14,7 @@ struct LogReply {
   std::string contentType = "application/json; charset=utf-8";
   std::string body;
   std::string disposition;  // Content-Disposition, for the CSV download
+  std::string damage;       // SQLite's words when the file was found malformed
 };
 
 // GET /api/v1/transmissions and /api/v1/transmissions.csv: from, to, band,

@@ -138,10 +138,16 @@ bool StationLog::Open(std::string& error) {
   }
   std::string why;
   const LogOpen result = db_.Open(settings_.path, true, why);
-  if (result == LogOpen::Foreign || result == LogOpen::Newer) {
+  if (result == LogOpen::Foreign || result == LogOpen::Newer || result == LogOpen::Damaged) {
     error = "the station log " + settings_.path + " is refused and left untouched: " + why;
+    if (result == LogOpen::Damaged) error += "; " + SalvageAdvice(settings_.path);
     state_.error = error;
     return false;
+  }
+  if (db_.checkCutShort()) {
+    err_ << "swrctl: the station log " << settings_.path << " is opened unchecked: its check took"
+         << " over " << kLogCheckSeconds << " s (check it with `sqlite3 " << settings_.path
+         << " 'PRAGMA quick_check'` while serve is stopped)\n";
   }
   opened_ = result == LogOpen::Ok;
   usable_ = true;
@@ -189,6 +195,7 @@ void StationLog::Run() {
   for (;;) {
     wake_.wait_for(lock, std::chrono::seconds(1), [this] { return stopping_; });
     const bool stop = stopping_;
+    const bool damaged = damaged_;
     Append(backlog_, std::move(queue_));
     queue_ = DetectorOutput{};
     const long pages = pageLimit_;
@@ -196,28 +203,32 @@ void StationLog::Run() {
     lock.unlock();
 
     const std::int64_t now = UnixNowMs();
-    if (pages >= 0 && opened_) {
+    if (pages >= 0 && opened_ && !damaged) {
       const std::string sql =
           "PRAGMA max_page_count=" + std::to_string(pages > 0 ? pages : 1073741823L);
       std::string ignored;
       db_.Exec(sql.c_str(), ignored);
     }
-    if (!opened_ && (now >= nextTryMs_ || stop)) opened_ = TryOpen();
-    if (opened_ && !backlog_.empty()) Commit();
-    if (opened_ && !failing_ && now >= nextPruneMs_) Prune(now);
-    const std::size_t dropped = BoundOutput(backlog_);
+    if (!damaged && !opened_ && (now >= nextTryMs_ || stop)) opened_ = TryOpen();
+    if (!damaged && opened_ && !backlog_.empty()) Commit();
+    if (!damaged && opened_ && !failing_ && now >= nextPruneMs_) Prune(now);
+    const std::size_t dropped = damaged ? LeaveDamaged() : BoundOutput(backlog_);
 
     lock.lock();
     state_.secondsLost += dropped;
     if (stop) break;
   }
+  // Found damaged in the last round: closed before SQLite touches it again.
+  if (damaged_) LeaveDamaged();
 }
 
 bool StationLog::TryOpen() {
   nextTryMs_ = UnixNowMs() + kReopenEveryMs;
   std::string why;
-  if (db_.Open(settings_.path, true, why) != LogOpen::Ok) {
-    Fault(why);
+  const LogOpen result = db_.Open(settings_.path, true, why);
+  if (result == LogOpen::Damaged) StopDamaged(why);
+  if (result != LogOpen::Ok) {
+    Fault(why);  // nothing more once damaged
     return false;
   }
   Recovered();
@@ -243,9 +254,12 @@ bool StationLog::Commit() {
   }
   if (ok) ok = db_.Exec("COMMIT", error);
   if (!ok) {
+    // Asked before the rollback, which resets SQLite's last error.
+    const bool damaged = db_.Damaged();
     std::string ignored;
     db_.Exec("ROLLBACK", ignored);
-    Fault(error);
+    if (damaged) Damaged(error);
+    else Fault(error);
     return false;
   }
   backlog_ = DetectorOutput{};
@@ -255,6 +269,7 @@ bool StationLog::Commit() {
 
 void StationLog::Recovered() {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (damaged_) return;
   if (failing_) {
     err_ << "swrctl: the station log " + settings_.path + " is written again (" +
                 std::to_string(state_.secondsLost) + " seconds of readings could not be recorded)\n";
@@ -278,7 +293,11 @@ void StationLog::Prune(std::int64_t nowMs) {
     if (!s.ok()) continue;
     sqlite3_bind_int64(s.get(), 1, historyFrom);
     sqlite3_bind_int(s.get(), 2, kPruneChunk);
-    if (sqlite3_step(s.get()) == SQLITE_DONE && sqlite3_changes(db_.get()) >= kPruneChunk) {
+    if (sqlite3_step(s.get()) != SQLITE_DONE) {
+      if (!db_.Damaged()) continue;
+      Damaged(sqlite3_errmsg(db_.get()));
+      return;
+    } else if (sqlite3_changes(db_.get()) >= kPruneChunk) {
       more = true;
     }
   }
@@ -303,12 +322,14 @@ int StationLog::PruneTransmissions(std::int64_t beforeMs) {
   }
   if (ok && deleted > 0) ok = db_.Exec(kMendTransmissionDays, error);
   if (ok && db_.Exec("COMMIT", error)) return deleted;
+  if (db_.Damaged()) Damaged(sqlite3_errmsg(db_.get()));
   db_.Exec("ROLLBACK", error);
   return 0;
 }
 
 void StationLog::Fault(const std::string& what) {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (damaged_) return;
   state_.recording = false;
   state_.error = what;
   if (failing_) return;
@@ -316,6 +337,34 @@ void StationLog::Fault(const std::string& what) {
   err_ << "swrctl: cannot write the station log " + settings_.path + ": " + what +
               "; recording paused, retrying\n";
   err_.flush();
+}
+
+void StationLog::Damaged(const std::string& what) {
+  StopDamaged("it is damaged (" + what + ")");
+}
+
+// The writer thread closes the file on its next round (LeaveDamaged).
+void StationLog::StopDamaged(const std::string& why) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  usable_ = false;
+  if (damaged_) return;
+  damaged_ = true;
+  state_.recording = false;
+  state_.error = "the station log " + settings_.path + " is left as it is and recording stopped: " +
+                 why + "; " + SalvageAdvice(settings_.path);
+  err_ << "swrctl: " << state_.error << '\n';
+  err_.flush();
+}
+
+std::size_t StationLog::LeaveDamaged() {
+  if (opened_) {
+    db_.LeaveFileAsIs();
+    db_.Close();
+    opened_ = false;
+  }
+  const std::size_t dropped = backlog_.seconds.size();
+  backlog_ = DetectorOutput{};
+  return dropped;
 }
 
 }  // namespace swrctl

@@ -2,9 +2,13 @@
 // thread without waiting and writes it on a thread of its own, one
 // transaction at most about once a second. When writing fails (disk full,
 // file read-only) it keeps a bounded backlog in memory, says so once on
-// stderr, retries, and counts the seconds it had to drop.
+// stderr, retries, and counts the seconds it had to drop. A damaged file
+// (malformed at opening, or found so later by the writer or a reader) is
+// never written again: recording stops for good, and the file is left as
+// it is for salvage.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -35,8 +39,8 @@ class StationLog {
   StationLog& operator=(const StationLog&) = delete;
 
   // Takes the lock and opens the file; false when the file is refused for
-  // good (another server has it, it is not a station log, it is newer),
-  // with `error` one line. A file that cannot be written yet is no refusal:
+  // good (another server has it, it is not a station log, it is newer, it
+  // is damaged), with `error` one line. A file that cannot be written yet is no refusal:
   // the writer keeps trying.
   bool Open(std::string& error);
   // Starts the writer thread (after Open).
@@ -50,7 +54,10 @@ class StationLog {
   // The transmissions handed to Add since the start (counted as they come,
   // before they are written).
   const OnAir& Finished() const { return onAir_; }
-  // Open and not refused: readers may use the file.
+  // From any thread: a reader found the file malformed (`what`: SQLite's
+  // words). Recording stops for good and readers are turned away.
+  void Damaged(const std::string& what);
+  // Open, not refused, not damaged: readers may use the file.
   bool Usable() const { return usable_; }
   const std::string& Path() const { return settings_.path; }
   // For tests: SQLite's page limit for the file (0: none), to fill the "disk".
@@ -71,18 +78,24 @@ class StationLog {
   void Bound(DetectorOutput& backlog);
   void Fault(const std::string& what);
   void Recovered();
+  // `why`: "it is damaged (...)". Says so once and stops recording.
+  void StopDamaged(const std::string& why);
+  // Closes a damaged file without writing to it; drops what waits and
+  // returns the seconds dropped.
+  std::size_t LeaveDamaged();
 
   LogSettings settings_;
   std::ostream& err_;
   LogFileLock lock_;
   LogDb db_;
   bool opened_ = false;
-  bool usable_ = false;
+  std::atomic<bool> usable_{false};
   std::thread thread_;
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   bool stopping_ = false;
+  bool damaged_ = false;
   DetectorOutput queue_;
   LogState state_;
   OnAir onAir_;

@@ -1,9 +1,11 @@
 // The station log through swrctl-demo serve: transmissions over the API and
 // as CSV (read back with Python's csv module), paging, filters and bad
 // parameters, the summary and long history, swrctl log beside a running
-// server, a restart after kill -9, a second server and a foreign file.
+// server, a restart after kill -9, a second server, a foreign file and a
+// damaged one.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
+import crypto from 'node:crypto';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -159,5 +161,78 @@ test('a foreign file is refused and left as it was; bad options', { timeout: 600
     const r = spawnSync(process.env.SWRCTL_DEMO, args, { encoding: 'utf8' });
     assert.equal(r.status, 64, args.join(' '));
     assert.ok(r.stderr.includes(message), r.stderr);
+  }
+});
+
+// A log of some 120 pages: a server's file with 3000 transmissions added.
+async function filledLog(name) {
+  const f = path.join(dir, name);
+  const s = await startServe(['--log', f]);
+  await until(async () => (await get(s, '/api/v1/status')).json.log.recording, 10000);
+  await s.stop();
+  const py = spawnSync('python3', ['-c', `import sqlite3, sys
+c = sqlite3.connect(sys.argv[1])
+c.executemany("INSERT INTO transmissions(start_unix_ms, end_unix_ms, start_local, end_local,"
+  " sensor, peak_power, average_power, forward_at_peak, reflected_at_peak, readings, cut_short)"
+  " VALUES(?, ?, 'start', 'end', 1, 50, 40, 100, 10, 20, 0)",
+  [(1.7e12 + i * 60000, 1.7e12 + i * 60000 + 5000) for i in range(3000)])
+c.commit()
+c.close()`, f], { encoding: 'utf8' });
+  assert.equal(py.status, 0, py.stderr);
+  return f;
+}
+
+// 4 KiB of (repeatable) random bytes in the middle of the file.
+function scramble(f) {
+  const bytes = Buffer.alloc(4096);
+  for (let i = 0, x = 29; i < bytes.length; i++) {
+    x = (Math.imul(x, 1103515245) + 12345) >>> 0;
+    bytes[i] = x >>> 24;
+  }
+  const fd = fs.openSync(f, 'r+');
+  fs.writeSync(fd, bytes, 0, bytes.length, Math.floor(fs.statSync(f).size / 2));
+  fs.closeSync(fd);
+}
+
+const sha256 = (f) => crypto.createHash('sha256').update(fs.readFileSync(f)).digest('hex');
+
+test('a damaged log is never written; the meter goes on', { timeout: 120000 }, async (t) => {
+  for (const [name, damage, whileServing] of [
+    ['random bytes in the middle', scramble, false],
+    ['cut to half its size', (f) => fs.truncateSync(f, Math.floor(fs.statSync(f).size / 2)), false],
+    ['damaged while serving', scramble, true],
+  ]) {
+    await t.test(name, async () => {
+      const f = await filledLog(name.replaceAll(' ', '-') + '.db');
+      if (!whileServing) damage(f);
+      const s = await startServe(['--log', f]);
+      let sum;
+      try {
+        if (whileServing) {
+          damage(f);
+          // Reads every transmission, so it meets the damage.
+          const csv = await get(s, '/api/v1/transmissions.csv?from=0');
+          assert.equal(csv.status, 503, csv.body);
+          assert.equal(csv.json.error, 'no_log');
+        }
+        sum = sha256(f);
+        const st = await until(async () => {
+          const status = (await get(s, '/api/v1/status')).json;
+          return status.live && !status.log.recording && status;
+        }, 10000);
+        assert.ok(st, 'no live readings, or the log still recording');
+        assert.match(st.log.error, /damaged.*sqlite3 .*\.recover/);
+        assert.match(s.stderr, /swrctl: the station log .* it is damaged .*--log NEW\.db/);
+        for (const p of ['/api/v1/transmissions', '/api/v1/summary']) {
+          const r = await get(s, p);
+          assert.equal(r.status, 503, p);
+          assert.equal(r.json.error, 'no_log', p);
+        }
+        await sleep(1500);  // a round of the writer, which must not write
+      } finally {
+        await s.stop();
+      }
+      assert.equal(sha256(f), sum, 'the damaged file was changed');
+    });
   }
 });
