@@ -6,7 +6,8 @@
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { request, sleep, startServe } from '../tests/serve/harness.mjs';
+import { okRequest } from './checked.mjs';
+import { sleep, startServe } from '../tests/serve/harness.mjs';
 
 process.env.SWRCTL_DEMO = process.argv[2] || process.env.SWRCTL_DEMO;
 const busy = process.argv[3];
@@ -47,8 +48,7 @@ if (busy) {
     const now = Date.now();
     const time = async (p) => {
       const t0 = process.hrtime.bigint();
-      const r = await request(s.port, { path: p });
-      if (r.status !== 200) throw new Error(p + ': ' + r.status + ' ' + r.body.slice(0, 200));
+      const r = await okRequest(s.port, { path: p });
       return [Number(process.hrtime.bigint() - t0) / 1e6, r.body.length];
     };
     const days = [];

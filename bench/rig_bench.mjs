@@ -8,8 +8,9 @@
 // Linux only (reads /proc). Usage: node rig_bench.mjs path/to/swrctl-demo
 import fs from 'node:fs';
 import net from 'node:net';
+import { okEvents } from './checked.mjs';
 import { latencies, median, p95 } from './event_latency.mjs';
-import { events, freePort, rigctl, sleep, startRigctld, startServe } from '../tests/serve/harness.mjs';
+import { freePort, rigctl, sleep, startRigctld, startServe } from '../tests/serve/harness.mjs';
 
 process.env.SWRCTL_DEMO = process.argv[2] || process.env.SWRCTL_DEMO;
 const CPU_SECONDS = 20;
@@ -81,7 +82,7 @@ try {
   }
   await sleep(1000);
   const streams = Object.fromEntries(await Promise.all(
-    Object.entries(servers).map(async ([n, s]) => [n, await events(s.port)])));
+    Object.entries(servers).map(async ([n, s]) => [n, await okEvents(s.port)])));
   const lat = Object.fromEntries(await Promise.all(
     Object.entries(streams).map(async ([n, e]) => [n, await latencies(e, LATENCY_SECONDS * 1000)])));
   for (const e of Object.values(streams)) e.close();

@@ -1,10 +1,12 @@
 // swrctl-demo serve at 100 reports a second: report-to-event latency, the
 // server's CPU with 50 event clients, its resident memory, the page's size,
-// the cost and size of a /metrics scrape.
+// the cost and size of a /metrics scrape, the last two while the 50 event
+// clients are connected. Any answer but 200 ends it with an error.
 // Linux only (reads /proc). Usage: node serve_bench.mjs path/to/swrctl-demo
 import fs from 'node:fs';
+import { okEvents, okRequest } from './checked.mjs';
 import { latencies, median, p95 } from './event_latency.mjs';
-import { events, request, sleep, startServe } from '../tests/serve/harness.mjs';
+import { sleep, startServe } from '../tests/serve/harness.mjs';
 
 process.env.SWRCTL_DEMO = process.argv[2] || process.env.SWRCTL_DEMO;
 const TICKS = 100;  // USER_HZ on Linux
@@ -25,11 +27,11 @@ try {
   let w0 = Date.now();
   await sleep(5000);
   const idle = (100 * (cpuTicks(s.pid) - t0)) / TICKS / ((Date.now() - w0) / 1000);
-  const one = await events(s.port);
+  const one = await okEvents(s.port);
   const alone = await latencies(one, 5000);
 
   const clients = [];
-  for (let i = 0; i < 49; ++i) clients.push(await events(s.port));
+  for (let i = 0; i < 49; ++i) clients.push(await okEvents(s.port));
   // Each client reads its stream; the bench only keeps the queue short.
   const keepDraining = setInterval(() => clients.forEach((c) => c.drain()), 200);
   await sleep(1000);
@@ -40,14 +42,16 @@ try {
   clearInterval(keepDraining);
   const rss = rssKb(s.pid, 'VmRSS');
   const hwm = rssKb(s.pid, 'VmHWM');
-  const page = await request(s.port, { path: '/' });
+  // The page and the scrapes while the 50 clients stay connected, as a
+  // 51st viewer and Prometheus meet them.
+  const page = await okRequest(s.port, { path: '/' });
   // Prometheus' scrape: the server's CPU per scrape over a run of them.
   const SCRAPES = 500;
   t0 = cpuTicks(s.pid);
   const idleTicks = (idle / 100) * TICKS;  // per second, without scrapes
   w0 = Date.now();
   let scrape;
-  for (let i = 0; i < SCRAPES; ++i) scrape = await request(s.port, { path: '/metrics' });
+  for (let i = 0; i < SCRAPES; ++i) scrape = await okRequest(s.port, { path: '/metrics' });
   const scrapeSeconds = (Date.now() - w0) / 1000;
   const scrapeMs = (1000 * Math.max(0, cpuTicks(s.pid) - t0 - idleTicks * scrapeSeconds)) / TICKS / SCRAPES;
 

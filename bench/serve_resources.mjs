@@ -1,6 +1,7 @@
 // swrctl-demo serve's resident memory and open descriptors before and after
 // 10,000 connection cycles (connect, GET /api/v1/status, close) and 1,000
-// event-stream cycles (subscribe, first event, unsubscribe) on loopback.
+// event-stream cycles (subscribe, first event, unsubscribe) on loopback. A
+// cycle without a 200 counts as failed, and any failed one fails the run.
 // Linux only (reads /proc); bounded to a few minutes.
 // Usage: node serve_resources.mjs path/to/swrctl-demo
 import fs from 'node:fs';
@@ -65,6 +66,10 @@ try {
   row(`after ${STREAMS} event streams`, afterStreams);
   console.log(`  connections: ${t1 - t0} ms, ${failedConnections} failed; ` +
               `event streams: ${t2 - t1} ms, ${failedStreams} failed`);
+  if (failedConnections || failedStreams) {
+    throw new Error(`${failedConnections} connection and ${failedStreams} event-stream cycles ` +
+                    'failed (an error answer or none): the figures above are not the server\'s own');
+  }
 } finally {
   await s.stop();
 }

@@ -68,7 +68,8 @@ Outcome HistoryHandler(const ApiRequest& req, const Context& ctx) {
                 req.raw.keep_alive());
 }
 
-Outcome EventsHandler(const ApiRequest&, const Context&) {
+Outcome EventsHandler(const ApiRequest& req, const Context& ctx) {
+  if (ctx.streamsFull) return Refuse(TooManyClients(req.raw.version()));
   Outcome outcome;
   outcome.kind = Outcome::Kind::EventStream;
   return outcome;

@@ -17,11 +17,10 @@ struct StationWatch;
 
 
 struct ServerLimits {
-  int maxConnections = 64;        // open at once, event streams included
-  // Of those, at most this many for connections as they come; the rest are
-  // kept for requests with the token and event streams (shares.h).
-  int maxAnonymous = 48;
-  long probationMs = 2000;        // to send a request over the anonymous share
+  int maxConnections = 80;        // open at once, event streams included
+  // Of those, at most this many event streams; the rest stay for the page,
+  // the API and /metrics (shares.h).
+  int maxStreams = 64;
   std::size_t maxBody = 4096;     // bytes of a request body
   std::size_t maxHeader = 8192;   // bytes of the request line and headers
   int maxFields = 48;             // header fields of a request

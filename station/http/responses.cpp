@@ -34,6 +34,11 @@ Response Error(http::status status, const std::string& code, const std::string& 
   return Reply(status, kJsonType, ErrorJson(code, message), version);
 }
 
+Response TooManyClients(unsigned version) {
+  return Error(http::status::service_unavailable, "too_many_clients",
+               "too many clients are connected; try again later", version);
+}
+
 Response MethodNotAllowed(const std::string& allow, unsigned version) {
   Response res = Error(http::status::method_not_allowed, "method_not_allowed",
                        "only " + allow + " is allowed here", version);

@@ -22,6 +22,9 @@ Response Reply(http::status status, const std::string& contentType, std::string 
 Response Error(http::status status, const std::string& code, const std::string& message,
                unsigned version = 11);
 
+// 503 too_many_clients: no slot for the connection, or for another stream.
+Response TooManyClients(unsigned version = 11);
+
 // 405 naming the one method the resource takes.
 Response MethodNotAllowed(const std::string& allow, unsigned version);
 

@@ -15,19 +15,19 @@ constexpr http::verb POST = http::verb::post;
 // 404; paths inside it that are not here need the token beyond loopback,
 // then are 404 too.
 const Route kRoutes[] = {
-    // path               method token rule                keeps room  handler
-    {"/",                 GET,   TokenRule::Never,          false,      PageHandler},
-    {"/index.html",       GET,   TokenRule::Never,          false,      PageHandler},
-    {"/api/v1/status",    GET,   TokenRule::BeyondLoopback, false,      StatusHandler},
-    {"/api/v1/history",   GET,   TokenRule::BeyondLoopback, false,      HistoryHandler},
-    {"/api/v1/events",    GET,   TokenRule::BeyondLoopback, true,       EventsHandler},
-    {"/api/v1/commands",  POST,  TokenRule::Always,         false,      CommandsHandler},
-    {"/metrics",          GET,   TokenRule::BeyondLoopback, false,      MetricsHandler},
-    {"/api/v1/transmissions",     GET, TokenRule::BeyondLoopback, false, TransmissionsHandler},
-    {"/api/v1/transmissions.csv", GET, TokenRule::BeyondLoopback, false, TransmissionsHandler},
-    {"/api/v1/summary",   GET,   TokenRule::BeyondLoopback, false,      SummaryHandler},
-    {"/api/v1/bands",     GET,   TokenRule::BeyondLoopback, false,      BandsHandler},
-    {"/api/v1/alarm/ack", POST,  TokenRule::Always,         false,      AlarmAckHandler},
+    // path               method token rule                handler
+    {"/",                 GET,   TokenRule::Never,          PageHandler},
+    {"/index.html",       GET,   TokenRule::Never,          PageHandler},
+    {"/api/v1/status",    GET,   TokenRule::BeyondLoopback, StatusHandler},
+    {"/api/v1/history",   GET,   TokenRule::BeyondLoopback, HistoryHandler},
+    {"/api/v1/events",    GET,   TokenRule::BeyondLoopback, EventsHandler},
+    {"/api/v1/commands",  POST,  TokenRule::Always,         CommandsHandler},
+    {"/metrics",          GET,   TokenRule::BeyondLoopback, MetricsHandler},
+    {"/api/v1/transmissions",     GET, TokenRule::BeyondLoopback, TransmissionsHandler},
+    {"/api/v1/transmissions.csv", GET, TokenRule::BeyondLoopback, TransmissionsHandler},
+    {"/api/v1/summary",   GET,   TokenRule::BeyondLoopback, SummaryHandler},
+    {"/api/v1/bands",     GET,   TokenRule::BeyondLoopback, BandsHandler},
+    {"/api/v1/alarm/ack", POST,  TokenRule::Always,         AlarmAckHandler},
 };
 
 const char kApiPrefix[] = "/api/v1/";
@@ -133,10 +133,6 @@ Outcome Respond(const Request& req, const Context& ctx) {
   const ApiRequest request{req, target.substr(0, q), Query(queryText), queryText};
   const Route* route = FindRoute(request.path);
   const bool authorized = Authorized(std::string(req[http::field::authorization]), ctx.policy);
-  if (ctx.onProbation && !authorized && (route == nullptr || !route->keepsRoom)) {
-    return Refuse(Error(http::status::service_unavailable, "too_many_clients",
-                        "too many clients are connected; try again later", v));
-  }
   const bool api = InApi(request.path);
   if (route == nullptr && !api) {
     return Answer(Error(http::status::not_found, "not_found", "no such resource", v),
@@ -159,9 +155,7 @@ Outcome Respond(const Request& req, const Context& ctx) {
     return Answer(Error(http::status::not_found, "not_found", "no such resource", v),
                   req.keep_alive());
   }
-  Outcome outcome = route->handler(request, ctx);
-  outcome.authorized = authorized;
-  return outcome;
+  return route->handler(request, ctx);
 }
 
 }  // namespace swrctl

@@ -43,7 +43,7 @@ class Query {
 };
 
 // What a handler sees of the server: the live state, who may do what, the
-// clock at the request, and the connection's standing.
+// clock at the request, and whether the event streams' share is taken.
 struct Context {
   LiveState& live;
   const AccessPolicy& policy;
@@ -51,9 +51,9 @@ struct Context {
   std::int64_t steadyMs = 0;
   std::int64_t unixMs = 0;
   int maxFields = 48;
-  // Let in beyond the anonymous share (shares.h): served only with the
-  // token or for the routes that the share keeps room for.
-  bool onProbation = false;
+  // Every event stream the server keeps is open (shares.h): a new one gets
+  // 503, so that streams leave room for the page, the API and /metrics.
+  bool streamsFull = false;
   StationWatch* watch = nullptr;  // the rig, the antenna's health and the alarm; none in tests
 };
 
@@ -75,7 +75,6 @@ struct Outcome {
   // Respond: the answer. Blocking: the answer when the job cannot be queued.
   Response response;
   bool keepAlive = false;
-  bool authorized = false;  // the request carried the right token
   std::function<Response()> job;
 };
 
@@ -85,7 +84,6 @@ struct Route {
   const char* path;
   http::verb method;
   TokenRule token;
-  bool keepsRoom;  // served also to connections on probation without the token
   Handler handler;
 };
 

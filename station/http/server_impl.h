@@ -40,7 +40,7 @@ struct HttpServer::Impl {
         policy(std::move(p)),
         limits(lim),
         log(logTo),
-        shares(lim.maxConnections, lim.maxAnonymous),
+        shares(lim.maxConnections, lim.maxStreams),
         retry(ioc) {
     worker = std::make_unique<BlockingWorker>(ioc);
   }

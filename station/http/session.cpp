@@ -38,15 +38,17 @@ class Session : public std::enable_shared_from_this<Session> {
 
   void Start() {
     slot_ = server_.shares.Enter();
-    if (!slot_) {
-      return Send(Error(http::status::service_unavailable, "too_many_clients",
-                        "too many clients are connected; try again later"),
-                  false);
-    }
-    // A newer connection needs the slot: the read ends, and this one is
-    // told to come back later.
+    if (!slot_) return Send(TooManyClients(), false);
+    Read();
+  }
+
+ private:
+  // While the connection waits (for a request, or for its client to close),
+  // a newer connection may need the slot: the wait ends, and OnRead or the
+  // drain sees why.
+  void Wait() {
     std::weak_ptr<Session> weak = weak_from_this();
-    slot_->Evictable([weak] {
+    slot_->Waiting([weak] {
       beast::error_code ignored;
       if (auto self = weak.lock()) {
         self->evicted_ = true;
@@ -54,19 +56,14 @@ class Session : public std::enable_shared_from_this<Session> {
         if (ignored) self->stream_.socket().close(ignored);  // cannot cancel: just end it
       }
     });
-    Read();
   }
-
- private:
-  // Let in over the anonymous share and not yet shown the token.
-  bool OnProbation() const { return slot_->OnProbation() && !proven_; }
 
   void Read() {
     parser_.emplace();
     parser_->header_limit(static_cast<std::uint32_t>(server_.limits.maxHeader));
     parser_->body_limit(server_.limits.maxBody);
-    const long ms = OnProbation() ? server_.limits.probationMs : server_.limits.idleMs;
-    stream_.expires_after(std::chrono::milliseconds(ms));
+    stream_.expires_after(std::chrono::milliseconds(server_.limits.idleMs));
+    Wait();
     http::async_read(stream_, buffer_, *parser_,
                      [self = shared_from_this()](beast::error_code ec, std::size_t) {
                        self->OnRead(ec);
@@ -75,10 +72,11 @@ class Session : public std::enable_shared_from_this<Session> {
 
   void OnRead(beast::error_code ec) {
     slot_->Settled();
-    if ((ec == beast::error::timeout && OnProbation()) || evicted_) {
-      return Send(Error(http::status::service_unavailable, "too_many_clients",
-                        "too many clients are connected; try again later"),
-                  false);
+    if (evicted_) {
+      // A client that had begun a request learns why it ends; one that had
+      // sent nothing (a connection kept alive, a browser's spare) is closed.
+      if (buffer_.size() > 0 || parser_->got_some()) return Send(TooManyClients(), false);
+      return;
     }
     if (ec) {
       if (std::optional<Response> answer = ReadError(ec, server_.limits)) {
@@ -89,10 +87,8 @@ class Session : public std::enable_shared_from_this<Session> {
     const Request req = parser_->release();
     const Context ctx{server_.live,  server_.policy, server_.stationLog,
                       SteadyNowMs(), UnixNowMs(),
-                      server_.limits.maxFields, OnProbation(), server_.watch};
-    Outcome outcome = Respond(req, ctx);
-    proven_ = proven_ || outcome.authorized;
-    Carry(std::move(outcome));
+                      server_.limits.maxFields, server_.shares.StreamsFull(), server_.watch};
+    Carry(Respond(req, ctx));
   }
 
   void Carry(Outcome outcome) {
@@ -101,6 +97,7 @@ class Session : public std::enable_shared_from_this<Session> {
         return Send(std::move(outcome.response), outcome.keepAlive);
       case Outcome::Kind::EventStream:
         stream_.expires_never();
+        slot_->Stream();
         std::make_shared<EventStream>(std::move(stream_), server_, std::move(slot_))->Start();
         return;
       case Outcome::Kind::Blocking:
@@ -131,11 +128,17 @@ class Session : public std::enable_shared_from_this<Session> {
   // Ends the connection gracefully: our side first, then whatever the
   // client still sends is read and dropped (a bounded amount, for a bounded
   // time), so that closing does not reset the connection before the client
-  // has read our answer.
+  // has read our answer. Meanwhile it waits like any idle connection and may
+  // make room. One that was evicted ends at once: its slot is given already.
   void Close() {
     beast::error_code ignored;
+    if (evicted_) {
+      stream_.socket().close(ignored);
+      return;
+    }
     stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
     stream_.expires_after(std::chrono::milliseconds(2000));
+    if (slot_) Wait();
     Drain();
   }
 
@@ -151,7 +154,6 @@ class Session : public std::enable_shared_from_this<Session> {
   beast::flat_buffer buffer_;
   HttpServer::Impl& server_;
   std::unique_ptr<Shares::Slot> slot_;
-  bool proven_ = false;   // a request of this connection carried the token
   bool evicted_ = false;  // made room for a newer connection
   boost::optional<http::request_parser<http::string_body>> parser_;
   std::shared_ptr<Response> response_;

@@ -6,59 +6,62 @@ namespace swrctl {
 // Outlives the server while a connection's handlers are still queued.
 struct Shares::State {
   int maxConnections = 0;
-  int maxAnonymous = 0;
+  int maxStreams = 0;
   int open = 0;
-  int anonymous = 0;
-  // Connections on probation that are still reading, oldest first.
-  std::list<Slot*> evictable;
+  int streams = 0;
+  // Connections that wait, the longest waiting first.
+  std::list<Slot*> waiting;
 };
 
-Shares::Shares(int maxConnections, int maxAnonymous) : state_(std::make_shared<State>()) {
+Shares::Shares(int maxConnections, int maxStreams) : state_(std::make_shared<State>()) {
   state_->maxConnections = maxConnections;
-  state_->maxAnonymous = maxAnonymous;
+  state_->maxStreams = maxStreams;
 }
 
-Shares::Slot::Slot(std::shared_ptr<State> state, bool probation)
-    : state_(std::move(state)), probation_(probation) {
-  ++state_->open;
-  if (!probation_) ++state_->anonymous;
-}
+Shares::Slot::Slot(std::shared_ptr<State> state) : state_(std::move(state)) { ++state_->open; }
 
 Shares::Slot::~Slot() {
   Settled();
   --state_->open;
-  if (!probation_) --state_->anonymous;
+  if (stream_) --state_->streams;
 }
 
-void Shares::Slot::Evictable(std::function<void()> evict) {
-  if (!probation_ || evict_) return;
+void Shares::Slot::Waiting(std::function<void()> evict) {
+  Settled();
   evict_ = std::move(evict);
-  entry_ = state_->evictable.insert(state_->evictable.end(), this);
+  entry_ = state_->waiting.insert(state_->waiting.end(), this);
 }
 
 void Shares::Slot::Settled() {
   if (!evict_) return;
-  state_->evictable.erase(entry_);
+  state_->waiting.erase(entry_);
   evict_ = nullptr;
+}
+
+void Shares::Slot::Stream() {
+  if (stream_) return;
+  Settled();
+  stream_ = true;
+  ++state_->streams;
 }
 
 std::unique_ptr<Shares::Slot> Shares::Enter() {
   State& s = *state_;
-  if (s.open < s.maxConnections && s.anonymous < s.maxAnonymous) {
-    return std::unique_ptr<Slot>(new Slot(state_, false));
-  }
   if (s.open >= s.maxConnections) {
-    if (s.evictable.empty()) return nullptr;
-    // The evicted connection gives its slot back once its handlers end;
-    // until then the count is one over, at most once per evictable one.
-    Slot* oldest = s.evictable.front();
-    const std::function<void()> evict = oldest->evict_;
-    oldest->Settled();
+    if (s.waiting.empty()) return nullptr;
+    // The evicted connection gives its slot back once its handlers end
+    // (at once, or after a 503 bounded by the write deadline); until then
+    // the count is over by the connections that are on their way out.
+    Slot* longest = s.waiting.front();
+    const std::function<void()> evict = longest->evict_;
+    longest->Settled();
     evict();
   }
-  return std::unique_ptr<Slot>(new Slot(state_, true));
+  return std::unique_ptr<Slot>(new Slot(state_));
 }
 
 int Shares::Open() const { return state_->open; }
+
+bool Shares::StreamsFull() const { return state_->streams >= state_->maxStreams; }
 
 }  // namespace swrctl

@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   parser.put(boost::asio::buffer(data, size), ec);
   if (ec || !parser.is_done()) return 0;
   const swrctl::Request req = parser.release();
-  // The input's length picks the policy and whether the connection is on
-  // probation, so the fuzzer reaches every combination.
+  // The input's length picks the policy and whether every event stream is
+  // open, so the fuzzer reaches every combination.
   const swrctl::Context ctx{live, policies[size % 3 == 0], nullptr, 1000, 1000, 48, size % 2 == 1};
   swrctl::Respond(req, ctx);
   return 0;

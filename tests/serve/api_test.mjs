@@ -3,7 +3,7 @@
 // Origin and token rules, the limits, and events across unplug and replug.
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
-import { command, events, idleConnection, request, sleep, startServe } from './harness.mjs';
+import { command, events, request, sleep, startServe, until } from './harness.mjs';
 
 const T = { timeout: 30000 };
 const zeros = ' 00 00 00 00 00';
@@ -189,16 +189,32 @@ describe('swrctl-demo serve', { timeout: 120000 }, () => {
     r = await request(s.port, { path: '/api/v1/status', headers: many });
     assert.equal(r.status, 431);
 
-    const held = [];
-    for (let i = 0; i < 64; ++i) held.push(await idleConnection(s.port));
-    await sleep(200);
-    r = await request(s.port, { path: '/api/v1/status' });
-    assert.equal(r.status, 503);
-    assert.equal(r.json.error, 'too_many_clients');
-    for (const c of held) c.destroy();
-    await sleep(300);
-    r = await request(s.port, { path: '/api/v1/status' });
-    assert.equal(r.status, 200, 'slots are given back');
+    // As many viewers as the server keeps streams for, each loading the page
+    // and opening its stream: the page, the status and /metrics still load,
+    // one stream more is refused.
+    const viewers = [];
+    try {
+      for (let i = 0; i < 64; ++i) {
+        assert.equal((await request(s.port, { path: '/' })).status, 200, 'the page of viewer ' + i);
+        viewers.push(await events(s.port));
+        assert.equal(viewers[i].status, 200, 'the stream of viewer ' + i);
+      }
+      for (const path of ['/', '/api/v1/status', '/metrics']) {
+        r = await request(s.port, { path });
+        assert.equal(r.status, 200, path + ' with every stream open: ' + r.body.slice(0, 200));
+      }
+      const more = await events(s.port);
+      more.close();
+      assert.equal(more.status, 503, 'a stream beyond the share');
+    } finally {
+      for (const v of viewers) v.close();
+    }
+    const again = await until(async () => {
+      const ev = await events(s.port);
+      ev.close();
+      return ev.status === 200;
+    });
+    assert.ok(again, 'the streams\' slots are given back');
   });
 
   test('the page: self-contained, no external resources, strict headers', T, async () => {

@@ -31,7 +31,7 @@ TEST(Respond, ChecksAndRoutesWithoutIo) {
     http::verb method;
     const char* target;
     Fields fields;
-    bool probation;
+    bool streamsFull;
     int status;  // 0: handed on (event stream, command)
   } cases[] = {
       {http::verb::get, "/api/v1/status", {{"Host", "evil.example"}}, false, 400},  // two Hosts
@@ -46,40 +46,49 @@ TEST(Respond, ChecksAndRoutesWithoutIo) {
       {http::verb::post, "/api/v1/commands", {{"Authorization", bearer},
                                              {"Content-Type", "application/jsonp"}}, false, 400},
       {http::verb::post, "/api/v1/commands", {{"Content-Type", "application/json"}}, false, 401},
-      // Over the anonymous share: the token or the event stream, nothing else.
-      {http::verb::get, "/api/v1/status", {}, true, 503},
-      {http::verb::get, "/", {}, true, 503},
-      {http::verb::get, "/api/v1/status", {{"Authorization", bearer}}, true, 200},
-      {http::verb::get, "/api/v1/events", {}, true, 0},
+      // Every stream the server keeps is open: no other one, all the rest.
+      {http::verb::get, "/api/v1/status", {}, true, 200},
+      {http::verb::get, "/", {}, true, 200},
+      {http::verb::get, "/api/v1/events", {{"Authorization", bearer}}, true, 503},
+      {http::verb::get, "/api/v1/events", {}, false, 0},
   };
   for (const auto& c : cases) {
     const Request req = Make(c.method, c.target, c.fields);
-    const Context ctx{live, policy, nullptr, 1000, 1'800'000'000'000, 48, c.probation};
+    const Context ctx{live, policy, nullptr, 1000, 1'800'000'000'000, 48, c.streamsFull};
     const Outcome out = Respond(req, ctx);
     const int status = out.kind == Outcome::Kind::Respond ? out.response.result_int() : 0;
-    EXPECT_EQ(status, c.status) << c.target << (c.probation ? " on probation" : "") << ": "
+    EXPECT_EQ(status, c.status) << c.target << (c.streamsFull ? " with every stream open" : "") << ": "
                                 << out.response.body();
   }
 }
 
-TEST(Shares, AnonymousShareThenProbationThenTheOldestOnProbationMakesRoom) {
+TEST(Shares, TheLongestWaitingMakesRoomStreamsNeverAndHaveTheirCap) {
   Shares shares(4, 2);
   auto a = shares.Enter(), b = shares.Enter(), c = shares.Enter(), d = shares.Enter();
-  EXPECT_FALSE(a->OnProbation());
-  EXPECT_FALSE(b->OnProbation());
-  EXPECT_TRUE(c->OnProbation());
-  int evicted = 0;
-  c->Evictable([&] { evicted = 3; });
-  d->Evictable([&] { evicted = 4; });
-  auto e = shares.Enter();  // full: c, the oldest on probation, goes
+  std::vector<char> evicted;
+  const std::pair<Shares::Slot*, char> slots[] = {{a.get(), 'a'}, {b.get(), 'b'},
+                                                  {c.get(), 'c'}, {d.get(), 'd'}};
+  for (const auto& [slot, name] : slots) {
+    slot->Waiting([&evicted, name = name] { evicted.push_back(name); });
+  }
+  a->Stream();
+  b->Settled();                                         // its request is in
+  c->Waiting([&] { evicted.push_back('C'); });          // kept alive: waits anew
+  auto e = shares.Enter();                              // full: d waited longest
   ASSERT_TRUE(e);
-  EXPECT_EQ(evicted, 3);
+  EXPECT_EQ(evicted, std::vector<char>({'d'}));
+  d.reset();
+  auto f = shares.Enter();                              // full again: c
+  EXPECT_EQ(evicted, std::vector<char>({'d', 'C'}));
   c.reset();
-  d->Settled();  // its request is in: no longer evictable
-  EXPECT_FALSE(shares.Enter());
+  EXPECT_FALSE(shares.StreamsFull());
+  e->Stream();
+  EXPECT_TRUE(shares.StreamsFull());
+  EXPECT_FALSE(shares.Enter());                         // streams and a request: none waits
   EXPECT_EQ(shares.Open(), 4);
   a.reset();
-  EXPECT_FALSE(shares.Enter()->OnProbation());
+  EXPECT_FALSE(shares.StreamsFull());
+  EXPECT_TRUE(shares.Enter());
 }
 
 TEST(Responses, TheEventStreamHeadCarriesTheCommonHeaders) {
