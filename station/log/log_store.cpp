@@ -195,7 +195,9 @@ void StationLog::Run() {
     pageLimit_ = -1;
     lock.unlock();
 
-    const std::int64_t now = UnixNowMs();
+    // The writer's own timers follow the monotonic clock, so that a wall
+    // clock set back does not hold a retry or the pruning off for as long.
+    const std::int64_t now = SteadyNowMs();
     if (pages >= 0 && opened_) {
       const std::string sql =
           "PRAGMA max_page_count=" + std::to_string(pages > 0 ? pages : 1073741823L);
@@ -204,7 +206,7 @@ void StationLog::Run() {
     }
     if (!opened_ && (now >= nextTryMs_ || stop)) opened_ = TryOpen();
     if (opened_ && !backlog_.empty()) Commit();
-    if (opened_ && !failing_ && now >= nextPruneMs_) Prune(now);
+    if (opened_ && !failing_ && now >= nextPruneMs_) Prune(UnixNowMs());
     const std::size_t dropped = BoundOutput(backlog_);
 
     lock.lock();
@@ -214,7 +216,7 @@ void StationLog::Run() {
 }
 
 bool StationLog::TryOpen() {
-  nextTryMs_ = UnixNowMs() + kReopenEveryMs;
+  nextTryMs_ = SteadyNowMs() + kReopenEveryMs;
   std::string why;
   if (db_.Open(settings_.path, true, why) != LogOpen::Ok) {
     Fault(why);
@@ -283,7 +285,8 @@ void StationLog::Prune(std::int64_t nowMs) {
     }
   }
   if (PruneTransmissions(txFrom) >= kPruneChunk) more = true;
-  nextPruneMs_ = more ? nowMs : nowMs + kPruneEveryMs;
+  const std::int64_t steadyMs = SteadyNowMs();
+  nextPruneMs_ = more ? steadyMs : steadyMs + kPruneEveryMs;
 }
 
 int StationLog::PruneTransmissions(std::int64_t beforeMs) {
