@@ -20,7 +20,7 @@ packages=(
   libboost-dev nlohmann-json3-dev libcli11-dev
   libmosquitto-dev mosquitto mosquitto-clients
   prometheus libhamlib-utils
-  libsqlite3-dev tcl
+  libsqlite3-dev tcl faketime
   chromium nodejs
   dpkg-dev fakeroot help2man lintian zip unzip
 )

@@ -5,6 +5,7 @@
 
 #include "device/hid_link.h"
 #include "device/reports.h"
+#include "station/core/clock.h"
 
 namespace swrctl {
 namespace {
@@ -34,11 +35,24 @@ void Say(std::ostream& err, Said& said, Said now) {
   err.flush();
 }
 
+// A step of the wall clock, seen between two readings or two attempts to
+// open the controller: said once, and the live history moved with it.
+void LookAtClock(WallClockWatch& clock, LiveState& live, std::int64_t unixMs,
+                 std::int64_t steadyMs, std::ostream& err) {
+  const std::int64_t step = clock.Look(unixMs, steadyMs);
+  if (step == 0) return;
+  live.WallClockStepped(step);
+  err << ClockStepLine(step) << '\n';
+  err.flush();
+}
+
 }  // namespace
 
 void RunDeviceLoop(LiveState& live, DeviceLoopEnv& env, std::ostream& err) {
   Said said = Said::Nothing;
+  WallClockWatch clock;
   while (!env.stop->StopRequested()) {
+    LookAtClock(clock, live, env.unixMs(), env.steadyMs(), err);
     const HidLink::Handle handle =
         HidLink::Open(swr::ControllerProductId, swr::ControllerVendorId);
     if (handle == 0) {
@@ -57,8 +71,9 @@ void RunDeviceLoop(LiveState& live, DeviceLoopEnv& env, std::ostream& err) {
       swr::InputReport report{};
       const int n = HidLink::Read(handle, report.data(), static_cast<int>(report.size()));
       if (env.stop->StopRequested() || n <= 0) break;
-      live.Publish(report.data(), env.unixMs(), env.steadyMs(),
-                   FormatTimestamp(env.localTime()));
+      const std::int64_t unixMs = env.unixMs(), steadyMs = env.steadyMs();
+      LookAtClock(clock, live, unixMs, steadyMs, err);
+      live.Publish(report.data(), unixMs, steadyMs, FormatTimestamp(env.localTime()));
     }
     env.stop->PublishReadHandle(0);
     HidLink::Close(handle);

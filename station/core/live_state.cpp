@@ -72,7 +72,9 @@ void LiveState::Publish(const std::uint8_t* report, std::int64_t unixMs, std::in
       recentPower_.pop_front();
     }
   }
-  const std::int64_t slot = unixMs - ((unixMs % kHistorySlotMs) + kHistorySlotMs) % kHistorySlotMs;
+  std::int64_t slot = unixMs - ((unixMs % kHistorySlotMs) + kHistorySlotMs) % kHistorySlotMs;
+  // A wall clock set back by less than a step: the newest slot takes it.
+  if (!history_.empty() && slot < history_.back().unixMs) slot = history_.back().unixMs;
   if (history_.empty() || history_.back().unixMs != slot) {
     history_.push_back(HistoryPoint{slot, std::nullopt, std::nullopt});
     const std::size_t maxSlots = kHistorySeconds * 1000 / kHistorySlotMs;
@@ -105,6 +107,13 @@ void LiveState::SetConnected(bool connected) {
   link_.connected = connected;
   ++link_.changes;
   Changed(lock);
+}
+
+void LiveState::WallClockStepped(std::int64_t stepMs) {
+  const std::int64_t half = kHistorySlotMs / 2;
+  const std::int64_t slots = (stepMs >= 0 ? stepMs + half : stepMs - half) / kHistorySlotMs;
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (HistoryPoint& p : history_) p.unixMs += slots * kHistorySlotMs;
 }
 
 void LiveState::Changed(std::unique_lock<std::mutex>& lock) {

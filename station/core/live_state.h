@@ -74,6 +74,9 @@ class LiveState {
   void Publish(const std::uint8_t* report, std::int64_t unixMs, std::int64_t steadyMs,
                std::string time);
   void SetConnected(bool connected);
+  // The wall clock was stepped by stepMs: the history's slots move with it,
+  // so that they stay in order and as long ago as they were.
+  void WallClockStepped(std::int64_t stepMs);
 
   // nowSteadyMs: for the peak, which covers the readings since then - kPeakMs.
   Snapshot Get(std::int64_t nowSteadyMs) const;

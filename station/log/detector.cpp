@@ -2,7 +2,11 @@
 // the active sensor above the threshold to the last one above it, as long
 // as no gap below it lasts the hang time. Only the readings above the
 // threshold count for its figures: below it the SWR is not meaningful.
+// Every interval is measured by the monotonic clock; the wall clock gives
+// only the stamps.
 #include "station/log/detector.h"
+
+#include "station/core/local_time.h"
 
 namespace swrctl {
 namespace {
@@ -43,6 +47,8 @@ void TransmissionDetector::OnReading(const LogReading& r, DetectorOutput& out) {
     open_ = Over();
     open_->record.startUnixMs = r.unixMs;
     open_->record.start = r.time;
+    open_->startSteadyMs = r.steadyMs;
+    TimestampOffset(r.time, open_->utcOffsetMinutes);
     open_->record.peakPower = *r.power;
     open_->record.swrAtPeak = r.swr;
     open_->record.forwardAtPeak = r.forward;
@@ -66,8 +72,6 @@ void TransmissionDetector::Count(const LogReading& r) {
   }
   KeepHigher(t.maxSwr, r.swr);
   if (t.sensor == 0) t.sensor = r.sensor;
-  t.endUnixMs = r.unixMs;
-  t.end = r.time;
   open_->lastAboveSteadyMs = r.steadyMs;
 }
 
@@ -102,6 +106,8 @@ void TransmissionDetector::Flush(DetectorOutput& out) {
 
 void TransmissionDetector::Finish(bool cutShort, DetectorOutput& out) {
   Transmission t = std::move(open_->record);
+  t.endUnixMs = t.startUnixMs + (open_->lastAboveSteadyMs - open_->startSteadyMs);
+  t.end = FormatTimestamp(LocalTimeAt(t.endUnixMs, open_->utcOffsetMinutes));
   t.averagePower = t.readings > 0 ? open_->sum / static_cast<double>(t.readings) : 0;
   t.cutShort = cutShort;
   open_.reset();

@@ -24,7 +24,10 @@ struct LogReading {
 };
 
 // One finished transmission; the frequency, band and mode stay empty until
-// something tells them.
+// something tells them. Its start is the wall clock's at its first reading;
+// its duration is measured by the monotonic clock, and its end is the start
+// plus that duration, so that a step of the wall clock during it changes
+// neither.
 struct Transmission {
   std::int64_t id = 0;  // given by the store; 0 before
   std::int64_t startUnixMs = 0;
@@ -101,7 +104,9 @@ class TransmissionDetector {
   struct Over {
     Transmission record;
     double sum = 0;
+    std::int64_t startSteadyMs = 0;
     std::int64_t lastAboveSteadyMs = 0;
+    int utcOffsetMinutes = 0;  // the start's, for the end's local time
   };
   void Finish(bool cutShort, DetectorOutput& out);
   void FinishSecond(DetectorOutput& out);

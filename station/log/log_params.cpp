@@ -6,6 +6,7 @@
 #include <ctime>
 #include <limits>
 
+#include "station/core/local_time.h"
 #include "station/core/plain_text.h"
 
 namespace swrctl {
@@ -149,18 +150,10 @@ bool ParseQueryString(const std::string& query, const std::vector<std::string>& 
 std::int64_t LocalMidnight(std::int64_t unixMs) {
   // The UTC date is at most a day off the local one: the latest local
   // midnight of the days around it that is not after the moment.
-  const std::int64_t z = (unixMs >= 0 ? unixMs / 1000 : (unixMs - 999) / 1000) / 86400 + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  const int y = static_cast<int>(yoe + era * 400 + (m <= 2));
+  const LocalTime utc = LocalTimeAt(unixMs, 0);
   std::int64_t best = std::numeric_limits<std::int64_t>::min();
   for (int delta = -1; delta <= 1; ++delta) {
-    const std::int64_t midnight = LocalToUnix(y, m, d + delta, 0, 0, 0) * 1000;
+    const std::int64_t midnight = LocalToUnix(utc.year, utc.month, utc.day + delta, 0, 0, 0) * 1000;
     if (midnight <= unixMs && midnight > best) best = midnight;
   }
   return best;

@@ -202,7 +202,9 @@ void StationLog::Run() {
     pageLimit_ = -1;
     lock.unlock();
 
-    const std::int64_t now = UnixNowMs();
+    // The writer's own timers follow the monotonic clock, so that a wall
+    // clock set back does not hold a retry or the pruning off for as long.
+    const std::int64_t now = SteadyNowMs();
     if (pages >= 0 && opened_ && !damaged) {
       const std::string sql =
           "PRAGMA max_page_count=" + std::to_string(pages > 0 ? pages : 1073741823L);
@@ -211,7 +213,7 @@ void StationLog::Run() {
     }
     if (!damaged && !opened_ && (now >= nextTryMs_ || stop)) opened_ = TryOpen();
     if (!damaged && opened_ && !backlog_.empty()) Commit();
-    if (!damaged && opened_ && !failing_ && now >= nextPruneMs_) Prune(now);
+    if (!damaged && opened_ && !failing_ && now >= nextPruneMs_) Prune(UnixNowMs());
     const std::size_t dropped = damaged ? LeaveDamaged() : BoundOutput(backlog_);
 
     lock.lock();
@@ -223,7 +225,7 @@ void StationLog::Run() {
 }
 
 bool StationLog::TryOpen() {
-  nextTryMs_ = UnixNowMs() + kReopenEveryMs;
+  nextTryMs_ = SteadyNowMs() + kReopenEveryMs;
   std::string why;
   const LogOpen result = db_.Open(settings_.path, true, why);
   if (result == LogOpen::Damaged) StopDamaged(why);
@@ -302,7 +304,8 @@ void StationLog::Prune(std::int64_t nowMs) {
     }
   }
   if (PruneTransmissions(txFrom) >= kPruneChunk) more = true;
-  nextPruneMs_ = more ? nowMs : nowMs + kPruneEveryMs;
+  const std::int64_t steadyMs = SteadyNowMs();
+  nextPruneMs_ = more ? steadyMs : steadyMs + kPruneEveryMs;
 }
 
 int StationLog::PruneTransmissions(std::int64_t beforeMs) {

@@ -104,7 +104,7 @@ class StationLog {
   // The writer thread's own.
   DetectorOutput backlog_;
   bool failing_ = false;
-  std::int64_t nextTryMs_ = 0;
+  std::int64_t nextTryMs_ = 0;  // monotonic, as the next one
   std::int64_t nextPruneMs_ = 0;
 };
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "station/core/local_time.h"
+
 #include <string>
 #include <tuple>
 #include <vector>
@@ -16,9 +18,10 @@ constexpr std::int64_t kStepMs = 100;  // ten readings a second
 constexpr std::int64_t kUnix0 = 1765000000000;
 
 // One part of a stream: readings of `watts` on `sensor` for `ms`, or no
-// readings at all, or the controller going away or coming back.
+// readings at all, or the controller going away or coming back, or the wall
+// clock stepped by `ms`.
 struct Part {
-  enum Kind { Readings, Silence, Unplug, Plug } kind;
+  enum Kind { Readings, Silence, Unplug, Plug, WallStep } kind;
   std::int64_t ms;
   double watts;
   int sensor;
@@ -37,18 +40,22 @@ struct Stream {
 Stream Feed(const std::vector<Part>& parts, DetectorConfig config = {}) {
   TransmissionDetector d(config);
   DetectorOutput out;
-  std::int64_t t = 0;
+  std::int64_t t = 0, wall = kUnix0;
   for (const Part& p : parts) {
     if (p.kind == Part::Unplug || p.kind == Part::Plug) {
       d.OnLink(p.kind == Part::Plug, out);
       continue;
     }
+    if (p.kind == Part::WallStep) {
+      wall += p.ms;
+      continue;
+    }
     for (std::int64_t end = t + p.ms; t < end; t += kStepMs) {
       if (p.kind == Part::Readings) {
         LogReading r;
-        r.unixMs = kUnix0 + t;
+        r.unixMs = wall + t;
         r.steadyMs = t;
-        r.time = std::to_string(t);
+        r.time = FormatTimestamp(LocalTimeAt(r.unixMs, 60));
         r.sensor = p.sensor;
         r.power = p.watts;
         r.swr = p.watts > 0 ? 1.0 + p.watts / 1000 : 0;
@@ -135,8 +142,8 @@ TEST(TransmissionDetector, FiguresOfAnOver) {
   const Transmission& t = run.tx[0];
   EXPECT_EQ(t.startUnixMs, kUnix0 + 1000);
   EXPECT_EQ(t.endUnixMs, kUnix0 + 4900);  // the last reading above the threshold
-  EXPECT_EQ(t.start, "1000");
-  EXPECT_EQ(t.end, "4900");
+  EXPECT_EQ(t.start, "2025-12-06T06:46:41.000+01:00");
+  EXPECT_EQ(t.end, "2025-12-06T06:46:44.900+01:00");
   EXPECT_EQ(t.readings, 40);
   EXPECT_DOUBLE_EQ(t.peakPower, 120);
   EXPECT_DOUBLE_EQ(t.averagePower, (20 * 50 + 10 * 120 + 10 * 60) / 40.0);
@@ -191,6 +198,23 @@ TEST(TransmissionDetector, FtCyclesLastTheirTransmitTime) {
   ASSERT_EQ(run.tx.size(), 3u);
   for (const Transmission& t : run.tx) EXPECT_EQ(t.DurationMs(), 12900);
   EXPECT_EQ(run.tx[1].startUnixMs - run.tx[0].startUnixMs, 15000);
+}
+
+// The wall clock stepped during an over: the monotonic clock measures it,
+// the start keeps the wall clock's time, the end is the start plus the
+// duration; the next over takes the stepped clock's time.
+TEST(TransmissionDetector, AWallClockStepChangesNoDuration) {
+  for (const std::int64_t step : {-3600000LL, 3600000LL, -700LL, 86400000LL * 365}) {
+    const Stream run = Feed({On(1500), {Part::WallStep, step, 0, 0}, On(1500), Off(2000), On(1000),
+                             Off(2000)});
+    ASSERT_EQ(run.tx.size(), 2u) << step;
+    const Transmission& t = run.tx[0];
+    EXPECT_EQ(t.startUnixMs, kUnix0) << step;
+    EXPECT_EQ(t.DurationMs(), 2900) << step;
+    EXPECT_EQ(t.end, FormatTimestamp(LocalTimeAt(kUnix0 + 2900, 60))) << step;
+    EXPECT_EQ(run.tx[1].startUnixMs, kUnix0 + step + 5000) << step;
+    EXPECT_EQ(run.tx[1].DurationMs(), 900) << step;
+  }
 }
 
 TEST(TransmissionDetector, OneHistoryRowPerSecondWithReadings) {

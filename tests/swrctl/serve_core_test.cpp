@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/bus/sim_controller.h"
+#include "station/core/clock.h"
 #include "station/core/command_request.h"
 #include "station/core/device_loop.h"
 #include "station/core/live_state.h"
@@ -102,6 +103,17 @@ TEST(LiveState, HistoryHoldsTheMaximaOfHalfSecondSlotsForTenMinutes) {
   h = live.History(100000, 20'000 + 1'200'000);
   EXPECT_EQ(h.size(), 1200u);
   EXPECT_EQ(h.front().unixMs, 20'000 + 600'000);
+}
+
+// Drift and jitter are no step; more than 3 s either way is one, told once.
+TEST(WallClockWatch, TellsStepsButNotDriftOrJitter) {
+  const std::int64_t looks[][3] = {  // unix ms, steady ms, the step seen
+      {1'000'000, 0, 0},         {1'000'021, 20, 0},        {1'003'000, 1'000, 0},
+      {1'006'501, 1'500, 3'001}, {1'003'500, 2'000, -3'501}, {1'006'500, 5'000, 0}};
+  WallClockWatch watch;
+  for (const auto& l : looks) EXPECT_EQ(watch.Look(l[0], l[1]), l[2]) << l[1];
+  EXPECT_EQ(ClockStepLine(-3'596'520).find("stepped back by 59 min 57 s;"), 23u);
+  EXPECT_EQ(ClockStepLine(7'300'500).find("stepped ahead by 2 h 1 min 41 s;"), 23u);
 }
 
 TEST(LiveState, LinkChangesAreCountedAndWakeWaiters) {
