@@ -63,7 +63,7 @@ export async function startServe(extraArgs = [],
       child.stdin.write(instruction + '\n');
       const answer = [];
       for (;;) {
-        const line = await nextLine(5000);
+        const line = await nextLine(30000);  // a loaded machine, Wine
         if (line === 'ok' || line === 'end' || line === 'unknown') return answer;
         answer.push(line);
       }
