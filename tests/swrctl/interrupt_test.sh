@@ -5,6 +5,7 @@ demo=$1
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 for signal in INT TERM; do
+  : >"$out"  # emptied here, not by the child, which may truncate it later
   "$demo" watch --follow >"$out" 2>&1 &
   pid=$!
   # Its first line, however slowly it starts (up to 60 s).
