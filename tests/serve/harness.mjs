@@ -188,9 +188,9 @@ export function freePort() {
   });
 }
 
-// Polls `check` every 200 ms until it returns something true or `ms` pass;
-// its last value.
-export async function until(check, ms = 15000) {
+// Polls `check` every 200 ms until it returns something true or `ms` pass
+// (by default a bound that holds on a loaded machine); its last value.
+export async function until(check, ms = 60000) {
   const deadline = Date.now() + ms;
   for (;;) {
     const value = await check();
@@ -218,7 +218,7 @@ export async function startRigctld(port) {
     },
   };
   const up = await until(() => spawnSync('rigctl', ['-m', '2', '-r', `127.0.0.1:${port}`, 'f'],
-    { timeout: 2000 }).status === 0, 5000);
+    { timeout: 2000 }).status === 0, 60000);  // its start on a loaded machine
   if (!up) {
     await rig.stop();
     throw new Error(`rigctld did not answer on port ${port}`);
