@@ -54,7 +54,7 @@ bool RequireConnected(Suite& suite, Program& program, const char* what) {
 bool CloseProgram(Program& program, const char* what) {
   CloseBox(program.Main());
   DWORD code = 1;
-  const bool ended = program.WaitExit(5000, code);
+  const bool ended = program.WaitExit(30000, code);
   Check(ended, std::string(what) + ": the program ends after its close box");
   return ended && CheckEq(static_cast<long long>(code), 0, std::string(what) + ": exit code");
 }
