@@ -8,6 +8,7 @@ else()
   set(SWR_MANIFEST_ARCH X86)
   set(SWR_EXE_SUFFIX 32)
 endif()
+# The program's icon, resource 1: one image, 32 x 32 pixels, 16 colours.
 set(SWR_ICON_FILE ${PROJECT_SOURCE_DIR}/res/swrpanel.ico)
 set(SWR_MANIFEST_FILE ${CMAKE_CURRENT_BINARY_DIR}/swrpanel.manifest)
 configure_file(${PROJECT_SOURCE_DIR}/res/swrpanel.manifest.in ${SWR_MANIFEST_FILE} @ONLY)

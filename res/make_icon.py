@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """The one source of the program's icon, a panel meter face drawn pixel by
-pixel at each size, and of every file made from it: the Windows icon in the
-executables (res/swrpanel.ico: 16, 32 and 48 pixels, 16 colours), the desktop
-icons (packaging/swrpanel-32/48/64.png) and the XPM the FLTK program shows as
-its window icon (packaging/swrpanel_icon.xpm). Deterministic, standard
-library only: a test draws them into the build tree and compares.
+pixel at each size, and of every file made from it: the program's icon,
+resource 1 of the panel executables (res/swrpanel.ico: one image, 32 x 32
+pixels, 16 colours), the same face at 16, 32 and 48 pixels for the swrctl
+executables and the installer's shortcut (packaging/swrpanel-16-32-48.ico),
+the desktop icons (packaging/swrpanel-32/48/64.png) and the XPM the FLTK
+program shows as its window icon (packaging/swrpanel_icon.xpm).
+Deterministic, standard library only: a test draws them into the build tree
+and compares.
 
 usage: make_icon.py [ROOT]
 Writes the files under ROOT (default: the source tree) at the paths above
@@ -145,7 +148,8 @@ def write_xpm(path, px, name):
 
 # Every file drawn, by its path under the root, with its writer.
 OUTPUTS = [
-    ("res/swrpanel.ico", lambda p: write_ico(p, [draw(16), draw(32), draw(48)])),
+    ("res/swrpanel.ico", lambda p: write_ico(p, [draw(32)])),
+    ("packaging/swrpanel-16-32-48.ico", lambda p: write_ico(p, [draw(16), draw(32), draw(48)])),
     ("packaging/swrpanel-32.png", lambda p: write_png(p, draw(32))),
     ("packaging/swrpanel-48.png", lambda p: write_png(p, draw(48))),
     ("packaging/swrpanel-64.png", lambda p: write_png(p, draw(64))),

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "station/core/csv_cell.h"
+
 namespace swrctl {
 namespace {
 
@@ -48,16 +50,12 @@ json Object(const Transmission& t) {
 
 std::string Dump(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
 
-// A CSV field: empty for null, numbers and booleans as JSON writes them,
-// text quoted when it holds a comma, quote or line break.
+// A CSV field: empty for null, numbers and booleans as JSON writes them (so
+// they stay numbers), the texts (start, end, band, mode) as text cells.
 std::string CsvField(const json& v) {
   if (v.is_null()) return "";
   if (!v.is_string()) return Dump(v);
-  const std::string s = v.get<std::string>();
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-  std::string out = "\"";
-  for (char c : s) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return out + "\"";
+  return CsvText(v.get<std::string>());
 }
 
 }  // namespace

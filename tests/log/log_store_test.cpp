@@ -70,10 +70,10 @@ std::int64_t Count(const std::string& path, const char* table) {
   return n;
 }
 
-// Waits up to 10 s for the writer to get somewhere.
+// Waits up to 60 s for the writer to get somewhere (a loaded machine, Wine).
 template <typename F>
 bool Eventually(F done) {
-  for (int i = 0; i < 100 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  for (int i = 0; i < 600 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   return done();
 }
 

@@ -12,7 +12,7 @@ import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
-import { request, sleep, startServe } from './harness.mjs';
+import { request, sleep, startServe, until } from './harness.mjs';
 
 const require = createRequire(path.resolve(process.env.WEB_TEST_TOOLS || '.', 'package.json'));
 const { chromium } = require('playwright-core');
@@ -73,8 +73,8 @@ test('desktop, Russian: live values, chart, a command and its outcome, "no data"
   assert.equal(await page.textContent('#sensor'), '1');
   assert.doesNotMatch(await page.getAttribute('#meter', 'class'), /stale/);
   const first = await page.textContent('#time');
-  await sleep(300);
-  assert.notEqual(await page.textContent('#time'), first, 'the time of the last report moves on');
+  // The time of the last report moves on.
+  await page.waitForFunction((t) => document.getElementById('time').textContent !== t, first);
   assert.ok(await page.isVisible('#settings'), 'settings shown with the token');
   assert.match(await page.textContent('[data-t=forward]'), /^Прямая $/);
 
@@ -92,17 +92,17 @@ test('desktop, Russian: live values, chart, a command and its outcome, "no data"
   assert.deepEqual(await s.received(), ['00 03 02 00 00 00 00 00 00', '00 01 03 03 00 00 00 00 00']);
   await page.waitForFunction(() => document.getElementById('sensor').textContent === '2');
 
-  await sleep(1500);  // a second of chart
-  assert.ok(await inked(page) > 2000, 'the chart shows axes and lines');
+  // A second or so of chart.
+  assert.ok(await until(async () => await inked(page) > 2000, 30000), 'the chart shows axes and lines');
   await page.screenshot({ path: path.join(shots, 'desktop-ru.png') });
 
   await s.control('rate 0');
-  await page.waitForSelector('#nodata', { state: 'visible', timeout: 3000 });
+  await page.waitForSelector('#nodata', { state: 'visible', timeout: 15000 });
   assert.match(await page.getAttribute('#meter', 'class'), /stale/);
   assert.equal(await page.textContent('#nodata'), 'Нет данных: показания не приходят');
   await page.screenshot({ path: path.join(shots, 'desktop-ru-no-data.png') });
   await s.control('rate 25');
-  await page.waitForSelector('#nodata', { state: 'hidden', timeout: 3000 });
+  await page.waitForSelector('#nodata', { state: 'hidden', timeout: 15000 });
 
   await s.control('unplug');
   await page.waitForFunction(() => document.getElementById('link').textContent === 'Устройство неподключено');
@@ -256,15 +256,16 @@ test('the demo\'s transceiver: header, bands card, SWR alarm acknowledged with t
   try {
     // The tour starts on 40 m, keyed at once: 40 m's antenna is over 1.1.
     const { context, page, errors } = await open({ viewport: { width: 1280, height: 900 }, locale: 'ru-RU' }, rig.url);
-    await page.waitForSelector('#rig', { state: 'visible', timeout: 5000 });
+    // The server's rig and device loop start in their own time.
+    await page.waitForSelector('#rig', { state: 'visible', timeout: 30000 });
     assert.equal(await page.textContent('#rig'), '7.100 МГц · 40m · LSB');
-    await page.waitForSelector('#alarm', { state: 'visible', timeout: 5000 });
+    await page.waitForSelector('#alarm', { state: 'visible', timeout: 30000 });
     assert.match(await page.textContent('#alarmtext'), /^Тревога КСВ: КСВ 1\.\d · 40m · датчик 1 · \d\d:\d\d:\d\d$/);
 
     // Without the token: no button, and the API refuses; the alarm stays.
     const phone = await open({ viewport: { width: 390, height: 844 }, locale: 'ru-RU', deviceScaleFactor: 2, isMobile: true },
       rig.url.replace(/#.*/, ''));
-    await phone.page.waitForSelector('#alarm', { state: 'visible', timeout: 5000 });
+    await phone.page.waitForSelector('#alarm', { state: 'visible', timeout: 30000 });
     assert.ok(!(await phone.page.isVisible('#alarmack')));
     assert.equal(await phone.page.evaluate(async () => (await fetch('/api/v1/alarm/ack', { method: 'POST' })).status), 401);
     assert.equal((await status()).alarm.raised, true);
@@ -278,7 +279,7 @@ test('the demo\'s transceiver: header, bands card, SWR alarm acknowledged with t
       keyed ||= ptt;
     }
     await page.click('#alarmack');
-    await page.waitForSelector('#alarm', { state: 'hidden', timeout: 2000 });
+    await page.waitForSelector('#alarm', { state: 'hidden', timeout: 10000 });
     assert.equal((await status()).alarm.raised, false);
     await page.waitForFunction(() => document.getElementById('power').textContent === '0.0');
     assert.equal(await page.textContent('#swr'), '1.0');

@@ -63,7 +63,7 @@ export async function startServe(extraArgs = [],
       child.stdin.write(instruction + '\n');
       const answer = [];
       for (;;) {
-        const line = await nextLine(5000);
+        const line = await nextLine(30000);  // a loaded machine, Wine
         if (line === 'ok' || line === 'end' || line === 'unknown') return answer;
         answer.push(line);
       }
@@ -188,9 +188,9 @@ export function freePort() {
   });
 }
 
-// Polls `check` every 200 ms until it returns something true or `ms` pass;
-// its last value.
-export async function until(check, ms = 15000) {
+// Polls `check` every 200 ms until it returns something true or `ms` pass
+// (by default a bound that holds on a loaded machine); its last value.
+export async function until(check, ms = 60000) {
   const deadline = Date.now() + ms;
   for (;;) {
     const value = await check();
@@ -218,7 +218,7 @@ export async function startRigctld(port) {
     },
   };
   const up = await until(() => spawnSync('rigctl', ['-m', '2', '-r', `127.0.0.1:${port}`, 'f'],
-    { timeout: 2000 }).status === 0, 5000);
+    { timeout: 2000 }).status === 0, 60000);  // its start on a loaded machine
   if (!up) {
     await rig.stop();
     throw new Error(`rigctld did not answer on port ${port}`);
@@ -235,18 +235,22 @@ export function rigctl(port, ...words) {
 // With a steady carrier from the simulated controller, keys the rig on `port`
 // for 2 s and checks that exactly that time is recorded, as one transmission
 // on 40m at 7100000 Hz (the frequency the caller gave the rig). `maxMs`
-// bounds its duration.
+// bounds its duration, beyond 2 s by as much as the keying itself took
+// beyond 2 s (a loaded machine).
 export async function checkKeyedTransmission(assert, s, port, maxMs) {
   await s.control('tx on');  // a carrier all along: PTT alone marks the transmission
-  await sleep(1500);
+  // The carrier read by the server (its device loop may still be starting).
+  await statusWhen(s, (st) => st.connected && st.live && st.reading.power_value > 1);
+  await sleep(500);
   const keyed = Date.now();
   rigctl(port, 'T', '1');
   await sleep(2000);
   rigctl(port, 'T', '0');
+  maxMs += Math.max(0, Date.now() - keyed - 2000);
   const list = await until(async () => {
     const r = await request(s.port, { path: '/api/v1/transmissions?from=' + (keyed - 500) });
     return r.json.transmissions.length > 0 && r.json.transmissions;
-  });
+  }, 60000);
   assert.ok(list, 'a transmission is recorded');
   assert.equal(list.length, 1, 'only the keyed time is a transmission');
   assert.equal(list[0].band, '40m');
@@ -254,4 +258,19 @@ export async function checkKeyedTransmission(assert, s, port, maxMs) {
   assert.ok(list[0].duration_ms > 1000 && list[0].duration_ms < maxMs, `${list[0].duration_ms} ms`);
   assert.equal(list[0].cut_short, false);
   await s.control('tx off');
+}
+
+// Polls the server's status until `check(status)` holds and returns that
+// status; throws with the last one after `ms`. By default: the device loop
+// has found the controller and its readings flow, which a start under Wine
+// or a sanitizer, or on a loaded machine, can take many seconds to reach.
+export async function statusWhen(s, check = (st) => st.connected && st.live && st.reading,
+  ms = 60000) {
+  let last;
+  const ok = await until(async () => {
+    last = await request(s.port, { path: '/api/v1/status' });
+    return last.json && check(last.json);
+  }, ms);
+  if (!ok) throw new Error(`status not as awaited within ${ms} ms: ${last && last.body}`);
+  return last.json;
 }

@@ -10,7 +10,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
-import { request, sleep, startServe, until } from './harness.mjs';
+import { request, sleep, startServe, statusWhen, until } from './harness.mjs';
 
 const KEYS = ['id', 'start_unix_ms', 'end_unix_ms', 'start', 'end', 'duration_ms', 'sensor',
   'peak_power', 'average_power', 'max_swr', 'swr_at_peak', 'forward_at_peak',
@@ -22,8 +22,10 @@ const get = async (s, p) => request(s.port, { path: p });
 test('the station log over the API', { timeout: 120000 }, async (t) => {
   let s = await startServe(['--log', file]);
   try {
-    // The demo transmits all the time: each unplug ends an over, cut short.
+    // The demo transmits all the time: each unplug ends an over, cut short,
+    // of 1.5 s once the controller is found and its readings flow.
     for (let i = 0; i < 3; i++) {
+      await statusWhen(s);
       await sleep(1500);
       await s.control('unplug');
       await s.control('plug');
@@ -31,7 +33,7 @@ test('the station log over the API', { timeout: 120000 }, async (t) => {
     const all = await until(async () => {
       const r = await get(s, '/api/v1/transmissions');
       return r.json.transmissions.length >= 3 && r;
-    });
+    }, 60000);
     assert.ok(all, 'three transmissions recorded');
     const list = all.json.transmissions;
     assert.deepEqual(Object.keys(list[0]), KEYS);
@@ -109,13 +111,13 @@ test('the station log over the API', { timeout: 120000 }, async (t) => {
     await t.test('a second server on the file is refused and serves on', async () => {
       const second = await startServe(['--log', file]);
       try {
-        await until(() => second.stderr.includes('another'), 5000);
+        await until(() => second.stderr.includes('another'), 30000);
         // Its device loop finds the controller in its own time (slowly under
         // a sanitizer); the log's refusal must not stop it.
         const st = await until(async () => {
           const status = (await get(second, '/api/v1/status')).json;
           return status.connected && status;
-        }, 10000);
+        }, 60000);
         assert.ok(st, 'the second server never found the controller');
         assert.equal(st.log.recording, false);
         assert.match(st.log.error, /another swrctl serve is recording to/);
@@ -140,11 +142,11 @@ test('a foreign file is refused and left as it was; bad options', { timeout: 600
   fs.writeFileSync(foreign, 'call,band\nAB1CD,20m\n');
   const s = await startServe(['--log', foreign]);
   try {
-    await until(() => s.stderr.includes('refused'), 5000);
+    await until(() => s.stderr.includes('refused'), 30000);
     assert.match(s.stderr, /refused and left untouched: it is not a station log/);
     // The device loop finds the controller in its own time (slowly under a
     // sanitizer); the refused log must not stop it.
-    assert.ok(await until(async () => (await get(s, '/api/v1/status')).json.connected, 10000),
+    assert.ok(await until(async () => (await get(s, '/api/v1/status')).json.connected, 60000),
       'the server never found the controller');
     assert.equal((await get(s, '/api/v1/transmissions')).status, 503);
   } finally {

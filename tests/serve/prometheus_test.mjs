@@ -10,7 +10,7 @@ import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { freePort, request, sleep, startServe } from './harness.mjs';
+import { freePort, request, sleep, startServe, statusWhen } from './harness.mjs';
 
 const servers = [];
 let prometheus;
@@ -21,7 +21,7 @@ after(async () => {
   fs.rmSync(work, { recursive: true, force: true });
 });
 
-async function until(what, fn, ms = 30000) {
+async function until(what, fn, ms = 60000) {
   const deadline = Date.now() + ms;
   for (;;) {
     const value = await fn();
@@ -60,7 +60,7 @@ test('a real Prometheus scrapes two stations', async () => {
     await until(`swrpanel_swr of shack-${i + 1}`, async () => {
       const [swr] = await query(port, `swrpanel_swr{${station}}`);
       const status = (await request(s.port, { path: '/api/v1/status' })).json;
-      return swr && Number(swr.value[1]) === status.reading.swr_value;
+      return swr && status.reading && Number(swr.value[1]) === status.reading.swr_value;
     });
     const status = (await request(s.port, { path: '/api/v1/status' })).json;
     const [changes] = await query(port, `swrpanel_link_changes_total{${station}}`);
@@ -82,6 +82,7 @@ test('a real Prometheus scrapes two stations', async () => {
 
 test('promtool accepts the exposition; a stale reading leaves it', async () => {
   const s = servers[0] ?? (servers.push(await startServe()), servers[0]);
+  await statusWhen(s);  // a reading to expose, however slowly the server started
   const live = await request(s.port, { path: '/metrics' });
   assert.equal(live.status, 200);
   assert.match(live.headers['content-type'], /^text\/plain; version=0\.0\.4/);
@@ -97,7 +98,7 @@ test('promtool accepts the exposition; a stale reading leaves it', async () => {
   await until('a transmission counted', async () => {
     const res = await request(s.port, { path: '/metrics' });
     return /^swrpanel_transmissions_total\{sensor="\d",band=""\} [1-9]/m.test(res.body);
-  }, 10000);
+  }, 30000);
   await s.control('tx auto');
 
   await s.control('unplug');

@@ -19,7 +19,7 @@ const rigOf = async (s) => (await request(s.port, { path: '/api/v1/status' })).j
 const connected = (s) => until(async () => {
   const r = await rigOf(s);
   return r?.connected && r;
-}, 20000);
+}, 60000);  // a start under Wine
 const count = (text, re) => (text.match(re) || []).length;
 
 test('swrctl-demo.exe serve --rig under Wine', { skip: !hasRigctld, timeout: 200000 }, async () => {
@@ -41,18 +41,18 @@ test('swrctl-demo.exe serve --rig under Wine', { skip: !hasRigctld, timeout: 200
 
     await rig.stop();
     rig = null;
-    assert.ok(await until(async () => (await rigOf(s))?.connected === false, 10000),
+    assert.ok(await until(async () => (await rigOf(s))?.connected === false, 30000),
       'the status says the rig is gone');
     const ev = await events(s.port);
     try {
-      await ev.next((e) => e.event === 'reading', 10000);
+      await ev.next((e) => e.event === 'reading', 30000);
     } finally {
       ev.close();
     }
 
     rig = await startRigctld(port);
     rigctl(port, 'F', '14200000');
-    assert.ok(await until(async () => (await rigOf(s))?.band === '20m', 15000),
+    assert.ok(await until(async () => (await rigOf(s))?.band === '20m', 60000),
       'reconnected on the same port; stderr: ' + s.stderr);
     assert.equal(count(s.stderr, /lost rigctld/g), 1, s.stderr);
     assert.equal(count(s.stderr, /connected to rigctld/g), 2, s.stderr);

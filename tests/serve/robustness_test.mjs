@@ -109,15 +109,15 @@ test('out of file descriptors: accept pauses instead of spinning, and says so on
     const open = fs.readdirSync(`/proc/${s.pid}/fd`).length;
     execFileSync('prlimit', ['--pid', String(s.pid), `--nofile=${open + 8}`]);
     for (let i = 0; i < 30; ++i) held.push(await idleConnection(s.port));
-    await sleep(300);
+    assert.ok(await until(() => /cannot accept connections/.test(s.stderr), 10000), s.stderr);
     before = cpuSeconds(s.pid);
     await sleep(2000);
     const used = cpuSeconds(s.pid) - before;
     assert.ok(used < idle + 0.1, `${used} s of CPU in 2 s, ${idle} s before`);
     assert.equal(s.stderr.match(/cannot accept connections/g)?.length, 1, s.stderr);
     for (const c of held.splice(0)) c.destroy();
-    await sleep(500);
-    assert.equal((await request(s.port, { path: '/api/v1/status' })).status, 200);
+    assert.ok(await until(async () => (await request(s.port, { path: '/api/v1/status' })).status === 200,
+      10000), 'serving again once descriptors are free');
   } finally {
     for (const c of held) c.destroy();
     await s.stop();

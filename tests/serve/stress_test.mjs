@@ -27,7 +27,7 @@ async function startBroker() {
   fs.writeFileSync(path.join(work, 'broker.conf'),
     `listener ${port} 127.0.0.1\nallow_anonymous true\npersistence false\n`);
   broker = spawn(process.env.MOSQUITTO, ['-c', path.join(work, 'broker.conf')], { stdio: 'ignore' });
-  for (let i = 0; i < 100; ++i) {
+  for (let i = 0; i < 600; ++i) {  // up to 60 s on a loaded machine
     const up = await new Promise((r) => {
       const s = net.connect(port, '127.0.0.1', () => { s.destroy(); r(true); });
       s.on('error', () => r(false));

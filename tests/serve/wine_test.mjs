@@ -4,17 +4,17 @@ import { test } from 'node:test';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { command, events, request, sleep, startServe } from './harness.mjs';
+import { command, events, request, sleep, startServe, statusWhen, until } from './harness.mjs';
 
 test('swrctl-demo.exe serve under Wine', { timeout: 180000 }, async () => {
   const s = await startServe([], { startMs: 120000 });
   try {
-    const st = (await request(s.port, { path: '/api/v1/status' })).json;
-    assert.equal(st.connected, true);
+    // The server answers before its device loop has found the controller.
+    await statusWhen(s);
     const ev = await events(s.port);
-    await ev.next((e) => e.event === 'link' && e.json.connected, 10000);
-    const a = await ev.next((e) => e.event === 'reading', 10000);
-    const b = await ev.next((e) => e.event === 'reading', 10000);
+    await ev.next((e) => e.event === 'link' && e.json.connected, 30000);
+    const a = await ev.next((e) => e.event === 'reading', 30000);
+    const b = await ev.next((e) => e.event === 'reading', 30000);
     assert.ok(b.id > a.id);
     assert.equal(a.json.raw.length, 9);
     ev.close();
@@ -37,19 +37,20 @@ test('swrctl-demo.exe serve records transmissions and lists them after a restart
     const file = 'Z:' + path.join(dir, 'station.db').replace(/\//g, '\\');
     let s = await startServe(['--log', file], { startMs: 120000 });
     try {
-      // The demo transmits all the time: each unplug ends an over, cut short.
+      // The demo transmits all the time: each unplug ends an over, cut short,
+      // of 2.5 s once the controller is found and its readings flow.
       for (let i = 0; i < 2; i++) {
+        await statusWhen(s);
         await sleep(2500);
         await s.control('unplug');
         await s.control('plug');
       }
       // Until it is committed (about once a second).
-      const deadline = Date.now() + 15000;
       let r;
-      do {
-        await sleep(500);
+      await until(async () => {
         r = await request(s.port, { path: '/api/v1/transmissions' });
-      } while (r.json?.transmissions?.length < 2 && Date.now() < deadline);
+        return r.json?.transmissions?.length >= 2;
+      }, 60000);
       assert.equal(r.json.transmissions.length, 2, r.body);
     } finally {
       await s.kill();

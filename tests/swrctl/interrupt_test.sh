@@ -5,13 +5,16 @@ demo=$1
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 for signal in INT TERM; do
+  : >"$out"  # emptied here, not by the child, which may truncate it later
   "$demo" watch --follow >"$out" 2>&1 &
   pid=$!
-  sleep 0.5
-  kill -"$signal" "$pid"
-  # Bounded: give it 10 s, then fail.
+  # Its first line, however slowly it starts (up to 60 s).
   i=0
-  while kill -0 "$pid" 2>/dev/null && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+  while [ ! -s "$out" ] && kill -0 "$pid" 2>/dev/null && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
+  kill -"$signal" "$pid"
+  # Bounded: give it 60 s, then fail.
+  i=0
+  while kill -0 "$pid" 2>/dev/null && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
   if kill -0 "$pid" 2>/dev/null; then
     kill -KILL "$pid"
     echo "SIG$signal did not end the watch"

@@ -28,10 +28,14 @@ for tool in /usr/sbin/mosquitto mosquitto_sub mosquitto_pub; do
 done
 
 start_broker() {
-  printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence false\n' "$port" >"$dir/broker.conf"
+  # Its log says each subscription it takes (listen below waits for one).
+  printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence false\n%s\n' "$port" \
+    'log_type error
+log_type warning
+log_type subscribe' >"$dir/broker.conf"
   /usr/sbin/mosquitto -c "$dir/broker.conf" >"$dir/broker.log" 2>&1 &
   broker_pid=$!
-  for _ in $(seq 50); do
+  for _ in $(seq 300); do  # up to a minute on a loaded machine
     mosquitto_sub -h 127.0.0.1 -p "$port" -t probe -W 1 -C 1 2>/dev/null
     [ $? -eq 27 ] && return 0  # connected, and timed out waiting: the broker is up
     kill -0 "$broker_pid" 2>/dev/null || return 1
@@ -50,6 +54,23 @@ sub() { mosquitto_sub -h 127.0.0.1 -p "$port" "$@"; }
 pub() { mosquitto_pub -h 127.0.0.1 -p "$port" "$@"; }
 # The first message on a topic, within `seconds`.
 first() { local seconds=$1; shift; sub -C 1 -W "$seconds" "$@" 2>/dev/null; }
+# Starts `sub ARGS...` in the background, its output in FILE and its pid in
+# $listener, and returns once the broker has taken its subscription to the
+# first -t topic, so that what is published next reaches it.
+listen() {
+  local file=$1 topic= before a
+  shift
+  for a in "$@"; do [ "$topic" = - ] && topic=$a; [ "$a" = -t ] && [ -z "$topic" ] && topic=-; done
+  before=$(grep -cF " $topic" "$dir/broker.log")
+  sub "$@" >"$file" 2>/dev/null &
+  listener=$!
+  for _ in $(seq 600); do
+    [ "$(grep -cF " $topic" "$dir/broker.log")" -gt "$before" ] && return 0
+    kill -0 "$listener" 2>/dev/null || return 0  # ended already: its output says the rest
+    sleep 0.1
+  done
+  fail "no subscription to $topic within 60 s"
+}
 # Waits until the retained message on `topic` is `want`.
 wait_for() {
   local topic=$1 want=$2 seconds=$3 got
@@ -74,7 +95,7 @@ control() {
   local lines
   lines=$(wc -l <"$dir/serve.out")
   echo "$1" >&3
-  for _ in $(seq 50); do
+  for _ in $(seq 300); do  # up to 30 s: a loaded machine, Wine
     if tail -n +$((lines + 1)) "$dir/serve.out" | tr -d '\r' | grep -qE '^(ok|end|unknown)$'; then
       tail -n +$((lines + 1)) "$dir/serve.out" | tr -d '\r' | grep -vE '^(ok|end)$'
       return 0

@@ -228,10 +228,11 @@ TEST_F(ServeSim, SendReportWritesTheBytesOrSaysWhyNot) {
   EXPECT_EQ(SimBus::OpenHandles(), 0);
 }
 
-// Polls `done` for up to five seconds.
+// Polls `done` for up to 60 seconds (the device loop's start under Wine or a
+// sanitizer on a loaded machine).
 template <typename F>
 bool WaitUntil(F done) {
-  for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 6000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   return done();
 }
 

@@ -71,7 +71,7 @@ out=$(swrctl service start) || fail "start: $out"
 echo "$out"
 swrctl service status | grep -qx 'swrctl-serve: running (process [0-9]*)' || fail "status after start"
 port=
-for _ in $(seq 100); do
+for _ in $(seq 600); do  # up to 60 s: a service's start under Wine on a loaded machine
   port=$(sed -n 's|.*serving the meter at http://127.0.0.1:\([0-9]*\)/#token=.*|\1|p' \
            "$data/swrctl-serve.log" 2>/dev/null | tail -n 1)
   [ -n "$port" ] && break
@@ -79,7 +79,13 @@ for _ in $(seq 100); do
 done
 [ -n "$port" ] || fail "no address in the service's log"
 if [ -n "$port" ]; then
-  http GET /api/v1/status | grep -q '"connected":true' || fail "GET /api/v1/status"
+  # The server answers before its device loop has found the controller.
+  connected=
+  for _ in $(seq 120); do
+    http GET /api/v1/status | grep -q '"connected":true' && { connected=1; break; }
+    sleep 0.5
+  done
+  [ -n "$connected" ] || fail "GET /api/v1/status: not connected within 60 s"
   token=$(tr -d '\r\n' <"$data/token.txt")
   http POST /api/v1/commands "$token" | grep -q '"sent":"00 03 02' ||
     fail "a command with the token from the service's token file"

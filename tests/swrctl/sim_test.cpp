@@ -111,7 +111,7 @@ TEST_F(SwrctlSim, WatchInEveryFormat) {
   SimBus::SetReportRate(200);
   for (const char* format : {"text", "csv", "json"}) {
     harness::Harness h;
-    Watchdog dog(h.stop, std::chrono::seconds(10));
+    Watchdog dog(h.stop, std::chrono::seconds(60));
     const harness::Outcome o = h.Run({"watch", "--format", format, "--count", "3"});
     ASSERT_FALSE(dog.Fired());
     EXPECT_EQ(o.status, 0) << format << ": " << o.err;
@@ -153,7 +153,7 @@ TEST_F(SwrctlSim, UnplugWithoutFollow) {
     if (++readings == 2) SimBus::SetPlugged(false);
     return readings * 10;
   };
-  Watchdog dog(h.stop, std::chrono::seconds(10));
+  Watchdog dog(h.stop, std::chrono::seconds(60));
   const harness::Outcome o = h.Run({"watch", "--format", "json"});
   ASSERT_FALSE(dog.Fired());
   EXPECT_EQ(o.status, swrctl::kExitNoController);
@@ -174,7 +174,7 @@ TEST_F(SwrctlSim, FollowResumesAfterReplug) {
   h.onWait = [](int wait) {
     if (wait == 3) SimBus::SetPlugged(true);
   };
-  Watchdog dog(h.stop, std::chrono::seconds(10));
+  Watchdog dog(h.stop, std::chrono::seconds(60));
   const harness::Outcome o = h.Run({"watch", "--follow", "--count", "5", "--format", "json"});
   ASSERT_FALSE(dog.Fired());
   EXPECT_EQ(o.status, 0) << o.err;
@@ -219,7 +219,7 @@ TEST_F(SwrctlSim, DemoControlInstructions) {
   // The next reading's forward, reflected and SWR text ("" when none came).
   const auto reading = [] {
     harness::Harness h;
-    Watchdog dog(h.stop, std::chrono::seconds(10));
+    Watchdog dog(h.stop, std::chrono::seconds(60));
     const harness::Outcome o = h.Run({"watch", "--format", "json", "--count", "1"});
     jsoncheck::Value v;
     std::string error;

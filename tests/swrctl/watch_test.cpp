@@ -52,14 +52,17 @@ TEST(SwrctlWatch, TextLinesWithThePanelsTexts) {
 }
 
 TEST(SwrctlWatch, CsvHasAHeaderAndCountsOnlyReadings) {
-  PlugController({Report(1, 255, 0, 24, 10), Report(1, 8, 10, 24, 12), Report(1, 1, 1, 1, 10)});
+  PlugController({Report(1, 255, 0, 24, 10), Report(1, 8, 10, 24, 12), Report(1, 0, 50, 0, 5),
+                  Report(1, 1, 1, 1, 10)});
   harness::Harness h;
-  const harness::Outcome o = h.Run({"watch", "--format=csv", "--count=2"});
+  const harness::Outcome o = h.Run({"watch", "--format=csv", "--count=3"});
   EXPECT_EQ(o.status, 0);
   const std::string s = kStamp;
+  // A negative power stays a number; "-Infinity" is text a spreadsheet
+  // must not take for a formula.
   EXPECT_EQ(o.out, "time,sensor,forward,reflected,swr,power\n" + s + ",1,255,0,1.0,54.2\n" + s +
-                       ",1,8,10,1.2,-0.0\n");
-  EXPECT_EQ(fakebus::Bus().reads, 2);
+                       ",1,8,10,1.2,-0.0\n" + s + ",1,0,50,***,'-Infinity\n");
+  EXPECT_EQ(fakebus::Bus().reads, 3);
 }
 
 TEST(SwrctlWatch, JsonLinesParse) {

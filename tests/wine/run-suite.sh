@@ -79,7 +79,7 @@ trap 'exit 1' INT TERM
 rm -f "$work/display"
 Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 1 100); do
+for _ in $(seq 1 600); do  # up to 60 s on a loaded machine
   grep -q . "$work/display" 2>/dev/null && break
   sleep 0.1
 done

@@ -6,6 +6,7 @@
 
 #include "device/reports.h"
 #include "measure/decode.h"
+#include "station/core/csv_cell.h"
 
 namespace swrctl {
 
@@ -26,8 +27,11 @@ std::string ReadingLine(Format format, const LocalTime& time, const std::uint8_t
              " swr=" + texts.swr + " power=" + texts.power;
       break;
     case Format::Csv:
-      line = stamp + "," + (texts.hasSensor ? texts.sensor : "") + "," + texts.forward + "," +
-             texts.reflected + "," + texts.swr + "," + texts.power;
+      // Sensor, forward and reflected are always numbers; SWR and power are
+      // numbers or the panel's words ("***", "+Infinity"), which are text.
+      line = CsvText(stamp) + "," + (texts.hasSensor ? texts.sensor : "") + "," + texts.forward +
+             "," + texts.reflected + "," + CsvNumberOrText(texts.swr) + "," +
+             CsvNumberOrText(texts.power);
       break;
     case Format::Json: {
       // sensor, forward and reflected are always numbers; swr and power are

@@ -52,8 +52,9 @@ bool Start(Suite& suite, ConsoleProgram& program, const std::vector<std::string>
   return Check(started, CommandLine(args) + ": starts" + (error.empty() ? "" : ": " + error));
 }
 
-// Runs swrctl to its end (bounded); a run that did not end is a failure.
-Outcome Run(Suite& suite, const std::vector<std::string>& args, int timeoutMs = 15000) {
+// Runs swrctl to its end (bounded, its start on a loaded machine included);
+// a run that did not end is a failure.
+Outcome Run(Suite& suite, const std::vector<std::string>& args, int timeoutMs = 60000) {
   ConsoleProgram program;
   if (!Start(suite, program, args)) return {};
   Outcome o = Finish(program, timeoutMs);
@@ -221,7 +222,8 @@ bool FeedPrinted(Suite& suite, ConsoleProgram& program, const std::vector<std::v
 }
 
 bool WaitOpened(Suite& suite, const std::string& what) {
-  return Check(WaitFor([&] { return suite.bus.OpenConnections(suite.controller) >= 1; }, 10000),
+  // After a start: up to 60 s on a loaded machine.
+  return Check(WaitFor([&] { return suite.bus.OpenConnections(suite.controller) >= 1; }, 60000),
                what + ": the controller is opened");
 }
 
@@ -447,7 +449,7 @@ void CtlWatch(Suite& suite) {
     const std::string what = "watch --follow";
     ConsoleProgram program;
     if (Start(suite, program, args)) {
-      Check(WaitFor([&] { return program.Err() == "swrctl: waiting for the controller\r\n"; }, 10000),
+      Check(WaitFor([&] { return program.Err() == "swrctl: waiting for the controller\r\n"; }, 60000),
             what + ": says it waits for the controller (" + program.Err() + ")");
       suite.bus.SetInterfaces({suite.controller});
       if (WaitOpened(suite, what + ", plugged in") && FeedPrinted(suite, program, {reports[0]}, 0, what)) {

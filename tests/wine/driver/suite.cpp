@@ -21,9 +21,10 @@ bool Launch(Suite& suite, Program& program, const char* what) {
   suite.bus.ResetSeen();
   std::string error;
   if (!program.Start(suite.exe, error)) return Check(false, std::string(what) + ": " + error);
-  if (!program.WaitMainWindow(15000)) return Check(false, std::string(what) + ": no main window within 15 s");
+  // Bounds for a start on a loaded machine; a passing start takes a second.
+  if (!program.WaitMainWindow(60000)) return Check(false, std::string(what) + ": no main window within 60 s");
   const bool ready = WaitFor(
-      [&] { return FindWindowExW(program.Main(), nullptr, STATUSCLASSNAMEW, nullptr) != nullptr; }, 5000, 20);
+      [&] { return FindWindowExW(program.Main(), nullptr, STATUSCLASSNAMEW, nullptr) != nullptr; }, 60000, 20);
   if (!Check(ready, std::string(what) + ": main window with its status bar")) return false;
   // The first supervision run has searched the bus by now: a wrong record
   // size or flag shows here, whatever else the group looks at.
@@ -40,7 +41,9 @@ bool Launch(Suite& suite, Program& program, const char* what) {
 }
 
 bool RequireConnected(Suite& suite, Program& program, const char* what) {
-  if (WaitNotice(program, false) && WaitFor([&] { return suite.bus.OpenConnections(suite.controller) >= 2; }, 2000)) {
+  // The first supervision ticks after a start find the controller.
+  if (WaitNotice(program, false, 30000) &&
+      WaitFor([&] { return suite.bus.OpenConnections(suite.controller) >= 2; }, 30000)) {
     return Check(true, std::string(what) + ": connected to the controller");
   }
   Check(false, std::string(what) + ": not connected to the controller; the rest of this group is skipped");
@@ -52,7 +55,7 @@ bool RequireConnected(Suite& suite, Program& program, const char* what) {
 bool CloseProgram(Program& program, const char* what) {
   CloseBox(program.Main());
   DWORD code = 1;
-  const bool ended = program.WaitExit(5000, code);
+  const bool ended = program.WaitExit(30000, code);
   Check(ended, std::string(what) + ": the program ends after its close box");
   return ended && CheckEq(static_cast<long long>(code), 0, std::string(what) + ": exit code");
 }

@@ -49,9 +49,9 @@ bool CloseProgram(Program& program, const char* what);
 
 std::string Text(HWND window);
 std::string FieldText(const Program& program, int id);
-bool WaitText(const Program& program, int id, const std::string& expected, int timeoutMs = 2000);
+bool WaitText(const Program& program, int id, const std::string& expected, int timeoutMs = 10000);
 // Waits for the notice to show "Устройство неподключено" (true) or nothing.
-bool WaitNotice(const Program& program, bool notConnected, int timeoutMs = 2500);
+bool WaitNotice(const Program& program, bool notConnected, int timeoutMs = 10000);
 
 // What the stand-in libraries saw, for failure messages.
 std::string BusDiagnostics(const Suite& suite);
@@ -60,7 +60,7 @@ std::string BusDiagnostics(const Suite& suite);
 void CheckBusCalls(const Suite& suite, const char* when);
 
 // Waits for `count` new commands after `mark`; returns those that came.
-std::vector<Command> NewCommands(const Suite& suite, size_t mark, size_t count, int timeoutMs = 2000);
+std::vector<Command> NewCommands(const Suite& suite, size_t mark, size_t count, int timeoutMs = 10000);
 // One command expected after `mark`: checks its bytes (9 of them).
 bool ExpectCommand(const Suite& suite, size_t mark, const std::vector<std::uint8_t>& bytes, const std::string& what,
                    int device = -1);
