@@ -55,9 +55,9 @@ msiexec_() {  # /i|/x msi [properties...]: msiexec's exit status; its log in $wo
   shift 2
   timeout 240 "$loader" msiexec "$what" "$(winpath "$package")" /qn /l*v "$(winpath "$work/$(basename "$package").${what#/}.log")" "$@" >/dev/null 2>&1
 }
-productCode() { msiinfo export "$1" Property | sed -n 's/^ProductCode\t\(.*\)$/\1/p' | tr -d '\r'; }
-uninstallKey() { echo "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"; }
 property() { msiinfo export "$1" Property | sed -n "s/^$2\t//p" | tr -d '\r'; }
+productCode() { property "$1" ProductCode; }
+uninstallKey() { echo "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"; }
 
 # The package's own metadata.
 check_metadata() {  # msi version
