@@ -2,11 +2,9 @@
 #       -DSTRIP64=.. -DSTRIP32=.. -DNOTICES="pkg|pkg=file" -DOUTPUT=x.zip
 #       -P make_windows_zip.cmake
 # (lists separated by | , since a ; would split the command line)
-# Packs the stripped programs, README.txt, LICENSE and THIRD-PARTY-NOTICES.txt
-# (the copyright files of the Debian packages NOTICES: installed ones from
-# /usr/share/doc, source packages' as pkg=their debian/copyright) with Windows line
-# ends (README.txt as UTF-8 with a byte order mark, so that Notepad on any
-# Windows shows its Russian half), and the Grafana dashboard, into OUTPUT.
+# Packs the stripped programs and the texts of windows_texts.cmake (README.txt,
+# LICENSE, THIRD-PARTY-NOTICES.txt from the copyright files of the Debian
+# packages NOTICES, the Grafana dashboard) into OUTPUT.
 foreach(var VERSION SOURCE_DIR EXE64 EXE32 STRIP64 STRIP32 NOTICES OUTPUT)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "make_windows_zip.cmake: ${var} is not set")
@@ -35,41 +33,9 @@ foreach(arch 64 32)
   endforeach()
 endforeach()
 
-# write_text(name text [prefix]): a text file with Windows line ends.
-function(write_text name text)
-  string(REPLACE "\r\n" "\n" text "${text}")
-  string(REPLACE "\n" "\r\n" text "${text}")
-  file(WRITE ${stage}/${name} "${ARGN}${text}")
-endfunction()
-
-set(PROJECT_VERSION ${VERSION})
-file(READ ${SOURCE_DIR}/packaging/windows/README.txt readme)
-string(CONFIGURE "${readme}" readme @ONLY)
-string(ASCII 239 187 191 bom)
-write_text(README.txt "${readme}" "${bom}")
-file(READ ${SOURCE_DIR}/LICENSE license)
-write_text(LICENSE "${license}")
-
-set(notices "Libraries linked into these programs, and their licences.\n")
-foreach(package IN LISTS NOTICES)
-  set(copyright /usr/share/doc/${package}/copyright)
-  set(shown ${copyright})
-  if(package MATCHES "^([^=]+)=(.+)$")
-    set(package ${CMAKE_MATCH_1})
-    set(copyright ${CMAKE_MATCH_2})
-    set(shown "debian/copyright of Debian's source package ${package}")
-  endif()
-  if(NOT EXISTS ${copyright})
-    message(FATAL_ERROR "missing ${copyright}: install ${package} (scripts/install-deps.sh)")
-  endif()
-  file(READ ${copyright} text)
-  string(APPEND notices "\n==== ${package} (${shown}) ====\n\n${text}")
-endforeach()
-write_text(THIRD-PARTY-NOTICES.txt "${notices}")
-# The Grafana dashboard over swrctl serve's /metrics, as it is.
-configure_file(${SOURCE_DIR}/packaging/grafana/swrpanel-dashboard.json
-               ${stage}/grafana-dashboard.json COPYONLY)
-list(APPEND names README.txt LICENSE THIRD-PARTY-NOTICES.txt grafana-dashboard.json)
+include(${CMAKE_CURRENT_LIST_DIR}/windows_texts.cmake)
+swr_stage_windows_texts(${stage} ${VERSION} ${SOURCE_DIR} "${NOTICES}")
+list(APPEND names ${SWR_WINDOWS_TEXTS})
 
 file(REMOVE ${OUTPUT})
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${OUTPUT} --format=zip -- ${names}

@@ -23,6 +23,7 @@ packages=(
   libsqlite3-dev tcl faketime
   chromium nodejs
   dpkg-dev fakeroot help2man lintian zip unzip
+  wixl msitools
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)
