@@ -1,4 +1,6 @@
-// A Status as the rig state, and the one rule for --rig with --wsjtx.
+// A Status as the rig state, the one rule for --rig with --wsjtx, and
+// --wsjtx's addresses.
+#include "station/wsjtx/wsjtx_options.h"
 #include "station/wsjtx/wsjtx_rig.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +89,40 @@ TEST(WsjtxRig, SourcesMergeIntoTheStationsBox) {
   EXPECT_EQ(out.Snapshot().ptt, true);
   sources.wsjtx.Store(RigState{});
   EXPECT_EQ(out.Snapshot().ptt, false);
+}
+
+}  // namespace
+}  // namespace swrctl
+
+namespace swrctl {
+namespace {
+
+TEST(WsjtxOptions, Addresses) {
+  const struct {
+    const char* text;
+    const char* address;  // nullptr: refused
+    unsigned short port;
+    bool multicast;
+  } cases[] = {
+      {"", "127.0.0.1", 2237, false},          {":2238", "127.0.0.1", 2238, false},
+      {"localhost", "127.0.0.1", 2237, false}, {"239.255.0.1", "239.255.0.1", 2237, true},
+      {"224.0.0.1:2240", "224.0.0.1", 2240, true}, {"0.0.0.0:2237", "0.0.0.0", 2237, false},
+      {"240.0.0.1", nullptr, 0, false},        {"255.255.255.255", nullptr, 0, false},
+      {"host.example", nullptr, 0, false},     {":0", nullptr, 0, false},
+      {":65536", nullptr, 0, false},           {"1.2.3", nullptr, 0, false},
+      {"127.0.0.1:", nullptr, 0, false},       {"[::1]:2237", nullptr, 0, false},
+  };
+  for (const auto& c : cases) {
+    WsjtxAddress a;
+    std::string error;
+    ASSERT_EQ(ParseWsjtxAddress(c.text, a, error), c.address != nullptr) << c.text;
+    if (!c.address) {
+      EXPECT_EQ(error.find("--wsjtx must be [ADDR][:PORT]"), 0u) << c.text;
+      continue;
+    }
+    EXPECT_EQ(WsjtxAddressText(a), std::string(c.address) + ":" + std::to_string(c.port));
+    EXPECT_EQ(a.multicast, c.multicast) << c.text;
+  }
 }
 
 }  // namespace
