@@ -1,6 +1,8 @@
 // The WSJT-X listener: one Boost.Asio io_context on the listener's thread,
-// one receive at a time into a buffer one byte larger than the largest
-// datagram taken (so a larger one shows as such and is dropped), and one
+// one receive at a time into a buffer that holds any UDP datagram (so none
+// is ever cut: one larger than kWsjtxMaxDatagram is dropped whole here,
+// and no receive fails for size, which Wine, with such a datagram already
+// waiting, reports without dequeuing it, over and over), and one
 // timer armed for the moment the followed sender would fall silent, so the
 // thread wakes only for datagrams and at most once per silence time.
 #include "station/wsjtx/wsjtx_listener.h"
@@ -75,7 +77,7 @@ struct WsjtxListener::Impl {
   asio::steady_timer silence{io};
   asio::steady_timer retry{io};
   std::thread thread;
-  std::array<char, kWsjtxMaxDatagram + 1> buffer{};
+  std::array<char, 65536> buffer{};  // above UDP's largest payload
   udp::endpoint from;
   std::vector<Sender> senders;
   int followed = -1;  // the sender whose Status the box holds
@@ -88,8 +90,8 @@ void WsjtxListener::Impl::Receive() {
   socket.async_receive_from(asio::buffer(buffer), from,
                             [this](const boost::system::error_code& ec, std::size_t n) {
     if (ec == asio::error::operation_aborted) return;
-    // A datagram too large for the buffer (Windows says so as an error).
-    if (ec == asio::error::message_size) return Receive();
+    // Any failure (none is expected) waits a moment, so that a failure that
+    // repeats never spins the thread.
     if (ec) {
       retry.expires_after(Ms(kRetryMs));
       return retry.async_wait([this](const boost::system::error_code& e) {

@@ -74,6 +74,9 @@ test('serve --wsjtx follows the stand-in and keys transmissions by its Status', 
     assert.match(s.stderr, /wsjtx: heard WSJT-X 2\.6\.1 at 127\.0\.0\.1:\d+/);
     assert.match(s.stderr, /wsjtx: WSJT-X at 127\.0\.0\.1:\d+ closed/);
     assert.match(s.stderr, /wsjtx: heard JTDX JTDX 2\.2\.159/);
+  } catch (e) {
+    e.message += '\nstderr: ' + s.stderr;
+    throw e;
   } finally {
     wsjtx.close();
     if (wine) await s.kill(); else await s.stop();
