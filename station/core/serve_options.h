@@ -31,6 +31,7 @@ struct ServeOptions {
   long keepTransmissionDays = 3650;
   // the transceiver, the SWR alarm and the antenna's health
   std::string rig;                  // rigctld's HOST[:PORT]; empty = no rig
+  std::string wsjtx;                // WSJT-X's ADDR:PORT to listen on; empty = none
   int swrAlarmTenths = 0;           // the alarm's SWR limit in tenths; 0 = off
   int swrAlarmHoldMs = 1000;        // the SWR stays over the limit this long
   int swrAlarmWatts = 5;            // ... at this power or more

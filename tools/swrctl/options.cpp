@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <sstream>
 
@@ -18,6 +19,13 @@
 
 namespace swrctl {
 namespace {
+
+// An optional value's word: an address or a port ("239.255.0.1",
+// "localhost:2237", ":2237"), never a subcommand or an option.
+bool LooksLikeAddress(const std::string& word) {
+  return !word.empty() && (std::isdigit(static_cast<unsigned char>(word[0])) || word[0] == ':' ||
+                           word.rfind("localhost", 0) == 0);
+}
 
 // The line as CLI11 is to read it, or false with `error` set: each word
 // that begins with '-' is an option of the table, a value option has its
@@ -42,6 +50,8 @@ bool Normalise(const std::vector<std::string>& args, std::vector<std::string>& l
     if (!row->takesValue) continue;
     if (eq != std::string::npos) {
       line.push_back(arg.substr(eq + 1));
+    } else if (row->valueOptional) {
+      line.push_back(i + 1 < args.size() && LooksLikeAddress(args[i + 1]) ? args[++i] : "");
     } else if (i + 1 < args.size()) {
       line.push_back(args[++i]);
     } else {

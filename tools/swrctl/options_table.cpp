@@ -11,6 +11,7 @@
 #include "station/log/log_params.h"
 #include "station/mqtt/mqtt_options.h"
 #include "station/rig/rig_options.h"
+#include "station/wsjtx/wsjtx_options.h"
 #include "tools/swrctl/swrctl.h"
 
 namespace swrctl {
@@ -90,6 +91,14 @@ bool StoreRig(const std::string& v, Options& o, std::string& error) {
   return true;
 }
 
+// Kept as the whole address, defaults filled in, for the service's line.
+bool StoreWsjtx(const std::string& v, Options& o, std::string& error) {
+  WsjtxAddress address;
+  if (!ParseWsjtxAddress(v, address, error)) return false;
+  o.serve.wsjtx = WsjtxAddressText(address);
+  return true;
+}
+
 bool StoreAlarmPower(const std::string& v, Options& o, std::string& error) {
   double watts = 0;
   if (!ParseSwrAlarmPower(v, watts, error)) return false;
@@ -140,7 +149,7 @@ const SubcommandRow kSubcommands[9] = {
 #define SWRCTL_MQTT(name) \
   [](const std::string& v, Options& o, std::string& e) { return SetMqttOption(name, v, o.serve.mqtt, e); }
 
-const OptionRow kOptions[29] = {
+const OptionRow kOptions[30] = {
     {"--format", "watch log", true, StoreFormat, "--format text|csv|json",
      "output format (default text; json: one object per line\nwith the raw 9 bytes; also for log)"},
     {"--count", "watch", true, StoreCount, "--count N", "stop after N lines"},
@@ -206,6 +215,10 @@ const OptionRow kOptions[29] = {
      "--keep-transmissions DAYS", "keep transmissions this long (default 3650)"},
     {"--rig", "serve service", true, StoreRig, "--rig HOST[:PORT]",
      "the transceiver's frequency, mode and PTT from rigctld\n(default port 4532)"},
+    {"--wsjtx", "serve service", true, StoreWsjtx, "--wsjtx [ADDR][:PORT]",
+     "... or from WSJT-X/JTDX's UDP messages (default\n127.0.0.1:2237; a multicast group is joined on\n"
+     "loopback); with --rig, the rig's tuning and either's PTT",
+     true},
     {"--swr-alarm", "serve service", true,
      [](const std::string& v, Options& o, std::string& e) {
        return ParseSwrAlarmLimit(v, o.serve.swrAlarmTenths, e);

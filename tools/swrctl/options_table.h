@@ -29,10 +29,13 @@ struct OptionRow {
   StoreOption store;   // nullptr: handled before the line is read (--help)
   const char* shown;   // the help's left column: "--count N"
   const char* help;
+  // The value may be left out ("--wsjtx" alone): the next word is its value
+  // only when it looks like one (see options.cpp); "" otherwise.
+  bool valueOptional = false;
 };
 
 extern const SubcommandRow kSubcommands[9];
-extern const OptionRow kOptions[29];
+extern const OptionRow kOptions[30];
 
 // "status, watch, select, ...", in the table's order.
 std::string CommandList();

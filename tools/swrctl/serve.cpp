@@ -28,6 +28,8 @@
 #include "station/mqtt/mqtt_bridge.h"
 #include "station/rig/demo_rig.h"
 #include "station/rig/rig_link.h"
+#include "station/wsjtx/wsjtx_listener.h"
+#include "station/wsjtx/wsjtx_rig.h"
 #include "tools/swrctl/log_command.h"
 
 namespace swrctl {
@@ -130,19 +132,45 @@ std::unique_ptr<StationWatch> MakeWatch(const ServeOptions& options) {
   return std::make_unique<StationWatch>(health, alarm);
 }
 
-// rigctld's link with --rig; without it the demo executables' simulated
-// transceiver (the real swrctl has none, so it never makes a rig up).
-std::unique_ptr<RigLink> StartRig(const ServeOptions& options, StationWatch& watch) {
+// The transceiver's sources: rigctld's link with --rig, the WSJT-X listener
+// with --wsjtx, both merged by RigSources' one rule; without either, the
+// demo executables' simulated transceiver (the real swrctl has none, so it
+// never makes a rig up). Members end in reverse: the sources' threads
+// before the merge they write into.
+struct RigFeeds {
+  std::unique_ptr<RigSources> both;
+  std::unique_ptr<RigLink> link;
+  std::unique_ptr<WsjtxListener> wsjtx;
+};
+
+// The WSJT-X socket, opened before anything else starts so that an address
+// in use ends serve at once; false said on `err`.
+bool OpenWsjtx(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds,
+               std::ostream& err) {
+  WsjtxAddress address;
+  std::string error;
+  if (options.wsjtx.empty() || !ParseWsjtxAddress(options.wsjtx, address, error)) return true;
+  if (!options.rig.empty()) feeds.both = std::make_unique<RigSources>(watch.rig);
+  feeds.wsjtx = std::make_unique<WsjtxListener>(address, feeds.both ? feeds.both->wsjtx : watch.rig,
+                                                WsjtxLogToStderr());
+  if (feeds.wsjtx->Open(error)) return true;
+  err << "swrctl: " << error << '\n';
+  return false;
+}
+
+void StartRig(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds, std::ostream& err) {
   RigAddress address;
   std::string error;
   if (!options.rig.empty() && ParseRigAddress(options.rig, address, error)) {
-    watch.rigGiven = true;
-    auto link = std::make_unique<RigLink>(address, watch.rig, RigLogToStderr());
-    link->Start();
-    return link;
+    feeds.link = std::make_unique<RigLink>(address, feeds.both ? feeds.both->rig : watch.rig,
+                                           RigLogToStderr());
+    feeds.link->Start();
   }
-  watch.rigGiven = StartDemoRig(watch.rig);
-  return nullptr;
+  if (feeds.wsjtx) {
+    err << "swrctl: wsjtx: listening for WSJT-X and JTDX on " << options.wsjtx << '\n';
+    feeds.wsjtx->Start();
+  }
+  watch.rigGiven = feeds.link || feeds.wsjtx || StartDemoRig(watch.rig);
 }
 
 // The MQTT side, connecting in the background; null when it cannot be set
@@ -214,10 +242,12 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
     err << "swrctl: cannot listen on " << host << ':' << port << ": " << error << '\n';
     return kExitFailure;
   }
+  RigFeeds rig;
+  if (!OpenWsjtx(options, *watch, rig, err)) return kExitFailure;
   // Once listening: a server that cannot listen leaves no file. Before the
   // address is printed, so that a client that comes at once finds it running.
   log = OpenStationLog(options, err);
-  std::unique_ptr<RigLink> rig = StartRig(options, *watch);
+  StartRig(options, *watch, rig, err);
   std::unique_ptr<LogFeed> feed = StartRecording(options, live, log.get(), *watch, err);
   StationLog* usableLog = log && log->Usable() ? log.get() : nullptr;
   server.SetLog(log.get());
@@ -238,7 +268,8 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   std::thread httpThread = options.http ? StartHttp(server) : std::thread();
   DeviceLoopEnv loop = LoopEnv(env);
   RunDeviceLoop(live, loop, err);
-  if (rig) rig->Stop();
+  if (rig.link) rig.link->Stop();
+  if (rig.wsjtx) rig.wsjtx->Stop();
   StopDemoRig();
   if (feed) feed->Stop();
   if (log) log->Stop();

@@ -1,0 +1,254 @@
+// The WSJT-X listener: one Boost.Asio io_context on the listener's thread,
+// one receive at a time into a buffer that holds any UDP datagram (so none
+// is ever cut: one larger than kWsjtxMaxDatagram is dropped whole here,
+// and no receive fails for size, which Wine, with such a datagram already
+// waiting, reports without dequeuing it, over and over), and one
+// timer armed for the moment the followed sender would fall silent, so the
+// thread wakes only for datagrams and at most once per silence time.
+#include "station/wsjtx/wsjtx_listener.h"
+
+#include <array>
+#include <boost/asio.hpp>
+#include <chrono>
+#include <iostream>
+#include <thread>
+#include <vector>
+
+#include "station/core/thread_name.h"
+#include "station/wsjtx/wsjtx_bind.h"
+#include "station/wsjtx/wsjtx_message.h"
+#include "station/wsjtx/wsjtx_rig.h"
+
+namespace swrctl {
+
+namespace asio = boost::asio;
+using asio::ip::udp;
+using Clock = std::chrono::steady_clock;
+using Ms = std::chrono::milliseconds;
+
+namespace {
+
+constexpr std::size_t kMaxSenders = 8;  // senders remembered; more are not followed
+constexpr int kRetryMs = 100;           // after a receive error, before the next receive
+
+struct Sender {
+  std::string id;
+  udp::endpoint from;
+  WsjtxDialect dialect = WsjtxDialect::Wsjtx;
+  Clock::time_point heardAt;
+  bool heard = false;  // heard since it last closed or fell silent
+};
+
+// A sender's own text for a log line: printable ASCII, at most 64 bytes.
+std::string Shown(const std::string& text) {
+  std::string out = text.substr(0, 64);
+  for (char& c : out) {
+    if (c < 0x20 || c > 0x7E) c = '?';
+  }
+  return out;
+}
+
+std::string EndpointText(const udp::endpoint& e) {
+  return e.address().to_string() + ":" + std::to_string(e.port());
+}
+
+}  // namespace
+
+struct WsjtxListener::Impl {
+  Impl(WsjtxAddress a, RigStateBox& b, std::function<void(const std::string&)> l, WsjtxListenerTiming t)
+      : address(std::move(a)), box(b), log(std::move(l)), timing(t) {}
+
+  void Receive();
+  void OnDatagram(std::size_t n);
+  Sender* Find(const std::string& id, const udp::endpoint& from);
+  void OnMessage(Sender& sender, const WsjtxMessage& m);
+  void Quiet(Sender& sender, const std::string& why);
+  void ArmSilence(Clock::time_point at);
+  void Say(const std::string& line) {
+    if (log) log(line);
+  }
+
+  WsjtxAddress address;
+  RigStateBox& box;
+  std::function<void(const std::string&)> log;
+  WsjtxListenerTiming timing;
+  asio::io_context io;
+  udp::socket socket{io};
+  asio::steady_timer silence{io};
+  asio::steady_timer retry{io};
+  std::thread thread;
+  std::array<char, 65536> buffer{};  // above UDP's largest payload
+  udp::endpoint from;
+  std::vector<Sender> senders;
+  int followed = -1;  // the sender whose Status the box holds
+  bool saidBroken = false;
+  bool saidFull = false;
+  bool armed = false;  // the silence timer is set
+};
+
+void WsjtxListener::Impl::Receive() {
+  socket.async_receive_from(asio::buffer(buffer), from,
+                            [this](const boost::system::error_code& ec, std::size_t n) {
+    if (ec == asio::error::operation_aborted) return;
+    // Any failure (none is expected) waits a moment, so that a failure that
+    // repeats never spins the thread.
+    if (ec) {
+      retry.expires_after(Ms(kRetryMs));
+      return retry.async_wait([this](const boost::system::error_code& e) {
+        if (!e) Receive();
+      });
+    }
+    OnDatagram(n);
+    Receive();
+  });
+}
+
+void WsjtxListener::Impl::OnDatagram(std::size_t n) {
+  if (n > kWsjtxMaxDatagram) return;
+  const std::string_view bytes(buffer.data(), n);
+  const std::optional<WsjtxHeader> header = ParseWsjtxHeader(bytes);
+  if (!header) return;  // not for us: another program's datagram, or another schema
+  Sender* sender = Find(header->id, from);
+  if (sender == nullptr) return;
+  const WsjtxMessage m = ParseWsjtx(bytes, sender->dialect);
+  if (m.result == WsjtxParse::Unknown) return;
+  if (m.result != WsjtxParse::Ok) {
+    if (!saidBroken) Say("ignoring broken datagrams from " + Shown(sender->id) + " at " + EndpointText(from));
+    saidBroken = true;
+    return;
+  }
+  OnMessage(*sender, m);
+}
+
+// The sender of `id`, remembered once; null when too many are.
+Sender* WsjtxListener::Impl::Find(const std::string& id, const udp::endpoint& at) {
+  for (Sender& s : senders) {
+    if (s.id == id) {
+      s.from = at;
+      return &s;
+    }
+  }
+  if (senders.size() >= kMaxSenders) {
+    if (!saidFull) Say("hearing more than " + std::to_string(kMaxSenders) + " senders; ignoring the others");
+    saidFull = true;
+    return nullptr;
+  }
+  senders.push_back(Sender{id, at, WsjtxDialectOf(id, ""), {}, false});
+  return &senders.back();
+}
+
+void WsjtxListener::Impl::OnMessage(Sender& sender, const WsjtxMessage& m) {
+  const int index = static_cast<int>(&sender - senders.data());
+  const auto type = static_cast<WsjtxType>(m.header.type);
+  if (type == WsjtxType::Close) return sender.heard ? Quiet(sender, "closed") : void();
+  if (type == WsjtxType::Heartbeat) sender.dialect = WsjtxDialectOf(sender.id, m.heartbeat.version);
+  sender.heardAt = Clock::now();
+  if (!sender.heard) {
+    const std::string version = Shown(m.heartbeat.version);
+    Say("heard " + Shown(sender.id) + (version.empty() ? "" : " " + version) + " at " +
+        EndpointText(sender.from));
+    sender.heard = true;
+    if (!armed) ArmSilence(sender.heardAt + Ms(timing.silenceMs));
+  }
+  if (followed < 0) {
+    followed = index;
+    RigState heard;
+    heard.connected = true;  // tuning unknown until its first Status
+    box.Store(heard);
+  }
+  if (followed == index && type == WsjtxType::Status) box.Store(RigFromWsjtx(m.status));
+}
+
+void WsjtxListener::Impl::Quiet(Sender& sender, const std::string& why) {
+  sender.heard = false;
+  Say(Shown(sender.id) + " at " + EndpointText(sender.from) + " " + why);
+  if (followed != static_cast<int>(&sender - senders.data())) return;
+  followed = -1;
+  box.Store(RigState{});
+}
+
+// Wakes when the first heard sender would fall silent, says each one that
+// has, and sleeps until the next one would.
+void WsjtxListener::Impl::ArmSilence(Clock::time_point at) {
+  armed = true;
+  silence.expires_at(at);
+  silence.async_wait([this](const boost::system::error_code& ec) {
+    if (ec) return;
+    armed = false;
+    const Clock::time_point now = Clock::now();
+    std::optional<Clock::time_point> next;
+    for (Sender& s : senders) {
+      if (!s.heard) continue;
+      const Clock::time_point quietAt = s.heardAt + Ms(timing.silenceMs);
+      if (quietAt <= now) {
+        Quiet(s, "silent for " + std::to_string(timing.silenceMs / 1000) + " s");
+      } else if (!next || quietAt < *next) {
+        next = quietAt;
+      }
+    }
+    if (next) ArmSilence(*next);
+  });
+}
+
+WsjtxListener::WsjtxListener(WsjtxAddress address, RigStateBox& box,
+                             std::function<void(const std::string&)> log, WsjtxListenerTiming timing)
+    : impl_(std::make_unique<Impl>(std::move(address), box, std::move(log), timing)) {
+  impl_->senders.reserve(kMaxSenders);
+}
+
+WsjtxListener::~WsjtxListener() { Stop(); }
+
+bool WsjtxListener::Open(std::string& error) {
+  Impl& d = *impl_;
+  boost::system::error_code ec;
+  const std::string bindTo = d.address.multicast ? WsjtxMulticastBindAddress(d.address.address)
+                                                 : d.address.address;
+  const udp::endpoint at(asio::ip::make_address_v4(bindTo, ec), d.address.port);
+  if (!ec) d.socket.open(udp::v4(), ec);
+  // Other listeners of the group go on hearing it; a unicast port is not
+  // shared, so that a second program on it is told so instead of losing
+  // datagrams to us.
+  if (!ec && d.address.multicast) d.socket.set_option(udp::socket::reuse_address(true), ec);
+  if (!ec) d.socket.bind(at, ec);
+  if (!ec && d.address.multicast) {
+    d.socket.set_option(asio::ip::multicast::join_group(asio::ip::make_address_v4(d.address.address),
+                                                        asio::ip::make_address_v4("127.0.0.1")),
+                        ec);
+  }
+  if (ec) {
+    boost::system::error_code ignored;
+    d.socket.close(ignored);
+    error = "cannot listen for WSJT-X on " + WsjtxAddressText(d.address) + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+void WsjtxListener::Start() {
+  if (impl_->thread.joinable() || !impl_->socket.is_open()) return;
+  impl_->io.restart();
+  asio::post(impl_->io, [this] { impl_->Receive(); });
+  impl_->thread = std::thread([this] {
+    NameThisThread("swr-wsjtx");
+    impl_->io.run();
+  });
+}
+
+void WsjtxListener::Stop() {
+  if (!impl_->thread.joinable()) return;
+  asio::post(impl_->io, [this] {
+    boost::system::error_code ignored;
+    impl_->socket.close(ignored);
+    impl_->silence.cancel();
+    impl_->retry.cancel();
+    impl_->io.stop();
+  });
+  impl_->thread.join();
+  impl_->box.Store(RigState{});
+}
+
+std::function<void(const std::string&)> WsjtxLogToStderr() {
+  return [](const std::string& line) { std::cerr << "swrctl: wsjtx: " + line + "\n" << std::flush; };
+}
+
+}  // namespace swrctl

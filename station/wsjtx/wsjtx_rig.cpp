@@ -1,0 +1,49 @@
+// The rig state a WSJT-X Status gives, and the rule for --rig with --wsjtx.
+#include "station/wsjtx/wsjtx_rig.h"
+
+#include <cstdint>
+
+namespace swrctl {
+namespace {
+
+// Above every band a transceiver tunes; a larger dial is no frequency.
+constexpr std::int64_t kMaxHz = 1000000000000;  // 1 THz
+
+}  // namespace
+
+RigState RigFromWsjtx(const WsjtxStatus& status) {
+  RigState state;
+  state.connected = true;
+  if (status.dialHz > 0 && status.dialHz <= static_cast<std::uint64_t>(kMaxHz)) {
+    const std::int64_t hz = static_cast<std::int64_t>(status.dialHz) + status.txDf;
+    if (hz > 0) state.frequencyHz = hz;
+  }
+  state.mode = status.mode.substr(0, 32);
+  state.ptt = status.transmitting;
+  SetBand(state);
+  return state;
+}
+
+RigState CombineRig(const RigState& rig, const RigState& wsjtx) {
+  if (!rig.connected) return wsjtx;
+  RigState state = rig;
+  if (wsjtx.connected && wsjtx.ptt) state.ptt = rig.ptt.value_or(false) || *wsjtx.ptt;
+  return state;
+}
+
+RigSources::RigSources(RigStateBox& out) : out_(out) {
+  rig.SetListener([this](const RigState&) { Merge(); });
+  wsjtx.SetListener([this](const RigState&) { Merge(); });
+}
+
+RigSources::~RigSources() {
+  rig.SetListener(nullptr);
+  wsjtx.SetListener(nullptr);
+}
+
+void RigSources::Merge() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  out_.Store(CombineRig(rig.Snapshot(), wsjtx.Snapshot()));
+}
+
+}  // namespace swrctl

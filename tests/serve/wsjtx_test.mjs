@@ -1,0 +1,116 @@
+// swrctl-demo serve --wsjtx with a WSJT-X stand-in on loopback: the rig
+// state follows its Status (frequency, band, mode, PTT), a transmission keyed
+// by its Status lies on the band it names, and datagrams cut short,
+// oversized, of another schema or of types we do not use change nothing;
+// then WSJT-X closes and a JTDX (signed offsets) is followed; a multicast
+// group is heard by two servers at once.
+//   SWRCTL_DEMO, SWRCTL_RUNNER  as for harness.mjs
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { test } from 'node:test';
+import { request, sleep, startServe, until } from './harness.mjs';
+import { close, freeUdpPort, header, heartbeat, standIn, status } from './wsjtx_stand_in.mjs';
+
+const wine = Boolean(process.env.SWRCTL_RUNNER);
+const startMs = wine ? 120000 : 20000;
+const rigOf = async (s) => (await request(s.port, { path: '/api/v1/status' })).json.rig;
+const rigIs = (s, want, ms = 15000) => until(async () => {
+  const r = await rigOf(s);
+  return r && Object.entries(want).every(([k, v]) => r[k] === v) && r;
+}, ms);
+
+test('serve --wsjtx follows the stand-in and keys transmissions by its Status', { timeout: 200000 }, async () => {
+  const port = await freeUdpPort();
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-wsjtx-'));
+  const db = path.join(dir, 'station.db');
+  const s = await startServe(['--wsjtx', `127.0.0.1:${port}`,
+    '--log', wine ? 'Z:' + db.replace(/\//g, '\\') : db], { startMs });
+  const wsjtx = await standIn(port);
+  try {
+    await wsjtx.send(heartbeat('WSJT-X', '2.6.1'));
+    await wsjtx.send(status('WSJT-X', { dialHz: 7074000 }));
+    const rx = await rigIs(s, { band: '40m', ptt: false });
+    assert.ok(rx, 'the rig follows the Status; stderr: ' + s.stderr);
+    assert.equal(rx.frequency_hz, 7075500);
+    assert.equal(rx.mode, 'FT8');
+
+    // What a listener must shrug off: nothing of it changes the state.
+    const good = status('WSJT-X', { dialHz: 21074000, schema: 3 });
+    for (const bad of [good.subarray(0, good.length - 30), Buffer.alloc(20000, 1),
+      status('WSJT-X', { dialHz: 21074000, schema: 4 }), Buffer.concat([header(2, 'WSJT-X'), good]),
+      Buffer.from('not wsjt-x at all')]) {
+      await wsjtx.send(bad);
+    }
+    await wsjtx.send(status('WSJT-X', { dialHz: 7074000, mode: 'FT4' }));
+    assert.ok(await rigIs(s, { band: '40m', mode: 'FT4' }), 'still listening after the bad ones');
+
+    await s.control('tx on');  // a carrier all along: PTT alone marks the transmission
+    await sleep(1500);
+    const keyed = Date.now();
+    await wsjtx.send(status('WSJT-X', { dialHz: 14074000, transmitting: true, schema: 3 }));
+    assert.ok(await rigIs(s, { band: '20m', ptt: true }, 5000));
+    await sleep(2000);
+    await wsjtx.send(status('WSJT-X', { dialHz: 14074000, transmitting: false, schema: 3 }));
+    const list = await until(async () => {
+      const r = await request(s.port, { path: '/api/v1/transmissions?from=' + (keyed - 500) });
+      return r.json.transmissions.length > 0 && r.json.transmissions;
+    });
+    assert.ok(list, 'a transmission is recorded');
+    assert.equal(list.length, 1, 'only the keyed time is a transmission');
+    assert.equal(list[0].band, '20m');
+    assert.equal(list[0].frequency_hz, 14075500);
+    assert.ok(list[0].duration_ms > 1000 && list[0].duration_ms < 4000, `${list[0].duration_ms} ms`);
+    await s.control('tx off');
+
+    await wsjtx.send(close('WSJT-X'));
+    assert.ok(await rigIs(s, { connected: false }), 'a closed WSJT-X leaves no rig');
+    await wsjtx.send(heartbeat('JTDX', 'JTDX 2.2.159'));
+    await wsjtx.send(status('JTDX', { dialHz: 50313000, txDf: -20, jtdx: true }));
+    const jtdx = await rigIs(s, { band: '6m' });
+    assert.ok(jtdx, 'JTDX is followed; stderr: ' + s.stderr);
+    assert.equal(jtdx.frequency_hz, 50312980);
+    assert.match(s.stderr, /wsjtx: heard WSJT-X 2\.6\.1 at 127\.0\.0\.1:\d+/);
+    assert.match(s.stderr, /wsjtx: WSJT-X at 127\.0\.0\.1:\d+ closed/);
+    assert.match(s.stderr, /wsjtx: heard JTDX JTDX 2\.2\.159/);
+  } catch (e) {
+    e.message += '\nstderr: ' + s.stderr;
+    throw e;
+  } finally {
+    wsjtx.close();
+    if (wine) await s.kill(); else await s.stop();
+  }
+});
+
+test('two servers hear one multicast group on loopback', { skip: wine, timeout: 60000 }, async () => {
+  const port = await freeUdpPort();
+  const group = '239.255.83.87';
+  const a = await startServe(['--wsjtx', `${group}:${port}`, '--no-log']);
+  const b = await startServe(['--wsjtx', `${group}:${port}`, '--no-log']);
+  const wsjtx = await standIn(port, group, true);
+  try {
+    const heard = async (s) => {
+      await wsjtx.send(status('WSJT-X', { dialHz: 3573000 }));
+      return (await rigOf(s))?.band === '80m';
+    };
+    assert.ok(await until(() => heard(a)), 'the first server hears the group; ' + a.stderr);
+    assert.ok(await until(() => heard(b)), 'and so does the second; ' + b.stderr);
+  } finally {
+    wsjtx.close();
+    await a.stop();
+    await b.stop();
+  }
+});
+
+test('a unicast port in use is refused clearly', { skip: wine, timeout: 30000 }, async () => {
+  const port = await freeUdpPort();
+  const a = await startServe(['--wsjtx', `:${port}`, '--no-log']);
+  try {
+    const b = await startServe(['--wsjtx', `:${port}`, '--no-log'], { startMs: 5000 }).catch((e) => e);
+    assert.ok(b instanceof Error, 'the second server does not start');
+    assert.match(b.message, /cannot listen for WSJT-X on 127\.0\.0\.1:\d+/);
+  } finally {
+    await a.stop();
+  }
+});
