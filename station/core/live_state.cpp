@@ -9,6 +9,7 @@
 
 #include "device/reports.h"
 
+
 namespace swrctl {
 namespace {
 
@@ -21,25 +22,10 @@ void KeepHigher(std::optional<double>& slot, const std::optional<double>& value)
 
 }  // namespace
 
-std::optional<double> TextNumber(const char* text) {
-  // "-"? digits "." digit: the only shape of the panel's numeric texts.
-  const char* p = text;
-  const bool negative = *p == '-';
-  if (negative) ++p;
-  if (*p < '0' || *p > '9') return std::nullopt;
-  double value = 0;
-  while (*p >= '0' && *p <= '9') value = value * 10 + (*p++ - '0');
-  if (*p == '.') {
-    ++p;
-    double scale = 0.1;
-    if (*p < '0' || *p > '9') return std::nullopt;
-    while (*p >= '0' && *p <= '9') {
-      value += (*p++ - '0') * scale;
-      scale /= 10;
-    }
-  }
-  if (*p != '\0') return std::nullopt;
-  return negative ? -value : value;
+swr::DisplayTexts TextsOf(const Reading& r) {
+  swr::Measurement shown = r.values;
+  shown.sensor = r.sensor;
+  return swr::Texts(shown);
 }
 
 void LiveState::Publish(const std::uint8_t* report, std::int64_t unixMs, std::int64_t steadyMs,
@@ -48,19 +34,16 @@ void LiveState::Publish(const std::uint8_t* report, std::int64_t unixMs, std::in
   r.unixMs = unixMs;
   r.steadyMs = steadyMs;
   r.time = std::move(time);
-  r.texts = swr::DecodeReport(report);
-  r.swr = TextNumber(r.texts.swr);
-  r.power = TextNumber(r.texts.power);
+  r.values = swr::Measure(report);
+  r.sensor = r.values.sensor;
+  if (r.values.HasSwr()) r.swr = r.values.Swr();
+  if (r.values.power.IsNumber()) r.power = r.values.power.Watts();
   std::copy(report, report + swr::kReportSize, r.raw.begin());
 
   std::unique_lock<std::mutex> lock(mutex_);
   // A report with a sensor outside 1..3 keeps the sensor shown before, as
   // the panel's field does.
-  if (!r.texts.hasSensor && reading_.texts.hasSensor) {
-    std::copy(std::begin(reading_.texts.sensor), std::end(reading_.texts.sensor),
-              std::begin(r.texts.sensor));
-    r.texts.hasSensor = true;
-  }
+  if (r.sensor == 0) r.sensor = reading_.sensor;
   r.sequence = reading_.sequence + 1;
   AddEnergy(steadyMs);
   reading_ = std::move(r);
@@ -85,7 +68,8 @@ void LiveState::Publish(const std::uint8_t* report, std::int64_t unixMs, std::in
 
 void LiveState::AddEnergy(std::int64_t untilSteadyMs) {
   const Reading& last = reading_;
-  const int sensor = last.raw[swr::input::activeSensor];
+  // The report's own sensor: a report that names none adds to no sensor.
+  const int sensor = last.values.sensor;
   const std::int64_t ms = untilSteadyMs - last.steadyMs;
   if (last.sequence == 0 || !link_.connected || !last.power || *last.power <= 0 ||
       sensor < 1 || sensor > 3 || ms <= 0 || ms > kStaleMs) {

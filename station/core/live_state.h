@@ -19,20 +19,22 @@
 
 namespace swrctl {
 
-// The panel's text as a number where it is one: "63.9" -> 63.9; "***",
-// "+Infinity" and "-Infinity" are not numbers.
-std::optional<double> TextNumber(const char* text);
-
 struct Reading {
   std::uint64_t sequence = 0;        // 1 for the first reading; 0 = none yet
   std::int64_t unixMs = 0;           // when it arrived, wall clock
   std::int64_t steadyMs = 0;         // when it arrived, monotonic
   std::string time;                  // ISO 8601 local time, as watch prints it
-  swr::DisplayTexts texts;           // the panel's texts
-  std::optional<double> swr;         // texts.swr as a number
-  std::optional<double> power;       // texts.power as a number (finite only)
-  std::array<std::uint8_t, 9> raw{};
+  swr::Measurement values;           // what the report says
+  // The active sensor, 1..3: the report's, or the one before when the
+  // report names none (as the panel's field keeps its text); 0 = none yet.
+  int sensor = 0;
+  std::optional<double> swr;         // values' SWR, where it is a number
+  std::optional<double> power;       // values' power in watts, where it is a number (finite)
+  std::array<std::uint8_t, 9> raw{};  // the report as read, for the API
 };
+
+// The panel's texts of the reading (the sensor as kept).
+swr::DisplayTexts TextsOf(const Reading& reading);
 
 struct Link {
   bool connected = false;

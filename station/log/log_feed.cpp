@@ -20,11 +20,11 @@ LogReading ToLogReading(const Reading& r) {
   l.unixMs = r.unixMs;
   l.steadyMs = r.steadyMs;
   l.time = r.time;
-  l.sensor = r.texts.hasSensor ? r.texts.sensor[0] - '0' : 0;
+  l.sensor = r.sensor;
   l.power = r.power;
   l.swr = r.swr;
-  l.forward = r.raw[3];
-  l.reflected = r.raw[4];
+  l.forward = r.values.forward;
+  l.reflected = r.values.reflected;
   return l;
 }
 
@@ -42,7 +42,7 @@ void LogFeed::FollowRig(DetectorOutput& out) {
 void LogFeed::Alarm(const Reading& r) {
   if (watch_ == nullptr || !r.power || !r.swr) return;
   AlarmReading a;
-  a.sensor = r.texts.hasSensor ? r.texts.sensor[0] - '0' : 0;
+  a.sensor = r.sensor;
   a.watts = *r.power;
   a.swr = *r.swr;
   a.steadyMs = r.steadyMs;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -27,12 +28,31 @@ Report Bytes(int sensor, int forward, int reflected, int divisor, int swrTenths)
                 static_cast<std::uint8_t>(swrTenths), 0, 0};
 }
 
-TEST(TextNumber, NumbersOnlyWhereThePanelShowsOne) {
-  EXPECT_EQ(TextNumber("63.9"), 63.9);
-  EXPECT_EQ(TextNumber("-1300.0"), -1300.0);
-  EXPECT_EQ(TextNumber("0"), 0.0);
-  for (const char* text : {"***", "+Infinity", "-Infinity", "", "-", "1.", "1.5x", ".5"}) {
-    EXPECT_FALSE(TextNumber(text)) << text;
+// The reading's numbers are those the panel shows, exactly: 1.7, not the
+// 1.7000000000000002 of its text read back digit by digit.
+TEST(LiveState, NumbersOnlyWhereThePanelShowsOne) {
+  struct Case {
+    Report report;
+    const char* power;
+    const char* swr;
+    std::optional<double> watts, swrValue;
+  };
+  const Case cases[] = {
+      {Bytes(1, 255, 0, 1, 17), "1300.0", "1.7", 1300.0, 1.7},
+      {Bytes(1, 0, 255, 1, 10), "-1300.0", "1.0", -1300.0, 1.0},
+      {Bytes(1, 10, 0, 7, 9), "0.3", "***", 0.3, std::nullopt},
+      {Bytes(1, 50, 0, 0, 5), "+Infinity", "***", std::nullopt, std::nullopt},
+      {Bytes(1, 0, 50, 0, 5), "-Infinity", "***", std::nullopt, std::nullopt},
+      {Bytes(1, 0, 0, 0, 5), "***", "***", std::nullopt, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    LiveState live;
+    live.Publish(c.report.data(), 0, 0, "");
+    const Reading r = live.Get(0).reading;
+    EXPECT_STREQ(TextsOf(r).power, c.power);
+    EXPECT_STREQ(TextsOf(r).swr, c.swr);
+    EXPECT_EQ(r.power, c.watts) << c.power;
+    EXPECT_EQ(r.swr, c.swrValue) << c.swr;
   }
 }
 
@@ -45,9 +65,10 @@ TEST(LiveState, KeepsTheNewestReadingWithTextsNumbersAndRawBytes) {
   const Snapshot s = live.Get(50);
   EXPECT_EQ(s.reading.sequence, 2u);
   EXPECT_EQ(s.reading.time, "t2");
-  EXPECT_STREQ(s.reading.texts.sensor, "2");  // kept, as the panel's field
-  EXPECT_STREQ(s.reading.texts.power, "+Infinity");
-  EXPECT_STREQ(s.reading.texts.swr, "***");
+  EXPECT_EQ(s.reading.sensor, 2);  // kept, as the panel's field
+  EXPECT_STREQ(TextsOf(s.reading).sensor, "2");
+  EXPECT_STREQ(TextsOf(s.reading).power, "+Infinity");
+  EXPECT_STREQ(TextsOf(s.reading).swr, "***");
   EXPECT_FALSE(s.reading.power);
   EXPECT_FALSE(s.reading.swr);
   EXPECT_EQ(s.reading.raw, noSensor);
