@@ -1,10 +1,9 @@
 // The live state: the newest reading, the link, the peak of the last
 // seconds, the half-second history and the energy put out, each change
-// made under one short lock and announced to the waiting front ends.
+// made under one short lock and then told to the subscribers.
 #include "station/core/live_state.h"
 
 #include <algorithm>
-#include <chrono>
 #include <utility>
 
 #include "device/reports.h"
@@ -21,6 +20,70 @@ void KeepHigher(std::optional<double>& slot, const std::optional<double>& value)
 }
 
 }  // namespace
+
+// The subscribers. Callbacks run under the hub's own lock (never the
+// state's): they only post or wake, and a Reset that returns knows its
+// callback is done.
+class ChangeHub {
+ public:
+  std::uint64_t Add(Changes what, std::function<void(Changes)> callback) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.push_back({++lastId_, what, std::move(callback)});
+    return lastId_;
+  }
+  void Remove(std::uint64_t id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                  [id](const Entry& e) { return e.id == id; }),
+                   entries_.end());
+  }
+  void Tell(Changes what) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const Entry& e : entries_) {
+      if ((e.what & what) != 0) e.callback(e.what & what);
+    }
+  }
+
+ private:
+  struct Entry {
+    std::uint64_t id;
+    Changes what;
+    std::function<void(Changes)> callback;
+  };
+  std::mutex mutex_;
+  std::vector<Entry> entries_;
+  std::uint64_t lastId_ = 0;
+};
+
+Subscription::Subscription(Subscription&& other) noexcept
+    : hub_(std::move(other.hub_)), id_(other.id_) {
+  other.id_ = 0;
+}
+
+Subscription& Subscription::operator=(Subscription&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    hub_ = std::move(other.hub_);
+    id_ = other.id_;
+    other.id_ = 0;
+  }
+  return *this;
+}
+
+void Subscription::Reset() {
+  if (id_ == 0) return;
+  if (std::shared_ptr<ChangeHub> hub = hub_.lock()) hub->Remove(id_);
+  hub_.reset();
+  id_ = 0;
+}
+
+LiveState::LiveState() : hub_(std::make_shared<ChangeHub>()) {}
+
+Subscription LiveState::Subscribe(Changes what, std::function<void(Changes)> callback) {
+  return Subscription(hub_, hub_->Add(what, std::move(callback)));
+}
+
+void LiveState::Announce(Changes what) { hub_->Tell(what); }
 
 swr::DisplayTexts TextsOf(const Reading& r) {
   swr::Measurement shown = r.values;
@@ -63,7 +126,7 @@ void LiveState::Publish(const std::uint8_t* report, std::int64_t unixMs, std::in
   }
   KeepHigher(history_.back().power, reading_.power);
   KeepHigher(history_.back().swr, reading_.swr);
-  Changed(lock);
+  Changed(lock, change::kReading);
 }
 
 void LiveState::AddEnergy(std::int64_t untilSteadyMs) {
@@ -88,15 +151,13 @@ void LiveState::SetConnected(bool connected) {
   if (link_.connected == connected) return;
   link_.connected = connected;
   ++link_.changes;
-  Changed(lock);
+  Changed(lock, change::kLink);
 }
 
-void LiveState::Changed(std::unique_lock<std::mutex>& lock) {
+void LiveState::Changed(std::unique_lock<std::mutex>& lock, Changes what) {
   ++version_;
-  std::function<void()> listener = listener_;
   lock.unlock();
-  changed_.notify_all();
-  if (listener) listener();
+  hub_->Tell(what);
 }
 
 Snapshot LiveState::Get(std::int64_t nowSteadyMs) const {
@@ -123,26 +184,6 @@ std::vector<HistoryPoint> LiveState::History(int seconds, std::int64_t nowUnixMs
     if (p.unixMs + kHistorySlotMs > from) points.push_back(p);
   }
   return points;
-}
-
-std::uint64_t LiveState::WaitChange(std::uint64_t seen, long ms) const {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait_for(lock, std::chrono::milliseconds(ms),
-                    [&] { return closed_ || version_ != seen; });
-  return version_;
-}
-
-void LiveState::SetListener(std::function<void()> listener) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  listener_ = std::move(listener);
-}
-
-void LiveState::Close() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    closed_ = true;
-  }
-  changed_.notify_all();
 }
 
 }  // namespace swrctl

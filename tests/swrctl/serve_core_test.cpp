@@ -3,6 +3,7 @@
 // simulated controller.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <sstream>
@@ -125,25 +126,56 @@ TEST(LiveState, HistoryHoldsTheMaximaOfHalfSecondSlotsForTenMinutes) {
   EXPECT_EQ(h.front().unixMs, 20'000 + 600'000);
 }
 
-TEST(LiveState, LinkChangesAreCountedAndWakeWaiters) {
+TEST(LiveState, LinkChangesAreCountedAndToldToSubscribers) {
   LiveState live;
-  int notified = 0;
-  live.SetListener([&] { ++notified; });
+  std::vector<Changes> told, links;
+  Subscription all = live.Subscribe(change::kAll, [&](Changes c) { told.push_back(c); });
+  Subscription link = live.Subscribe(change::kLink, [&](Changes c) { links.push_back(c); });
   const std::uint64_t v0 = live.Get(0).version;
   live.SetConnected(false);  // no change
   EXPECT_EQ(live.Get(0).version, v0);
-  std::thread waiter([&] { EXPECT_NE(live.WaitChange(v0, 5000), v0); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
   live.SetConnected(true);
-  waiter.join();
+  const Report a = Bytes(1, 100, 20, 1, 15);
+  live.Publish(a.data(), 0, 0, "");
+  live.Announce(change::kAlarm);
   live.SetConnected(false);
   EXPECT_EQ(live.Get(0).link.changes, 2u);
   EXPECT_FALSE(live.Get(0).link.connected);
-  EXPECT_EQ(notified, 2);
-  live.Close();
-  const auto start = std::chrono::steady_clock::now();
-  live.WaitChange(live.Get(0).version, 5000);  // returns at once once closed
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(told, (std::vector<Changes>{change::kLink, change::kReading, change::kAlarm,
+                                        change::kLink}));
+  EXPECT_EQ(links, (std::vector<Changes>{change::kLink, change::kLink}));
+  // Once reset (or moved from and destroyed), a subscription hears no more.
+  Subscription moved = std::move(link);
+  moved.Reset();
+  all = Subscription();
+  live.SetConnected(true);
+  EXPECT_EQ(told.size(), 4u);
+  EXPECT_EQ(links.size(), 2u);
+}
+
+// The device loop and a subscriber's thread race: the callback that runs
+// while Reset is called has ended when Reset returns (ThreadSanitizer
+// sees the rest).
+TEST(LiveState, ResetWaitsForTheCallbackInProgress) {
+  LiveState live;
+  std::atomic<bool> inside{false}, done{false};
+  std::atomic<int> after{0};
+  bool resetting = false;
+  Subscription s = live.Subscribe(change::kLink, [&](Changes) {
+    inside = true;
+    if (resetting) ++after;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  });
+  std::thread writer([&] {
+    for (int i = 0; !done; ++i) live.SetConnected(i % 2 == 0);
+  });
+  while (!inside) std::this_thread::yield();
+  s.Reset();
+  resetting = true;  // read only by callbacks that ran after Reset
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  done = true;
+  writer.join();
+  EXPECT_EQ(after, 0);
 }
 
 // Each JSON command gives the bytes of the same command line.
