@@ -148,4 +148,44 @@ TEST(Decode, BytesOneSevenEightAndReportIdAreIgnored) {
   EXPECT_STREQ(x.sensor, y.sensor);
 }
 
+// The values behind the texts: what the station hands on as numbers. The
+// number of a power is the text's, to the tenth and with its sign (-0.0).
+TEST(Decode, ValuesAreTheTextsNumbers) {
+  struct Case {
+    int sensor, f, r, k, swrTenths;
+    int wantSensor, wantSwrTenths;
+    swr::Power::Kind kind;
+    double watts;
+  };
+  const Case cases[] = {
+      {2, 100, 20, 1, 15, 2, 15, swr::Power::Kind::Watts, 192.0},
+      {1, 50, 0, 3, 9, 1, 0, swr::Power::Kind::Watts, 16.7},
+      {3, 5, 8, 100, 10, 3, 10, swr::Power::Kind::Watts, -0.0},
+      {0, 200, 0, 0, 255, 0, 255, swr::Power::Kind::PlusInfinity, 0},
+      {7, 0, 200, 0, 17, 0, 17, swr::Power::Kind::MinusInfinity, 0},
+      {1, 0, 0, 0, 17, 1, 17, swr::Power::Kind::None, 0},
+  };
+  for (const Case& c : cases) {
+    const std::uint8_t report[9] = {0, 0, static_cast<std::uint8_t>(c.sensor),
+                                    static_cast<std::uint8_t>(c.f), static_cast<std::uint8_t>(c.r),
+                                    static_cast<std::uint8_t>(c.k),
+                                    static_cast<std::uint8_t>(c.swrTenths), 0, 0};
+    const swr::Measurement m = swr::Measure(report);
+    EXPECT_EQ(m.sensor, c.wantSensor);
+    EXPECT_EQ(m.forward, c.f);
+    EXPECT_EQ(m.reflected, c.r);
+    EXPECT_EQ(m.divisor, c.k);
+    EXPECT_EQ(m.swrTenths, c.wantSwrTenths);
+    ASSERT_EQ(m.power.kind, c.kind) << c.f << " " << c.r << " " << c.k;
+    if (m.power.IsNumber()) {
+      EXPECT_EQ(m.power.Watts(), c.watts);
+      EXPECT_EQ(std::signbit(m.power.Watts()), std::signbit(c.watts));
+    }
+    // 1.7 exactly, not 1.7 parsed digit by digit (1.7000000000000002).
+    if (m.HasSwr()) {
+      EXPECT_EQ(m.Swr(), c.wantSwrTenths / 10.0);
+    }
+  }
+}
+
 }  // namespace

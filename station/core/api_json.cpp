@@ -16,11 +16,12 @@ json ReadingObject(const Reading& r) {
   json o = json::object();
   o["time"] = r.time;
   o["unix_ms"] = r.unixMs;
-  o["sensor"] = r.texts.hasSensor ? json(r.texts.sensor[0] - '0') : json(nullptr);
-  o["forward"] = r.raw[3];
-  o["reflected"] = r.raw[4];
-  o["swr"] = r.texts.swr;
-  o["power"] = r.texts.power;
+  const swr::DisplayTexts texts = TextsOf(r);
+  o["sensor"] = r.sensor != 0 ? json(r.sensor) : json(nullptr);
+  o["forward"] = r.values.forward;
+  o["reflected"] = r.values.reflected;
+  o["swr"] = texts.swr;
+  o["power"] = texts.power;
   o["swr_value"] = Number(r.swr);
   o["power_value"] = Number(r.power);
   o["raw"] = r.raw;

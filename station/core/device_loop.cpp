@@ -82,7 +82,6 @@ void RunDeviceLoop(LiveState& live, DeviceLoopEnv& env, std::ostream& err) {
     Say(err, said, Said::Lost);
     if (!env.wait(kPollMs)) break;
   }
-  live.Close();
 }
 
 }  // namespace swrctl

@@ -1,13 +1,13 @@
 // The live state: the newest reading, the link, the peak of the last
 // seconds, the half-second history and the energy put out, each change
-// made under one short lock and announced to the waiting front ends.
+// made under one short lock and then told to the subscribers.
 #include "station/core/live_state.h"
 
 #include <algorithm>
-#include <chrono>
 #include <utility>
 
 #include "device/reports.h"
+
 
 namespace swrctl {
 namespace {
@@ -21,25 +21,74 @@ void KeepHigher(std::optional<double>& slot, const std::optional<double>& value)
 
 }  // namespace
 
-std::optional<double> TextNumber(const char* text) {
-  // "-"? digits "." digit: the only shape of the panel's numeric texts.
-  const char* p = text;
-  const bool negative = *p == '-';
-  if (negative) ++p;
-  if (*p < '0' || *p > '9') return std::nullopt;
-  double value = 0;
-  while (*p >= '0' && *p <= '9') value = value * 10 + (*p++ - '0');
-  if (*p == '.') {
-    ++p;
-    double scale = 0.1;
-    if (*p < '0' || *p > '9') return std::nullopt;
-    while (*p >= '0' && *p <= '9') {
-      value += (*p++ - '0') * scale;
-      scale /= 10;
+// The subscribers. Callbacks run under the hub's own lock (never the
+// state's): they only post or wake, and a Reset that returns knows its
+// callback is done.
+class ChangeHub {
+ public:
+  std::uint64_t Add(Changes what, std::function<void(Changes)> callback) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.push_back({++lastId_, what, std::move(callback)});
+    return lastId_;
+  }
+  void Remove(std::uint64_t id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                  [id](const Entry& e) { return e.id == id; }),
+                   entries_.end());
+  }
+  void Tell(Changes what) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const Entry& e : entries_) {
+      if ((e.what & what) != 0) e.callback(e.what & what);
     }
   }
-  if (*p != '\0') return std::nullopt;
-  return negative ? -value : value;
+
+ private:
+  struct Entry {
+    std::uint64_t id;
+    Changes what;
+    std::function<void(Changes)> callback;
+  };
+  std::mutex mutex_;
+  std::vector<Entry> entries_;
+  std::uint64_t lastId_ = 0;
+};
+
+Subscription::Subscription(Subscription&& other) noexcept
+    : hub_(std::move(other.hub_)), id_(other.id_) {
+  other.id_ = 0;
+}
+
+Subscription& Subscription::operator=(Subscription&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    hub_ = std::move(other.hub_);
+    id_ = other.id_;
+    other.id_ = 0;
+  }
+  return *this;
+}
+
+void Subscription::Reset() {
+  if (id_ == 0) return;
+  if (std::shared_ptr<ChangeHub> hub = hub_.lock()) hub->Remove(id_);
+  hub_.reset();
+  id_ = 0;
+}
+
+LiveState::LiveState() : hub_(std::make_shared<ChangeHub>()) {}
+
+Subscription LiveState::Subscribe(Changes what, std::function<void(Changes)> callback) {
+  return Subscription(hub_, hub_->Add(what, std::move(callback)));
+}
+
+void LiveState::Announce(Changes what) { hub_->Tell(what); }
+
+swr::DisplayTexts TextsOf(const Reading& r) {
+  swr::Measurement shown = r.values;
+  shown.sensor = r.sensor;
+  return swr::Texts(shown);
 }
 
 void LiveState::Publish(const std::uint8_t* report, std::int64_t unixMs, std::int64_t steadyMs,
@@ -48,19 +97,16 @@ void LiveState::Publish(const std::uint8_t* report, std::int64_t unixMs, std::in
   r.unixMs = unixMs;
   r.steadyMs = steadyMs;
   r.time = std::move(time);
-  r.texts = swr::DecodeReport(report);
-  r.swr = TextNumber(r.texts.swr);
-  r.power = TextNumber(r.texts.power);
+  r.values = swr::Measure(report);
+  r.sensor = r.values.sensor;
+  if (r.values.HasSwr()) r.swr = r.values.Swr();
+  if (r.values.power.IsNumber()) r.power = r.values.power.Watts();
   std::copy(report, report + swr::kReportSize, r.raw.begin());
 
   std::unique_lock<std::mutex> lock(mutex_);
   // A report with a sensor outside 1..3 keeps the sensor shown before, as
   // the panel's field does.
-  if (!r.texts.hasSensor && reading_.texts.hasSensor) {
-    std::copy(std::begin(reading_.texts.sensor), std::end(reading_.texts.sensor),
-              std::begin(r.texts.sensor));
-    r.texts.hasSensor = true;
-  }
+  if (r.sensor == 0) r.sensor = reading_.sensor;
   r.sequence = reading_.sequence + 1;
   AddEnergy(steadyMs);
   reading_ = std::move(r);
@@ -82,12 +128,13 @@ void LiveState::Publish(const std::uint8_t* report, std::int64_t unixMs, std::in
   }
   KeepHigher(history_.back().power, reading_.power);
   KeepHigher(history_.back().swr, reading_.swr);
-  Changed(lock);
+  Changed(lock, change::kReading);
 }
 
 void LiveState::AddEnergy(std::int64_t untilSteadyMs) {
   const Reading& last = reading_;
-  const int sensor = last.raw[swr::input::activeSensor];
+  // The report's own sensor: a report that names none adds to no sensor.
+  const int sensor = last.values.sensor;
   const std::int64_t ms = untilSteadyMs - last.steadyMs;
   if (last.sequence == 0 || !link_.connected || !last.power || *last.power <= 0 ||
       sensor < 1 || sensor > 3 || ms <= 0 || ms > kStaleMs) {
@@ -106,7 +153,7 @@ void LiveState::SetConnected(bool connected) {
   if (link_.connected == connected) return;
   link_.connected = connected;
   ++link_.changes;
-  Changed(lock);
+  Changed(lock, change::kLink);
 }
 
 void LiveState::WallClockStepped(std::int64_t stepMs) {
@@ -116,12 +163,10 @@ void LiveState::WallClockStepped(std::int64_t stepMs) {
   for (HistoryPoint& p : history_) p.unixMs += slots * kHistorySlotMs;
 }
 
-void LiveState::Changed(std::unique_lock<std::mutex>& lock) {
+void LiveState::Changed(std::unique_lock<std::mutex>& lock, Changes what) {
   ++version_;
-  std::function<void()> listener = listener_;
   lock.unlock();
-  changed_.notify_all();
-  if (listener) listener();
+  hub_->Tell(what);
 }
 
 Snapshot LiveState::Get(std::int64_t nowSteadyMs) const {
@@ -148,26 +193,6 @@ std::vector<HistoryPoint> LiveState::History(int seconds, std::int64_t nowUnixMs
     if (p.unixMs + kHistorySlotMs > from) points.push_back(p);
   }
   return points;
-}
-
-std::uint64_t LiveState::WaitChange(std::uint64_t seen, long ms) const {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait_for(lock, std::chrono::milliseconds(ms),
-                    [&] { return closed_ || version_ != seen; });
-  return version_;
-}
-
-void LiveState::SetListener(std::function<void()> listener) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  listener_ = std::move(listener);
-}
-
-void LiveState::Close() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    closed_ = true;
-  }
-  changed_.notify_all();
 }
 
 }  // namespace swrctl

@@ -1,15 +1,16 @@
 // What swrctl serve knows about the controller right now: the newest
 // reading, whether the controller is connected, a ten-minute history for the
 // chart and the peak power of the last seconds. The device loop writes it;
-// any number of front ends (HTTP, MQTT) read it from their own threads.
+// every consumer (HTTP, MQTT, the log feed) subscribes to its changes and
+// reads it from a thread or event loop of its own.
 // Every lock is held only for a copy, so a reader never holds up the device.
 #pragma once
 
 #include <array>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -19,20 +20,22 @@
 
 namespace swrctl {
 
-// The panel's text as a number where it is one: "63.9" -> 63.9; "***",
-// "+Infinity" and "-Infinity" are not numbers.
-std::optional<double> TextNumber(const char* text);
-
 struct Reading {
   std::uint64_t sequence = 0;        // 1 for the first reading; 0 = none yet
   std::int64_t unixMs = 0;           // when it arrived, wall clock
   std::int64_t steadyMs = 0;         // when it arrived, monotonic
   std::string time;                  // ISO 8601 local time, as watch prints it
-  swr::DisplayTexts texts;           // the panel's texts
-  std::optional<double> swr;         // texts.swr as a number
-  std::optional<double> power;       // texts.power as a number (finite only)
-  std::array<std::uint8_t, 9> raw{};
+  swr::Measurement values;           // what the report says
+  // The active sensor, 1..3: the report's, or the one before when the
+  // report names none (as the panel's field keeps its text); 0 = none yet.
+  int sensor = 0;
+  std::optional<double> swr;         // values' SWR, where it is a number
+  std::optional<double> power;       // values' power in watts, where it is a number (finite)
+  std::array<std::uint8_t, 9> raw{};  // the report as read, for the API
 };
+
+// The panel's texts of the reading (the sensor as kept).
+swr::DisplayTexts TextsOf(const Reading& reading);
 
 struct Link {
   bool connected = false;
@@ -58,12 +61,48 @@ struct Snapshot {
   std::array<double, 3> energyJoules{};
 };
 
+// What changed, as bits. The live state announces its own changes (a
+// reading, the link); what the station derives from them is announced by
+// whoever changes it, so that every consumer follows one channel.
+using Changes = unsigned;
+namespace change {
+constexpr Changes kReading = 1u << 0;       // a new reading
+constexpr Changes kLink = 1u << 1;          // the controller came or went
+constexpr Changes kRig = 1u << 2;           // the transceiver's state
+constexpr Changes kAlarm = 1u << 3;         // the SWR alarm: raised, acknowledged, a new peak
+constexpr Changes kTransmission = 1u << 4;  // a transmission ended (in the log's Finished())
+constexpr Changes kBands = 1u << 5;         // the antenna's health per band
+constexpr Changes kAll = ~0u;
+}  // namespace change
+
+class ChangeHub;
+
+// A subscription to the live state's changes; ends when destroyed or Reset.
+// Once Reset (or the destructor) returns, its callback runs no more.
+class Subscription {
+ public:
+  Subscription() = default;
+  Subscription(Subscription&& other) noexcept;
+  Subscription& operator=(Subscription&& other) noexcept;
+  Subscription(const Subscription&) = delete;
+  Subscription& operator=(const Subscription&) = delete;
+  ~Subscription() { Reset(); }
+  void Reset();
+
+ private:
+  friend class LiveState;
+  Subscription(std::weak_ptr<ChangeHub> hub, std::uint64_t id) : hub_(std::move(hub)), id_(id) {}
+  std::weak_ptr<ChangeHub> hub_;
+  std::uint64_t id_ = 0;
+};
+
 // Whether the snapshot's reading is current: connected, and a reading
 // arrived within LiveState::kStaleMs before nowSteadyMs.
 bool IsLive(const Snapshot& snapshot, std::int64_t nowSteadyMs);
 
 class LiveState {
  public:
+  LiveState();
   static constexpr std::int64_t kHistorySlotMs = 500;
   static constexpr int kHistorySeconds = 600;
   static constexpr std::int64_t kPeakMs = 2000;
@@ -84,30 +123,28 @@ class LiveState {
   // nowUnixMs, oldest first.
   std::vector<HistoryPoint> History(int seconds, std::int64_t nowUnixMs) const;
 
-  // Waits until the version differs from `seen`, at most `ms` or until
-  // Close; returns the version then. For front ends with a thread of their
-  // own.
-  std::uint64_t WaitChange(std::uint64_t seen, long ms) const;
-  // Called on the writing thread after every change, outside the lock. It
-  // must return at once (post to an event loop, set a flag).
-  void SetListener(std::function<void()> listener);
-  // Wakes every WaitChange for good.
-  void Close();
+  // `callback` is told of every change among `what` (the bits that
+  // changed), on the thread that made it, after the change and outside the
+  // state's lock. It must return at once without blocking: post to the
+  // consumer's event loop or wake its thread, then read Get() there. It may
+  // not subscribe or unsubscribe itself. Thread-safe.
+  Subscription Subscribe(Changes what, std::function<void(Changes)> callback);
+  // Tells the subscribers of a change of what the station derives from the
+  // live state (change::kRig ... kBands). From any thread.
+  void Announce(Changes what);
 
  private:
-  void Changed(std::unique_lock<std::mutex>& lock);
+  void Changed(std::unique_lock<std::mutex>& lock, Changes what);
   void AddEnergy(std::int64_t untilSteadyMs);
 
   mutable std::mutex mutex_;
-  mutable std::condition_variable changed_;
   std::uint64_t version_ = 0;
-  bool closed_ = false;
   Link link_;
   Reading reading_;
   std::deque<std::pair<std::int64_t, double>> recentPower_;  // steadyMs, watts
   std::deque<HistoryPoint> history_;
   std::array<double, 3> energyJoules_{};
-  std::function<void()> listener_;
+  std::shared_ptr<ChangeHub> hub_;
 };
 
 }  // namespace swrctl

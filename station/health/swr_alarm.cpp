@@ -6,6 +6,10 @@ namespace swrctl {
 SwrAlarm::SwrAlarm(AlarmSettings settings) : settings_(settings) {}
 
 bool SwrAlarm::Feed(const AlarmReading& r, const std::string& band, bool transmitting) {
+  return Changed(FeedLocked(r, band, transmitting));
+}
+
+bool SwrAlarm::FeedLocked(const AlarmReading& r, const std::string& band, bool transmitting) {
   if (settings_.limitTenths <= 0) return false;
   std::lock_guard<std::mutex> lock(mutex_);
   const bool over = transmitting && r.watts >= settings_.minWatts &&
@@ -32,12 +36,14 @@ bool SwrAlarm::Feed(const AlarmReading& r, const std::string& band, bool transmi
 }
 
 bool SwrAlarm::Acknowledge() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (!state_.raised) return false;
-  state_.raised = false;
-  ++state_.changes;
-  over_ = false;
-  return true;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!state_.raised) return false;
+    state_.raised = false;
+    ++state_.changes;
+    over_ = false;
+  }
+  return Changed(true);
 }
 
 AlarmState SwrAlarm::State() const {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -46,10 +47,21 @@ class SwrAlarm {
   // alarm needs a full hold time of its own.
   bool Acknowledge();
   AlarmState State() const;
+  // Called after every change of the state (Feed or Acknowledge returning
+  // true), on the caller's thread, outside the lock; it must return at once.
+  // Before the alarm is fed.
+  void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
   const AlarmSettings& Settings() const { return settings_; }
 
  private:
+  bool FeedLocked(const AlarmReading& reading, const std::string& band, bool transmitting);
+  bool Changed(bool changed) const {
+    if (changed && listener_) listener_();
+    return changed;
+  }
+
   AlarmSettings settings_;
+  std::function<void()> listener_;
   mutable std::mutex mutex_;
   AlarmState state_;
   bool over_ = false;           // the current run of readings over the limit

@@ -75,13 +75,13 @@ void HttpServer::Impl::RetryAt(std::int64_t dueMs) {
 HttpServer::HttpServer(LiveState& live, AccessPolicy policy, ServerLimits limits, std::ostream* log)
     : impl_(std::make_unique<Impl>(live, std::move(policy), limits, log)) {
   Impl* impl = impl_.get();
-  live.SetListener([impl] {
+  impl->subscription = live.Subscribe(change::kReading | change::kLink, [impl](Changes) {
     // Called on the device loop's thread: one wake-up in flight at most.
     if (!impl->notifyPosted.exchange(true)) net::post(impl->ioc, [impl] { impl->Notify(); });
   });
 }
 
-HttpServer::~HttpServer() { impl_->live.SetListener(nullptr); }
+HttpServer::~HttpServer() { impl_->subscription.Reset(); }
 
 bool HttpServer::Listen(const std::string& host, unsigned short port, std::string& error) {
   beast::error_code ec;

@@ -1,6 +1,6 @@
-// The station log's feed: wakes on every change of the live state, and at
-// least four times a second so that the hang time and stale readings end a
-// transmission without a new reading.
+// The station log's feed: wakes on every change of the live state and the
+// rig, and at least four times a second (the detector's clock) so that the
+// hang time and stale readings end a transmission without a new reading.
 #include "station/log/log_feed.h"
 
 #include <chrono>
@@ -20,11 +20,11 @@ LogReading ToLogReading(const Reading& r) {
   l.unixMs = r.unixMs;
   l.steadyMs = r.steadyMs;
   l.time = r.time;
-  l.sensor = r.texts.hasSensor ? r.texts.sensor[0] - '0' : 0;
+  l.sensor = r.sensor;
   l.power = r.power;
   l.swr = r.swr;
-  l.forward = r.raw[3];
-  l.reflected = r.raw[4];
+  l.forward = r.values.forward;
+  l.reflected = r.values.reflected;
   return l;
 }
 
@@ -42,28 +42,40 @@ void LogFeed::FollowRig(DetectorOutput& out) {
 void LogFeed::Alarm(const Reading& r) {
   if (watch_ == nullptr || !r.power || !r.swr) return;
   AlarmReading a;
-  a.sensor = r.texts.hasSensor ? r.texts.sensor[0] - '0' : 0;
+  a.sensor = r.sensor;
   a.watts = *r.power;
   a.swr = *r.swr;
   a.steadyMs = r.steadyMs;
   a.unixMs = r.unixMs;
   const RigState rig = watch_->rig.Snapshot();
+  // A change is told to the subscribers by the alarm's listener.
   watch_->alarm.Feed(a, rig.connected ? rig.band : std::string(), detector_.Transmitting());
 }
 
 // The finished transmissions to the antenna's health, everything to the log.
 void LogFeed::Hand(DetectorOutput out) {
+  Changes told = out.transmissions.empty() ? 0 : change::kTransmission;
   if (watch_ != nullptr) {
     for (const Transmission& t : out.transmissions) {
       if (!t.swrAtPeak) continue;
-      watch_->health.Add(TransmissionRecord{t.sensor, t.band.value_or(""), *t.swrAtPeak,
-                                            t.peakPower, t.endUnixMs});
+      if (watch_->health.Add(TransmissionRecord{t.sensor, t.band.value_or(""), *t.swrAtPeak,
+                                                t.peakPower, t.endUnixMs})) {
+        told |= change::kBands;
+      }
     }
   }
   if (log_ != nullptr) log_->Add(std::move(out));
+  if (told != 0) live_.Announce(told);
 }
 
 void LogFeed::Start() {
+  subscription_ = live_.Subscribe(change::kReading | change::kLink | change::kRig, [this](Changes c) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pending_ |= c;
+    }
+    wake_.notify_one();
+  });
   thread_ = std::thread([this] {
     NameThisThread("swr-feed");
     Run();
@@ -77,21 +89,20 @@ void LogFeed::Stop() {
   }
   wake_.notify_all();
   if (thread_.joinable()) thread_.join();
+  subscription_.Reset();
 }
 
 void LogFeed::Run() {
-  std::uint64_t seen = 0, sequence = 0;
+  std::uint64_t sequence = 0;
   bool connected = false;
   for (;;) {
-    const std::uint64_t version = live_.WaitChange(seen, kTickMs);
     {
-      // Once the live state is closed WaitChange no longer waits: wait here.
       std::unique_lock<std::mutex> lock(mutex_);
-      if (version == seen) wake_.wait_for(lock, std::chrono::milliseconds(kTickMs / 5),
-                                          [this] { return stopping_; });
+      wake_.wait_for(lock, std::chrono::milliseconds(kTickMs),
+                     [this] { return stopping_ || pending_ != 0; });
       if (stopping_) break;
+      pending_ = 0;
     }
-    seen = version;
     const std::int64_t now = SteadyNowMs();
     const Snapshot s = live_.Get(now);
     DetectorOutput out;

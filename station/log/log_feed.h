@@ -41,8 +41,10 @@ class LogFeed {
   std::uint64_t rigChanges_ = 0;
   TransmissionDetector detector_;
   std::thread thread_;
+  Subscription subscription_;
   std::mutex mutex_;
   std::condition_variable wake_;
+  Changes pending_ = 0;  // told by the live state, not yet looked at
   bool stopping_ = false;
 };
 

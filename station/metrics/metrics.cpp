@@ -66,7 +66,7 @@ void LiveReading(Exposition& out, const MetricsInput& in) {
   const Snapshot& s = in.snapshot;
   const bool live = IsLive(s, in.nowSteadyMs);
   const Reading& r = s.reading;
-  const Labels sensor = {{"sensor", r.texts.hasSensor ? r.texts.sensor : ""}};
+  const Labels sensor = {{"sensor", r.sensor != 0 ? std::to_string(r.sensor) : ""}};
   out.Family("swrpanel_reading_live", "gauge",
              "1 while readings come (connected, the newest under a second old)");
   out.Sample(live ? 1 : 0);
@@ -75,10 +75,10 @@ void LiveReading(Exposition& out, const MetricsInput& in) {
   out.Family("swrpanel_swr", "gauge", "SWR of the active sensor, while live");
   if (live && r.swr) out.Sample(*r.swr, sensor);
   out.Family("swrpanel_forward_level", "gauge", "Forward level (0-255) of the active sensor, while live");
-  if (live) out.Sample(r.raw[swr::input::forwardLevel], sensor);
+  if (live) out.Sample(r.values.forward, sensor);
   out.Family("swrpanel_reflected_level", "gauge",
              "Reflected level (0-255) of the active sensor, while live");
-  if (live) out.Sample(r.raw[swr::input::reflectedLevel], sensor);
+  if (live) out.Sample(r.values.reflected, sensor);
   out.Family("swrpanel_peak_power_watts", "gauge", "Highest power of the last 2 seconds, while live");
   if (live && s.peakPower) out.Sample(*s.peakPower);
 }

@@ -1,11 +1,16 @@
 // The MQTT bridge: one thread of its own that drives the client (network,
 // events) and carries out the policy of mqtt_policy.h. The client's events
 // come on this thread too, so connecting, publishing and the commands'
-// writes to the controller all happen here, in the order they arrive.
+// writes to the controller all happen here, in the order they arrive. The
+// live state's subscription notes what changed and wakes the client's wait,
+// so a change is published as it happens; the thread wakes by itself only
+// for what the time brings (a reading the rate held back, the live flag
+// going false, a reconnect, the connection's keep-alive).
 #include "station/mqtt/mqtt_bridge.h"
 
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <fstream>
@@ -32,8 +37,9 @@
 namespace swrctl {
 namespace {
 
-// The longest the thread waits before it looks at the state (and at Stop).
-constexpr int kMaxWaitMs = 200;
+// The longest the thread waits without a change: the library's keep-alive
+// and a reconnect's time are looked at this often at least.
+constexpr std::int64_t kMaxWaitMs = 1000;
 
 }  // namespace
 
@@ -66,8 +72,8 @@ struct MqttBridge::Impl {
   const StationLog* log = nullptr;
   std::uint64_t transmissionsSeen = 0;
   StationWatch* watch = nullptr;
-  // What was last published of the watch; cleared at each connection.
-  std::string rigSent, alarmSent, bandsSent;
+  Subscription subscription;
+  std::atomic<Changes> changed{0};  // told by the live state, not yet published
 
   std::mutex mutex;
   std::condition_variable wake;
@@ -83,12 +89,11 @@ struct MqttBridge::Impl {
     reconnect.Connected();
     Log("connected to " + ShownUrl(url));
     client.Subscribe(MqttSubscriptions(topics, readOnly));
+    // Everything goes now; what was told while away is in it.
+    changed.store(0);
     const std::int64_t now = SteadyNowMs();
     Publish(publisher.All(live.Get(now), now));
-    rigSent.clear();
-    alarmSent.clear();
-    bandsSent.clear();
-    PublishWatch();
+    PublishWatch(change::kAll);
   }
 
   void OnLost(const std::string& why) {
@@ -108,9 +113,9 @@ struct MqttBridge::Impl {
     if (in.topic == topics.alarmAck) {
       // Any payload but the empty one that clears a retained message; a
       // retained one would acknowledge again at every reconnect.
+      // The alarm's change comes back through the subscription.
       if (watch != nullptr && !in.payload.empty() && !in.retained && watch->alarm.Acknowledge()) {
         Log("the SWR alarm was acknowledged");
-        PublishWatch();
       }
       return;
     }
@@ -144,20 +149,42 @@ struct MqttBridge::Impl {
     return stopping;
   }
 
+  // From the announcing thread: note, and cut the client's wait short.
+  void Told(Changes what) {
+    if (changed.fetch_or(what) == 0) client.Wake();
+  }
+
+  // How long the client may wait: until what the time brings is due.
+  int WaitMs(std::int64_t now) const {
+    std::int64_t until = now + kMaxWaitMs;
+    const std::int64_t due = publisher.DueMs();
+    if (due != 0) until = std::min(until, due);
+    return static_cast<int>(std::max<std::int64_t>(0, until - now));
+  }
+
+  // What changed, or came due, published.
+  void Follow() {
+    const Changes what = changed.exchange(0);
+    const std::int64_t now = SteadyNowMs();
+    const std::int64_t due = publisher.DueMs();
+    if ((what & (change::kReading | change::kLink)) != 0 || (due != 0 && now >= due)) {
+      Publish(publisher.Changed(live.Get(now), now));
+    }
+    if ((what & change::kTransmission) != 0) PublishTransmissions();
+    PublishWatch(what);
+  }
+
   void Run() {
-    const int waitMs = std::min(kMaxWaitMs, 1000 / std::max(options.ratePerSecond, 1));
     while (!Stopping()) {
-      if (reconnect.Due(SteadyNowMs())) client.Connect();
-      if (!client.Run(waitMs)) {
-        if (Wait(waitMs)) break;
+      const std::int64_t now = SteadyNowMs();
+      if (reconnect.Due(now)) client.Connect();
+      // Without a connection nothing is published: the time to the next
+      // attempt (or to Stop).
+      if (!client.Run(WaitMs(now))) {
+        if (Wait(reconnect.WaitMs(SteadyNowMs(), kMaxWaitMs))) break;
         continue;
       }
-      if (client.Connected()) {
-        const std::int64_t now = SteadyNowMs();
-        Publish(publisher.Changed(live.Get(now), now));
-        PublishTransmissions();
-        PublishWatch();
-      }
+      if (client.Connected()) Follow();
     }
     if (client.Connected()) {
       // Unlike the last will, a clean disconnect says offline itself.
@@ -176,21 +203,20 @@ struct MqttBridge::Impl {
     for (const Transmission& t : fresh) Publish({{topics.transmission, TransmissionJson(t), true}});
   }
 
-  // The rig, the alarm and the bands table, each when it changed, retained.
-  void PublishWatch() {
+  // The rig, the alarm and the bands table, those among `what`, retained.
+  void PublishWatch(Changes what) {
     if (watch == nullptr) return;
-    const auto changed = [this](const std::string& topic, std::string& sent, std::string now) {
-      if (now == sent) return false;
-      sent = std::move(now);
-      client.Publish({topic, sent, true});
-      return true;
-    };
-    if (watch->rigGiven) changed(topics.rig, rigSent, RigJson(watch->rig.Snapshot()));
-    const AlarmState alarm = watch->alarm.State();
-    if (changed(topics.alarm, alarmSent, AlarmJson(alarm, watch->alarm.Settings()))) {
+    if (watch->rigGiven && (what & change::kRig) != 0) {
+      client.Publish({topics.rig, RigJson(watch->rig.Snapshot()), true});
+    }
+    if ((what & change::kAlarm) != 0) {
+      const AlarmState alarm = watch->alarm.State();
+      client.Publish({topics.alarm, AlarmJson(alarm, watch->alarm.Settings()), true});
       client.Publish({topics.alarmState, AlarmStatePayload(alarm), true});
     }
-    changed(topics.bands, bandsSent, BandsJson(watch->health.Table(), watch->health.Settings()));
+    if ((what & change::kBands) != 0) {
+      client.Publish({topics.bands, BandsJson(watch->health.Table(), watch->health.Settings()), true});
+    }
   }
 
   void Stop() {
@@ -199,7 +225,9 @@ struct MqttBridge::Impl {
       stopping = true;
     }
     wake.notify_all();
+    client.Wake();
     if (thread.joinable()) thread.join();
+    subscription.Reset();
   }
 };
 
@@ -220,6 +248,9 @@ bool MqttBridge::Start(std::string& error) {
     return false;
   }
   if (!impl_->Setup(error)) return false;
+  impl_->subscription = impl_->live.Subscribe(change::kAll, [impl = impl_.get()](Changes what) {
+    impl->Told(what);
+  });
   impl_->thread = std::thread([impl = impl_.get()] {
     NameThisThread("swr-mqtt");
     impl->Run();

@@ -2,7 +2,7 @@
 // subscribe, publish, and the events connected, lost and message. Realised
 // once per library (mqtt_client_mosquitto.cpp). The client is driven from
 // one thread: Run does the network and calls the events on that thread, so
-// the bridge needs no locks around the library.
+// the bridge needs no locks around the library; only Wake is for any thread.
 #pragma once
 
 #include <cstdint>
@@ -50,6 +50,9 @@ class MqttClient {
   // Does the network for up to `timeoutMs` and calls the events; false at
   // once when there is neither a connection nor an attempt under way.
   bool Run(int timeoutMs);
+  // From any thread, without blocking: the Run in progress (or the next)
+  // returns at once.
+  void Wake();
   bool Connected() const;
   // QoS 1; each message keeps the retained flag it was published with.
   void Subscribe(const std::vector<std::string>& topics);

@@ -1,8 +1,11 @@
 // The MQTT client on Eclipse Mosquitto's client library, libmosquitto
 // (Debian's on Linux, with TLS; built from Debian's source without TLS for
-// Windows). Driven from the caller's thread through mosquitto_loop; its
-// callbacks only note the events, which Run then hands on once the library
-// has let go of its locks (a handler may publish). Speaks MQTT 5, whose subscription option
+// Windows). Driven from the caller's thread: Run waits on the library's
+// socket and on a wake-up of its own (socket_wait.h), so that another
+// thread can cut the wait short, then lets the library read, write and
+// keep the connection alive; its callbacks only note the events, which Run
+// then hands on once the library has let go of its locks (a handler may
+// publish). Speaks MQTT 5, whose subscription option
 // "retain as published" keeps a command's retained flag also for a
 // subscriber that is already there; a broker that knows only MQTT 3.1.1 is
 // spoken to in that instead.
@@ -15,6 +18,8 @@
 #include <csignal>
 #include <mutex>
 #include <vector>
+
+#include "station/mqtt/socket_wait.h"
 
 namespace swrctl {
 
@@ -48,6 +53,7 @@ struct MqttClient::Impl {
   bool closing = false;  // our own disconnect: no `lost` for it
   std::string refusedWhy;
   std::vector<std::function<void()>> pending;  // events noted by the callbacks
+  SocketWait wait;
 
   ~Impl() {
     if (mosq != nullptr) mosquitto_destroy(mosq);
@@ -108,6 +114,7 @@ struct MqttClient::Impl {
       std::signal(SIGPIPE, SIG_IGN);
 #endif
     });
+    if (!wait.Open(error)) return false;
     mosq = mosquitto_new(connection.clientId.c_str(), true, this);
     if (mosq == nullptr) {
       error = "cannot set up the MQTT client";
@@ -155,9 +162,23 @@ struct MqttClient::Impl {
     }
   }
 
+  // What mosquitto_loop does, with the wake-up beside the library's socket.
+  int Loop(int timeoutMs) {
+    const int socket = mosquitto_socket(mosq);
+    if (socket < 0) return MOSQ_ERR_NO_CONN;
+    const SocketWait::Ready ready = wait.Wait(socket, mosquitto_want_write(mosq), timeoutMs);
+    int rc = MOSQ_ERR_SUCCESS;
+    if (ready.read) rc = mosquitto_loop_read(mosq, 1);
+    if (rc == MOSQ_ERR_SUCCESS && ready.write && mosquitto_socket(mosq) >= 0) {
+      rc = mosquitto_loop_write(mosq, 1);
+    }
+    if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_loop_misc(mosq);
+    return rc;
+  }
+
   bool Run(int timeoutMs) {
     if (state == State::Idle) return false;
-    const int rc = mosquitto_loop(mosq, timeoutMs, 1);
+    const int rc = Loop(timeoutMs);
     // A closed socket that no callback reported (a failed connect, say).
     if (state != State::Idle && mosquitto_socket(mosq) < 0) {
       state = State::Idle;
@@ -198,6 +219,8 @@ bool MqttClient::Setup(const MqttConnection& connection, Events events, std::str
 void MqttClient::Connect() { impl_->Connect(); }
 
 bool MqttClient::Run(int timeoutMs) { return impl_->Run(timeoutMs); }
+
+void MqttClient::Wake() { impl_->wait.Wake(); }
 
 bool MqttClient::Connected() const { return impl_->state == State::Connected; }
 

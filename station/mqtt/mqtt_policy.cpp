@@ -43,6 +43,11 @@ bool MqttReconnect::Due(std::int64_t nowMs) {
   return true;
 }
 
+int MqttReconnect::WaitMs(std::int64_t nowMs, std::int64_t maxMs) const {
+  if (connected_ || !waiting_) return static_cast<int>(maxMs);
+  return static_cast<int>(std::max<std::int64_t>(0, std::min(maxMs, at_ - nowMs)));
+}
+
 MqttStatePublisher::MqttStatePublisher(const MqttTopics& topics, int ratePerSecond,
                                        bool controls, std::string version)
     : topics_(topics),
@@ -82,6 +87,14 @@ void MqttStatePublisher::State(const Snapshot& s, std::int64_t nowMs, bool now,
   }
   const std::string live = fresh && lastSequence_ != 0 ? "true" : "false";
   if (live != lastLive_) out.push_back({topics_.live, lastLive_ = live, true});
+  dueMs_ = 0;
+  if (s.link.connected && s.reading.sequence != 0 && s.reading.sequence != lastSequence_) {
+    dueMs_ = lastReadingMs_ + periodMs_;
+  }
+  if (live == "true") {
+    const std::int64_t stale = s.reading.steadyMs + LiveState::kStaleMs + 1;
+    dueMs_ = dueMs_ != 0 ? std::min(dueMs_, stale) : stale;
+  }
 }
 
 namespace {

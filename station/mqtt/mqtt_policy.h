@@ -29,6 +29,8 @@ class MqttReconnect {
   // True (once) when the next attempt is due; the attempt is then under
   // way until Lost or Connected.
   bool Due(std::int64_t nowMs);
+  // How long from nowMs until Due says true, at most maxMs.
+  int WaitMs(std::int64_t nowMs, std::int64_t maxMs) const;
 
  private:
   bool connected_ = false;
@@ -49,6 +51,10 @@ class MqttStatePublisher {
   std::vector<MqttMessage> All(const Snapshot& s, std::int64_t nowMs);
   // What changed since the last call; the reading no more often than the rate.
   std::vector<MqttMessage> Changed(const Snapshot& s, std::int64_t nowMs);
+  // When Changed has something to publish without a change of the state:
+  // a reading the rate held back, or the live flag going false with no
+  // reading in time. 0: nothing. As of the last call of All or Changed.
+  std::int64_t DueMs() const { return dueMs_; }
 
  private:
   void State(const Snapshot& s, std::int64_t nowMs, bool now, std::vector<MqttMessage>& out);
@@ -60,6 +66,7 @@ class MqttStatePublisher {
   std::string lastLink_, lastLive_;
   std::uint64_t lastSequence_ = 0;
   std::int64_t lastReadingMs_ = 0;
+  std::int64_t dueMs_ = 0;
 };
 
 // The answer to one message on a command topic: the messages to publish

@@ -3,7 +3,9 @@
 // simulated controller.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -28,12 +30,31 @@ Report Bytes(int sensor, int forward, int reflected, int divisor, int swrTenths)
                 static_cast<std::uint8_t>(swrTenths), 0, 0};
 }
 
-TEST(TextNumber, NumbersOnlyWhereThePanelShowsOne) {
-  EXPECT_EQ(TextNumber("63.9"), 63.9);
-  EXPECT_EQ(TextNumber("-1300.0"), -1300.0);
-  EXPECT_EQ(TextNumber("0"), 0.0);
-  for (const char* text : {"***", "+Infinity", "-Infinity", "", "-", "1.", "1.5x", ".5"}) {
-    EXPECT_FALSE(TextNumber(text)) << text;
+// The reading's numbers are those the panel shows, exactly: 1.7, not the
+// 1.7000000000000002 of its text read back digit by digit.
+TEST(LiveState, NumbersOnlyWhereThePanelShowsOne) {
+  struct Case {
+    Report report;
+    const char* power;
+    const char* swr;
+    std::optional<double> watts, swrValue;
+  };
+  const Case cases[] = {
+      {Bytes(1, 255, 0, 1, 17), "1300.0", "1.7", 1300.0, 1.7},
+      {Bytes(1, 0, 255, 1, 10), "-1300.0", "1.0", -1300.0, 1.0},
+      {Bytes(1, 10, 0, 7, 9), "0.3", "***", 0.3, std::nullopt},
+      {Bytes(1, 50, 0, 0, 5), "+Infinity", "***", std::nullopt, std::nullopt},
+      {Bytes(1, 0, 50, 0, 5), "-Infinity", "***", std::nullopt, std::nullopt},
+      {Bytes(1, 0, 0, 0, 5), "***", "***", std::nullopt, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    LiveState live;
+    live.Publish(c.report.data(), 0, 0, "");
+    const Reading r = live.Get(0).reading;
+    EXPECT_STREQ(TextsOf(r).power, c.power);
+    EXPECT_STREQ(TextsOf(r).swr, c.swr);
+    EXPECT_EQ(r.power, c.watts) << c.power;
+    EXPECT_EQ(r.swr, c.swrValue) << c.swr;
   }
 }
 
@@ -46,9 +67,10 @@ TEST(LiveState, KeepsTheNewestReadingWithTextsNumbersAndRawBytes) {
   const Snapshot s = live.Get(50);
   EXPECT_EQ(s.reading.sequence, 2u);
   EXPECT_EQ(s.reading.time, "t2");
-  EXPECT_STREQ(s.reading.texts.sensor, "2");  // kept, as the panel's field
-  EXPECT_STREQ(s.reading.texts.power, "+Infinity");
-  EXPECT_STREQ(s.reading.texts.swr, "***");
+  EXPECT_EQ(s.reading.sensor, 2);  // kept, as the panel's field
+  EXPECT_STREQ(TextsOf(s.reading).sensor, "2");
+  EXPECT_STREQ(TextsOf(s.reading).power, "+Infinity");
+  EXPECT_STREQ(TextsOf(s.reading).swr, "***");
   EXPECT_FALSE(s.reading.power);
   EXPECT_FALSE(s.reading.swr);
   EXPECT_EQ(s.reading.raw, noSensor);
@@ -116,25 +138,56 @@ TEST(WallClockWatch, TellsStepsButNotDriftOrJitter) {
   EXPECT_EQ(ClockStepLine(7'300'500).find("stepped ahead by 2 h 1 min 41 s;"), 23u);
 }
 
-TEST(LiveState, LinkChangesAreCountedAndWakeWaiters) {
+TEST(LiveState, LinkChangesAreCountedAndToldToSubscribers) {
   LiveState live;
-  int notified = 0;
-  live.SetListener([&] { ++notified; });
+  std::vector<Changes> told, links;
+  Subscription all = live.Subscribe(change::kAll, [&](Changes c) { told.push_back(c); });
+  Subscription link = live.Subscribe(change::kLink, [&](Changes c) { links.push_back(c); });
   const std::uint64_t v0 = live.Get(0).version;
   live.SetConnected(false);  // no change
   EXPECT_EQ(live.Get(0).version, v0);
-  std::thread waiter([&] { EXPECT_NE(live.WaitChange(v0, 5000), v0); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
   live.SetConnected(true);
-  waiter.join();
+  const Report a = Bytes(1, 100, 20, 1, 15);
+  live.Publish(a.data(), 0, 0, "");
+  live.Announce(change::kAlarm);
   live.SetConnected(false);
   EXPECT_EQ(live.Get(0).link.changes, 2u);
   EXPECT_FALSE(live.Get(0).link.connected);
-  EXPECT_EQ(notified, 2);
-  live.Close();
-  const auto start = std::chrono::steady_clock::now();
-  live.WaitChange(live.Get(0).version, 5000);  // returns at once once closed
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(told, (std::vector<Changes>{change::kLink, change::kReading, change::kAlarm,
+                                        change::kLink}));
+  EXPECT_EQ(links, (std::vector<Changes>{change::kLink, change::kLink}));
+  // Once reset (or moved from and destroyed), a subscription hears no more.
+  Subscription moved = std::move(link);
+  moved.Reset();
+  all = Subscription();
+  live.SetConnected(true);
+  EXPECT_EQ(told.size(), 4u);
+  EXPECT_EQ(links.size(), 2u);
+}
+
+// The device loop and a subscriber's thread race: the callback that runs
+// while Reset is called has ended when Reset returns (ThreadSanitizer
+// sees the rest).
+TEST(LiveState, ResetWaitsForTheCallbackInProgress) {
+  LiveState live;
+  std::atomic<bool> inside{false}, done{false};
+  std::atomic<int> after{0};
+  bool resetting = false;
+  Subscription s = live.Subscribe(change::kLink, [&](Changes) {
+    inside = true;
+    if (resetting) ++after;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  });
+  std::thread writer([&] {
+    for (int i = 0; !done; ++i) live.SetConnected(i % 2 == 0);
+  });
+  while (!inside) std::this_thread::yield();
+  s.Reset();
+  resetting = true;  // read only by callbacks that ran after Reset
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  done = true;
+  writer.join();
+  EXPECT_EQ(after, 0);
 }
 
 // Each JSON command gives the bytes of the same command line.

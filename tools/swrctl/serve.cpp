@@ -121,7 +121,9 @@ std::unique_ptr<LogFeed> StartRecording(const ServeOptions& options, LiveState& 
   return feed;
 }
 
-std::unique_ptr<StationWatch> MakeWatch(const ServeOptions& options) {
+// The rig's and the alarm's changes are told through the live state, where
+// every consumer follows the station.
+std::unique_ptr<StationWatch> MakeWatch(const ServeOptions& options, LiveState& live) {
   HealthSettings health;
   health.window = options.healthWindow;
   health.margin = options.healthMarginTenths / 10.0;
@@ -129,7 +131,10 @@ std::unique_ptr<StationWatch> MakeWatch(const ServeOptions& options) {
   alarm.limitTenths = options.swrAlarmTenths;
   alarm.holdMs = options.swrAlarmHoldMs;
   alarm.minWatts = options.swrAlarmWatts;
-  return std::make_unique<StationWatch>(health, alarm);
+  auto watch = std::make_unique<StationWatch>(health, alarm);
+  watch->rig.SetListener([&live](const RigState&) { live.Announce(change::kRig); });
+  watch->alarm.SetListener([&live] { live.Announce(change::kAlarm); });
+  return watch;
 }
 
 // The transceiver's sources: rigctld's link with --rig, the WSJT-X listener
@@ -235,7 +240,7 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   LiveState live;
   // Made before the server, which reads them, and ended after it.
   std::unique_ptr<StationLog> log;
-  const std::unique_ptr<StationWatch> watch = MakeWatch(options);
+  const std::unique_ptr<StationWatch> watch = MakeWatch(options, live);
   HttpServer server(live, policy, ServerLimits{}, &err);
   std::string error;
   if (options.http && !server.Listen(host, port, error)) {
