@@ -31,8 +31,8 @@ struct OptionRow {
   const char* help;
 };
 
-extern const SubcommandRow kSubcommands[9];
-extern const OptionRow kOptions[29];
+extern const SubcommandRow kSubcommands[10];
+extern const OptionRow kOptions[32];
 
 // "status, watch, select, ...", in the table's order.
 std::string CommandList();
