@@ -25,6 +25,8 @@ const Route kRoutes[] = {
     {"/metrics",          GET,   TokenRule::BeyondLoopback, false,      MetricsHandler},
     {"/api/v1/transmissions",     GET, TokenRule::BeyondLoopback, false, TransmissionsHandler},
     {"/api/v1/transmissions.csv", GET, TokenRule::BeyondLoopback, false, TransmissionsHandler},
+    {"/api/v1/qsos",      GET,   TokenRule::BeyondLoopback, false,      QsosHandler},
+    {"/api/v1/qsos.adi",  GET,   TokenRule::BeyondLoopback, false,      QsosHandler},
     {"/api/v1/summary",   GET,   TokenRule::BeyondLoopback, false,      SummaryHandler},
     {"/api/v1/bands",     GET,   TokenRule::BeyondLoopback, false,      BandsHandler},
     {"/api/v1/alarm/ack", POST,  TokenRule::Always,         false,      AlarmAckHandler},
