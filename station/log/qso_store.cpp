@@ -152,6 +152,42 @@ bool RematchQsos(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t
   return true;
 }
 
+TransmissionsNear::TransmissionsNear(LogDb& db, std::int64_t lookbackMs)
+    : db_(db), lookbackMs_(lookbackMs) {
+  sqlite3_prepare_v2(db.get(),
+                     "SELECT start_unix_ms, end_unix_ms, sensor, peak_power, average_power,"
+                     " max_swr FROM transmissions WHERE start_unix_ms >= ?1"
+                     " AND start_unix_ms < ?2 AND band = ?3 ORDER BY start_unix_ms",
+                     -1, &stmt_, nullptr);
+}
+
+TransmissionsNear::~TransmissionsNear() { sqlite3_finalize(stmt_); }
+
+bool TransmissionsNear::Read(const Qso& qso, std::vector<Transmission>& out, std::string& error) {
+  out.clear();
+  if (stmt_ == nullptr) return Failed(db_, error);
+  const std::string band = QsoBand(qso);
+  if (band.empty()) return true;
+  const std::int64_t slack = QsoSlackMs(qso.mode);
+  sqlite3_bind_int64(stmt_, 1, qso.timeOnMs - slack - lookbackMs_);
+  sqlite3_bind_int64(stmt_, 2, std::max(qso.timeOnMs, qso.timeOffMs) + slack);
+  sqlite3_bind_text(stmt_, 3, band.c_str(), -1, SQLITE_TRANSIENT);
+  int rc;
+  while ((rc = sqlite3_step(stmt_)) == SQLITE_ROW) {
+    Transmission t;
+    t.startUnixMs = sqlite3_column_int64(stmt_, 0);
+    t.endUnixMs = sqlite3_column_int64(stmt_, 1);
+    t.sensor = sqlite3_column_int(stmt_, 2);
+    t.peakPower = sqlite3_column_double(stmt_, 3);
+    t.averagePower = sqlite3_column_double(stmt_, 4);
+    if (sqlite3_column_type(stmt_, 5) != SQLITE_NULL) t.maxSwr = sqlite3_column_double(stmt_, 5);
+    t.band = band;
+    out.push_back(std::move(t));
+  }
+  sqlite3_reset(stmt_);
+  return rc == SQLITE_DONE ? true : Failed(db_, error);
+}
+
 bool LongestTransmissionMs(LogDb& db, std::int64_t& ms, std::string& error) {
   return db.QueryInt("SELECT ifnull(max(end_unix_ms - start_unix_ms), 0) FROM transmissions", ms,
                      error);

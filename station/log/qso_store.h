@@ -12,6 +12,8 @@
 #include "station/log/log_queries.h"
 #include "station/log/qso.h"
 
+struct sqlite3_stmt;
+
 namespace swrctl {
 
 class LogDb;
@@ -25,6 +27,22 @@ constexpr std::int64_t kQsoRematchWindowMs = 86400000;
 // before it for a long transmission that started earlier), oldest first.
 bool TransmissionsAround(LogDb& db, const Qso& qso, std::vector<Transmission>& out,
                          std::string& error, std::int64_t lookbackMs = kMaxQsoTransmissionMs);
+// The same with one prepared statement for many QSOs (adif fill's
+// thousands), reading only what the matcher needs.
+class TransmissionsNear {
+ public:
+  explicit TransmissionsNear(LogDb& db, std::int64_t lookbackMs);
+  ~TransmissionsNear();
+  TransmissionsNear(const TransmissionsNear&) = delete;
+  TransmissionsNear& operator=(const TransmissionsNear&) = delete;
+  bool Read(const Qso& qso, std::vector<Transmission>& out, std::string& error);
+
+ private:
+  LogDb& db_;
+  std::int64_t lookbackMs_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
 // The longest transmission in the file (ms): the least look-back that
 // still finds every transmission of a QSO.
 bool LongestTransmissionMs(LogDb& db, std::int64_t& ms, std::string& error);

@@ -115,8 +115,9 @@ int AdifFill(const Options& options, std::ostream& out, std::ostream& err) {
   }
   std::vector<Transmission> around;
   std::string queryError;
+  TransmissionsNear near(db, lookback);
   const QsoMeasure measure = [&](const Qso& qso) -> std::optional<QsoMeasurement> {
-    if (!TransmissionsAround(db, qso, around, queryError, lookback)) return std::nullopt;
+    if (!queryError.empty() || !near.Read(qso, around, queryError)) return std::nullopt;
     return MatchQso(qso, around);
   };
   // Written beside OUT and renamed over it once complete: a failure leaves
