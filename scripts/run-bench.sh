@@ -4,12 +4,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 for b in build/native/bench/*_bench; do
-  [ "$(basename "$b")" = log_bench ] && continue
+  case "$(basename "$b")" in log_bench | qso_bench) continue ;; esac
   [ -x "$b" ] && "$b"
 done
 # The station log: a busy year generated into build/native/bench/log_bench.db.
 busy=build/native/bench/log_bench.db
 [ -x build/native/bench/log_bench ] && build/native/bench/log_bench "$busy"
+# QSOs and ADIF: a year of them, and swrctl adif fill as the user runs it.
+[ -x build/native/bench/qso_bench ] && build/native/bench/qso_bench \
+  build/native/tools/swrctl/swrctl build/native/bench
 if command -v node >/dev/null && [ -x build/native/tools/swrctl/swrctl-demo ]; then
   node bench/serve_bench.mjs build/native/tools/swrctl/swrctl-demo
   node bench/serve_resources.mjs build/native/tools/swrctl/swrctl-demo

@@ -44,6 +44,13 @@ Outcome TransmissionsHandler(const ApiRequest& req, const Context& ctx) {
   });
 }
 
+Outcome QsosHandler(const ApiRequest& req, const Context& ctx) {
+  const bool adif = req.path.size() > 4 && req.path.compare(req.path.size() - 4, 4, ".adi") == 0;
+  return LogJob(req, ctx, [path = LogPath(ctx), query = req.queryText, adif, now = ctx.unixMs] {
+    return QsosReply(path, query, adif, now);
+  });
+}
+
 Outcome SummaryHandler(const ApiRequest& req, const Context& ctx) {
   return LogJob(req, ctx, [path = LogPath(ctx), query = req.queryText, now = ctx.unixMs] {
     return SummaryReply(path, query, now);

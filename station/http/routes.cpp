@@ -25,6 +25,8 @@ const Route kRoutes[] = {
     {"/metrics",          GET,   TokenRule::BeyondLoopback, MetricsHandler},
     {"/api/v1/transmissions",     GET, TokenRule::BeyondLoopback, TransmissionsHandler},
     {"/api/v1/transmissions.csv", GET, TokenRule::BeyondLoopback, TransmissionsHandler},
+    {"/api/v1/qsos",      GET,   TokenRule::BeyondLoopback, QsosHandler},
+    {"/api/v1/qsos.adi",  GET,   TokenRule::BeyondLoopback, QsosHandler},
     {"/api/v1/summary",   GET,   TokenRule::BeyondLoopback, SummaryHandler},
     {"/api/v1/bands",     GET,   TokenRule::BeyondLoopback, BandsHandler},
     {"/api/v1/alarm/ack", POST,  TokenRule::Always,         AlarmAckHandler},

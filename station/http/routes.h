@@ -108,6 +108,7 @@ Outcome CommandsHandler(const ApiRequest& req, const Context& ctx);
 Outcome MetricsHandler(const ApiRequest& req, const Context& ctx);
 // The station log's (log_handlers.cpp).
 Outcome TransmissionsHandler(const ApiRequest& req, const Context& ctx);
+Outcome QsosHandler(const ApiRequest& req, const Context& ctx);
 Outcome SummaryHandler(const ApiRequest& req, const Context& ctx);
 // The rig's, the bands' and the alarm's (station_handlers.cpp).
 Outcome BandsHandler(const ApiRequest& req, const Context& ctx);

@@ -56,6 +56,15 @@ const char* const kMigrations[] = {
     " max_swr = CASE WHEN max_swr IS NULL OR excluded.max_swr > max_swr THEN excluded.max_swr"
     " ELSE max_swr END;"
     " END;",
+    // QSOs as a logging program reports them, with what the meter measured
+    // over their transmissions (NULL until one of them is in the log).
+    "CREATE TABLE qsos(id INTEGER PRIMARY KEY, call TEXT NOT NULL, grid TEXT NOT NULL,"
+    " band TEXT NOT NULL, frequency_hz INTEGER, mode TEXT NOT NULL, report_sent TEXT NOT NULL,"
+    " report_received TEXT NOT NULL, time_on_unix_ms INTEGER NOT NULL,"
+    " time_off_unix_ms INTEGER NOT NULL, sender TEXT NOT NULL, transmissions INTEGER,"
+    " peak_power REAL, average_power REAL, max_swr REAL, on_air_ms INTEGER, sensor INTEGER);"
+    "CREATE INDEX qsos_by_time_on ON qsos(time_on_unix_ms, id);"
+    "CREATE INDEX qsos_by_time_off ON qsos(time_off_unix_ms);",
 };
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kLogSchemaVersion,
               "one migration per schema version");

@@ -91,6 +91,8 @@ std::string TransmissionsCsv(const std::vector<Transmission>& list) {
   return out;
 }
 
+std::string CsvTextCell(const std::string& text) { return CsvField(json(text)); }
+
 std::string TransmissionText(const Transmission& t) {
   char line[160];
   const std::string swr = t.maxSwr ? Dump(json(*t.maxSwr)) : "-";

@@ -43,4 +43,8 @@ int ReadFileStart(const std::string& path, char* buffer, int size);
 // Makes the directory and its parents (UTF-8 path); false with `error`.
 bool MakeLogDirectory(const std::string& dir, std::string& error);
 
+// Standard output passes bytes as they are (on Windows it would make CRLF
+// of every LF), for a file written there byte for byte.
+void BinaryStandardOutput();
+
 }  // namespace swrctl

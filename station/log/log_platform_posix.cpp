@@ -74,4 +74,6 @@ bool MakeLogDirectory(const std::string& dir, std::string& error) {
   return !ec;
 }
 
+void BinaryStandardOutput() {}
+
 }  // namespace swrctl

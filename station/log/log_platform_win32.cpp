@@ -1,6 +1,9 @@
 // The station log's place and lock on Windows: %LOCALAPPDATA% and a lock
 // file beside the log opened without sharing.
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <cstdio>
 
 #include <cstdlib>
 #include <string>
@@ -82,6 +85,11 @@ bool MakeLogDirectory(const std::string& dir, std::string& error) {
   std::filesystem::create_directories(std::filesystem::path(Wide(dir)), ec);
   if (ec) error = "cannot create the directory " + dir + ": " + ec.message();
   return !ec;
+}
+
+void BinaryStandardOutput() {
+  std::fflush(stdout);
+  _setmode(_fileno(stdout), _O_BINARY);
 }
 
 }  // namespace swrctl

@@ -9,6 +9,8 @@
 #include "station/log/log_db.h"
 #include "station/log/log_format.h"
 #include "station/log/log_params.h"
+#include "station/log/qso_format.h"
+#include "station/log/qso_store.h"
 
 namespace swrctl {
 namespace {
@@ -140,6 +142,35 @@ LogReply TransmissionsReply(const std::string& logPath, const std::string& query
     return true;
   };
   if (!empty && !EachTransmission(db, q, append, error)) return unreadable();
+  return reply;
+}
+
+LogReply QsosReply(const std::string& logPath, const std::string& query, bool adif,
+                   std::int64_t nowMs) {
+  TransmissionQuery q;
+  std::string error;
+  // The ADIF file takes the same bounds as the CSV of transmissions.
+  if (!ParseTransmissionQuery(query, adif, q, error)) return Bad(error);
+  if (adif && q.after) return Bad("cursor is for /api/v1/qsos; the ADIF file is one list");
+  if (logPath.empty()) return NoLog();
+  LogDb db;
+  bool empty = false;
+  LogReply reply;
+  if (!OpenReader(logPath, db, empty, reply)) return reply;
+  if (!adif) {
+    QsoPage page;
+    if (!empty && !QueryQsos(db, q, page, error)) return Unreadable(db, error);
+    reply.body = QsoPageJson(page);
+    return reply;
+  }
+  reply.contentType = "text/plain; charset=utf-8";
+  reply.disposition = "attachment; filename=\"qsos.adi\"";
+  reply.body = AdifHeader(nowMs, SWRCTL_VERSION);
+  const auto append = [&reply](const Qso& qso) {
+    AppendQsoAdif(reply.body, qso);
+    return true;
+  };
+  if (!empty && !EachQsoOldestFirst(db, q, append, error)) return Unreadable(db, error);
   return reply;
 }
 

@@ -21,6 +21,12 @@ struct LogReply {
 // limit, cursor.
 LogReply TransmissionsReply(const std::string& logPath, const std::string& query, bool csv);
 
+// GET /api/v1/qsos and /api/v1/qsos.adi: from, to (the time on), band,
+// limit, cursor, as for the transmissions; the ADIF written as the rows
+// are read, oldest first.
+LogReply QsosReply(const std::string& logPath, const std::string& query, bool adif,
+                   std::int64_t nowMs);
+
 // seconds=N of GET /api/v1/history: 1..604800, 600 when absent; false
 // with `error` otherwise.
 bool ParseHistorySeconds(const std::string& query, int& seconds, std::string& error);

@@ -5,12 +5,14 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ostream>
 #include <utility>
 
 #include "station/core/clock.h"
 #include "station/core/thread_name.h"
+#include "station/log/qso_store.h"
 
 namespace swrctl {
 namespace {
@@ -171,6 +173,12 @@ void StationLog::Add(DetectorOutput output) {
   state_.secondsLost += BoundOutput(queue_);
 }
 
+void StationLog::AddQso(const Qso& qso) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  qsoQueue_.push_back(qso);
+  if (qsoQueue_.size() > kMaxBacklogQsos) qsoQueue_.erase(qsoQueue_.begin());
+}
+
 void StationLog::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -198,6 +206,12 @@ void StationLog::Run() {
     const bool damaged = damaged_;
     Append(backlog_, std::move(queue_));
     queue_ = DetectorOutput{};
+    for (Qso& q : qsoQueue_) qsoBacklog_.push_back(std::move(q));
+    qsoQueue_.clear();
+    if (qsoBacklog_.size() > kMaxBacklogQsos) {
+      qsoBacklog_.erase(qsoBacklog_.begin(),
+                        qsoBacklog_.end() - static_cast<long>(kMaxBacklogQsos));
+    }
     const long pages = pageLimit_;
     pageLimit_ = -1;
     lock.unlock();
@@ -212,7 +226,7 @@ void StationLog::Run() {
       db_.Exec(sql.c_str(), ignored);
     }
     if (!damaged && !opened_ && (now >= nextTryMs_ || stop)) opened_ = TryOpen();
-    if (!damaged && opened_ && !backlog_.empty()) Commit();
+    if (!damaged && opened_ && (!backlog_.empty() || !qsoBacklog_.empty())) Commit();
     if (!damaged && opened_ && !failing_ && now >= nextPruneMs_) Prune(UnixNowMs());
     const std::size_t dropped = damaged ? LeaveDamaged() : BoundOutput(backlog_);
 
@@ -254,6 +268,7 @@ bool StationLog::Commit() {
     }
     if (!ok) error = sqlite3_errmsg(db);
   }
+  if (ok) ok = CommitQsos(error);
   if (ok) ok = db_.Exec("COMMIT", error);
   if (!ok) {
     // Asked before the rollback, which resets SQLite's last error.
@@ -265,7 +280,24 @@ bool StationLog::Commit() {
     return false;
   }
   backlog_ = DetectorOutput{};
+  qsoBacklog_.clear();
   Recovered();
+  return true;
+}
+
+bool StationLog::CommitQsos(std::string& error) {
+  const auto& list = backlog_.transmissions;
+  if (!list.empty()) {
+    std::int64_t from = list.front().startUnixMs, to = list.front().endUnixMs;
+    for (const Transmission& t : list) {
+      from = std::min(from, t.startUnixMs);
+      to = std::max(to, t.endUnixMs);
+    }
+    if (!RematchQsos(db_, from, to, to - kQsoRematchWindowMs, error)) return false;
+  }
+  for (const Qso& q : qsoBacklog_) {
+    if (!InsertQso(db_, q, error)) return false;
+  }
   return true;
 }
 

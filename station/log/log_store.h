@@ -22,6 +22,7 @@
 #include "station/log/log_platform.h"
 #include "station/log/log_state.h"
 #include "station/log/on_air.h"
+#include "station/log/qso.h"
 
 namespace swrctl {
 
@@ -47,6 +48,10 @@ class StationLog {
   void Start();
   // From any thread; returns at once.
   void Add(DetectorOutput output);
+  // From any thread; returns at once. The QSO is written with the next
+  // commit, matched against the transmissions then in the file, and again
+  // when transmissions of its window are written later.
+  void AddQso(const Qso& qso);
   // Writes what is waiting and stops the writer.
   void Stop();
 
@@ -66,11 +71,15 @@ class StationLog {
   // Backlog bounds: an hour of seconds, and transmissions.
   static constexpr std::size_t kMaxBacklogSeconds = 3600;
   static constexpr std::size_t kMaxBacklogTransmissions = 10000;
+  static constexpr std::size_t kMaxBacklogQsos = 10000;
 
  private:
   void Run();
   bool TryOpen();
   bool Commit();
+  // In Commit's transaction: the waiting QSOs, and the recent QSOs that the
+  // transmissions just written belong to.
+  bool CommitQsos(std::string& error);
   void Prune(std::int64_t nowMs);
   // Deletes up to a chunk of transmissions that started before `beforeMs`,
   // with the per-day table kept right; how many went (0 on a failure).
@@ -97,12 +106,14 @@ class StationLog {
   bool stopping_ = false;
   bool damaged_ = false;
   DetectorOutput queue_;
+  std::vector<Qso> qsoQueue_;
   LogState state_;
   OnAir onAir_;
   long pageLimit_ = -1;  // -1: unchanged
 
   // The writer thread's own.
   DetectorOutput backlog_;
+  std::vector<Qso> qsoBacklog_;
   bool failing_ = false;
   std::int64_t nextTryMs_ = 0;  // monotonic, as the next one
   std::int64_t nextPruneMs_ = 0;

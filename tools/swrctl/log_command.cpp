@@ -53,6 +53,7 @@ int ListLog(const Options& options, std::ostream& out, std::ostream& err) {
     case Format::Json:
       for (const Transmission& t : page.items) out << TransmissionJson(t) << '\n';
       break;
+    case Format::Adif:  // refused without --qsos by the command line
     case Format::Text:
       for (const Transmission& t : page.items) out << TransmissionText(t) << '\n';
       break;

@@ -208,6 +208,11 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
     error = CheckServeOptions(o.serve);
   } else if (sub.action == Action::Log && o.since >= o.until) {
     error = "--since must be before --until";
+  } else if (o.format == Format::Adif && !(sub.action == Action::Log && o.qsos)) {
+    error = "--format adif is for log --qsos only";
+  } else if (sub.action == Action::Adif) {
+    o.adifIn = parsed.operands[1];
+    if (parsed.operands[0] != "fill") error = "adif takes fill, not " + Quoted(parsed.operands[0]);
   } else if (sub.action == Action::Service) {
     error = CheckService(parsed.operands[0], parsed.given, o);
   }

@@ -12,9 +12,9 @@
 
 namespace swrctl {
 
-enum class Action { Help, Version, Status, Watch, Command, Serve, Service, Log };
+enum class Action { Help, Version, Status, Watch, Command, Serve, Service, Log, Adif };
 
-enum class Format { Text, Csv, Json };
+enum class Format { Text, Csv, Json, Adif };
 
 struct Options {
   Action action = Action::Help;
@@ -36,6 +36,12 @@ struct Options {
   // service: install, remove, start, stop, status or run (see service.h);
   // install and run take serve's options
   std::string serviceVerb;
+  // log --qsos: the QSOs (by time on) instead of the transmissions
+  bool qsos = false;
+  // adif fill IN [-o OUT] [--replace]; the file is serve.logFile
+  std::string adifIn;
+  std::string adifOut;  // empty: standard output
+  bool replace = false;
 };
 
 struct ParseResult {

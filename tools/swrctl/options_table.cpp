@@ -33,8 +33,9 @@ bool StoreFormat(const std::string& v, Options& o, std::string& error) {
   if (v == "text") o.format = Format::Text;
   else if (v == "csv") o.format = Format::Csv;
   else if (v == "json") o.format = Format::Json;
+  else if (v == "adif") o.format = Format::Adif;
   else {
-    error = "format must be text, csv or json, not " + Quoted(v);
+    error = "format must be text, csv, json or adif, not " + Quoted(v);
     return false;
   }
   return true;
@@ -127,7 +128,7 @@ std::string HelpLine(const std::string& left, const std::string& text) {
 
 }  // namespace
 
-const SubcommandRow kSubcommands[9] = {
+const SubcommandRow kSubcommands[10] = {
     {"status", Action::Status, "", 0, "whether the controller is connected, and its device path"},
     {"watch", Action::Watch, "", 0,
      "print one line per report: time, sensor, forward,\nreflected, SWR, power"},
@@ -140,6 +141,9 @@ const SubcommandRow kSubcommands[9] = {
      "keep the controller open and serve a live web page and\n"
      "a JSON API (default address 127.0.0.1:8537)"},
     {"log", Action::Log, "", 0, "list the transmissions of the station log, oldest first"},
+    {"adif", Action::Adif, " fill IN.adi", 2,
+     "write a logger's ADIF file with the power and SWR the\n"
+     "meter measured for each QSO (TX_PWR and our APP_ fields)"},
     {"service", Action::Service, " VERB", 1,
      "Windows: serve as a service that starts with Windows:\n"
      "install [serve's options], start, stop, status, remove"},
@@ -149,9 +153,9 @@ const SubcommandRow kSubcommands[9] = {
 #define SWRCTL_MQTT(name) \
   [](const std::string& v, Options& o, std::string& e) { return SetMqttOption(name, v, o.serve.mqtt, e); }
 
-const OptionRow kOptions[30] = {
+const OptionRow kOptions[33] = {
     {"--format", "watch log", true, StoreFormat, "--format text|csv|json",
-     "output format (default text; json: one object per line\nwith the raw 9 bytes; also for log)"},
+     "output format (default text; json: one object per line\nwith the raw 9 bytes; also for log;\nadif for log --qsos)"},
     {"--count", "watch", true, StoreCount, "--count N", "stop after N lines"},
     {"--interval", "watch", true, StoreInterval, "--interval MS",
      "at least MS milliseconds between two lines"},
@@ -188,7 +192,7 @@ const OptionRow kOptions[30] = {
        return true;
      },
      "--no-http", "MQTT only, no web page or HTTP API"},
-    {"--log", "serve log service", true,
+    {"--log", "serve log service adif", true,
      [](const std::string& v, Options& o, std::string& e) {
        return NonEmpty("--log", v, o.serve.logFile, e);
      },
@@ -244,6 +248,13 @@ const OptionRow kOptions[30] = {
     {"--until", "log", true,
      [](const std::string& v, Options& o, std::string& e) { return StoreLogTime("--until", v, o.until, e); },
      "--until TIME", "... and before TIME"},
+    {"--qsos", "log", false, SWRCTL_FLAG(o.qsos), "--qsos",
+     "the QSOs (by time on) with what the meter measured"},
+    {"-o,--output", "adif", true,
+     [](const std::string& v, Options& o, std::string& e) { return NonEmpty("-o", v, o.adifOut, e); },
+     "-o, --output OUT.adi", "write the filled file there (default: standard output);\nnever IN itself"},
+    {"--replace", "adif", false, SWRCTL_FLAG(o.replace), "--replace",
+     "write TX_PWR over a number too (default: only where\nit is empty or not a number)"},
     {"-v,--verbose", "", false, SWRCTL_FLAG(o.verbose), "-v, --verbose",
      "print the 9 bytes a command writes"},
     {"-h,--help", "", false, nullptr, "-h, --help", "show this help"},

@@ -34,8 +34,8 @@ struct OptionRow {
   bool valueOptional = false;
 };
 
-extern const SubcommandRow kSubcommands[9];
-extern const OptionRow kOptions[30];
+extern const SubcommandRow kSubcommands[10];
+extern const OptionRow kOptions[33];
 
 // "status, watch, select, ...", in the table's order.
 std::string CommandList();

@@ -21,6 +21,7 @@ std::string ReadingLine(Format format, const LocalTime& time, const std::uint8_t
   const std::string stamp = FormatTimestamp(time);
   std::string line;
   switch (format) {
+    case Format::Adif:  // refused for watch by the command line
     case Format::Text:
       line = stamp + " sensor=" + (texts.hasSensor ? texts.sensor : "-") +
              " forward=" + texts.forward + " reflected=" + texts.reflected +

@@ -8,6 +8,7 @@
 #include "station/core/exit_status.h"
 #include "tools/swrctl/options.h"
 #include "tools/swrctl/log_command.h"
+#include "tools/swrctl/qso_command.h"
 #include "tools/swrctl/serve.h"
 #include "tools/swrctl/service.h"
 
@@ -32,7 +33,9 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
       out << "swrctl " << SWRCTL_VERSION << '\n';
       return kExitOk;
     case Action::Log:
-      return ListLog(options, out, err);
+      return options.qsos ? ListQsos(options, out, err) : ListLog(options, out, err);
+    case Action::Adif:
+      return AdifFill(options, out, err);
     case Action::Service:
       // Only the service's own process (run) needs the controller.
       if (options.serviceVerb != "run") return ServiceCommand(options, env.watch, out, err);

@@ -1,0 +1,252 @@
+// The QSOs' rows: written and matched by the writer, read by readers.
+#include "station/log/qso_store.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "station/log/log_db.h"
+
+namespace swrctl {
+namespace {
+
+const char kQsoColumns[] =
+    "id, call, grid, band, frequency_hz, mode, report_sent, report_received, time_on_unix_ms,"
+    " time_off_unix_ms, sender, transmissions, peak_power, average_power, max_swr, on_air_ms,"
+    " sensor";
+
+std::string Text(sqlite3_stmt* s, int i) {
+  const unsigned char* t = sqlite3_column_text(s, i);
+  return t != nullptr ? reinterpret_cast<const char*>(t) : "";
+}
+
+Qso RowQso(sqlite3_stmt* s) {
+  Qso q;
+  q.id = sqlite3_column_int64(s, 0);
+  q.call = Text(s, 1);
+  q.grid = Text(s, 2);
+  q.band = Text(s, 3);
+  if (sqlite3_column_type(s, 4) != SQLITE_NULL) q.frequencyHz = sqlite3_column_int64(s, 4);
+  q.mode = Text(s, 5);
+  q.reportSent = Text(s, 6);
+  q.reportReceived = Text(s, 7);
+  q.timeOnMs = sqlite3_column_int64(s, 8);
+  q.timeOffMs = sqlite3_column_int64(s, 9);
+  q.sender = Text(s, 10);
+  if (sqlite3_column_type(s, 11) != SQLITE_NULL && sqlite3_column_int(s, 11) > 0) {
+    QsoMeasurement m;
+    m.transmissions = sqlite3_column_int(s, 11);
+    m.peakPower = sqlite3_column_double(s, 12);
+    m.averagePower = sqlite3_column_double(s, 13);
+    if (sqlite3_column_type(s, 14) != SQLITE_NULL) m.maxSwr = sqlite3_column_double(s, 14);
+    m.onAirMs = sqlite3_column_int64(s, 15);
+    m.sensor = sqlite3_column_int(s, 16);
+    q.measured = m;
+  }
+  return q;
+}
+
+void BindText(sqlite3_stmt* s, int i, const std::string& v) {
+  sqlite3_bind_text(s, i, v.c_str(), -1, SQLITE_TRANSIENT);
+}
+
+// Binds the measurement from parameter `i` on (6 of them, NULL for none).
+void BindMeasurement(sqlite3_stmt* s, int i, const std::optional<QsoMeasurement>& m) {
+  if (!m) {
+    for (int k = 0; k < 6; ++k) sqlite3_bind_null(s, i + k);
+    return;
+  }
+  sqlite3_bind_int(s, i, m->transmissions);
+  sqlite3_bind_double(s, i + 1, m->peakPower);
+  sqlite3_bind_double(s, i + 2, m->averagePower);
+  if (m->maxSwr) sqlite3_bind_double(s, i + 3, *m->maxSwr);
+  else sqlite3_bind_null(s, i + 3);
+  sqlite3_bind_int64(s, i + 4, m->onAirMs);
+  sqlite3_bind_int(s, i + 5, m->sensor);
+}
+
+bool Failed(LogDb& db, std::string& error) {
+  error = sqlite3_errmsg(db.get());
+  return false;
+}
+
+bool Match(LogDb& db, Qso& qso, std::string& error) {
+  std::vector<Transmission> around;
+  if (!TransmissionsAround(db, qso, around, error)) return false;
+  qso.measured = MatchQso(qso, around);
+  return true;
+}
+
+}  // namespace
+
+bool TransmissionsAround(LogDb& db, const Qso& qso, std::vector<Transmission>& out,
+                         std::string& error, std::int64_t lookbackMs) {
+  out.clear();
+  const std::string band = QsoBand(qso);
+  if (band.empty()) return true;
+  const std::int64_t slack = QsoSlackMs(qso.mode);
+  TransmissionQuery q;
+  q.from = qso.timeOnMs - slack - lookbackMs;
+  q.to = std::max(qso.timeOnMs, qso.timeOffMs) + slack;
+  q.band = band;
+  q.limit = 100000;
+  const bool ok = EachTransmission(db, q, [&out](const Transmission& t) {
+    out.push_back(t);
+    return true;
+  }, error);
+  std::reverse(out.begin(), out.end());
+  return ok;
+}
+
+bool InsertQso(LogDb& db, Qso qso, std::string& error) {
+  if (!Match(db, qso, error)) return false;
+  Statement s(db.get(),
+              "INSERT INTO qsos(call, grid, band, frequency_hz, mode, report_sent,"
+              " report_received, time_on_unix_ms, time_off_unix_ms, sender, transmissions,"
+              " peak_power, average_power, max_swr, on_air_ms, sensor)"
+              " VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15,?16)");
+  if (!s.ok()) return Failed(db, error);
+  BindText(s.get(), 1, qso.call);
+  BindText(s.get(), 2, qso.grid);
+  BindText(s.get(), 3, QsoBand(qso));
+  if (qso.frequencyHz) sqlite3_bind_int64(s.get(), 4, *qso.frequencyHz);
+  BindText(s.get(), 5, qso.mode);
+  BindText(s.get(), 6, qso.reportSent);
+  BindText(s.get(), 7, qso.reportReceived);
+  sqlite3_bind_int64(s.get(), 8, qso.timeOnMs);
+  sqlite3_bind_int64(s.get(), 9, std::max(qso.timeOnMs, qso.timeOffMs));
+  BindText(s.get(), 10, qso.sender);
+  BindMeasurement(s.get(), 11, qso.measured);
+  return sqlite3_step(s.get()) == SQLITE_DONE ? true : Failed(db, error);
+}
+
+bool RematchQsos(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t notBeforeMs,
+                 std::string& error) {
+  std::vector<Qso> touched;
+  {
+    Statement s(db.get(), (std::string("SELECT ") + kQsoColumns +
+                           " FROM qsos WHERE time_off_unix_ms >= max(?1, ?3)"
+                           " AND time_on_unix_ms < ?2")
+                              .c_str());
+    if (!s.ok()) return Failed(db, error);
+    sqlite3_bind_int64(s.get(), 1, fromMs - kMaxQsoSlackMs);
+    sqlite3_bind_int64(s.get(), 2, toMs + kMaxQsoSlackMs);
+    sqlite3_bind_int64(s.get(), 3, notBeforeMs);
+    int rc;
+    while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) touched.push_back(RowQso(s.get()));
+    if (rc != SQLITE_DONE) return Failed(db, error);
+  }
+  Statement update(db.get(),
+                   "UPDATE qsos SET transmissions = ?1, peak_power = ?2, average_power = ?3,"
+                   " max_swr = ?4, on_air_ms = ?5, sensor = ?6 WHERE id = ?7");
+  if (!update.ok()) return Failed(db, error);
+  for (Qso& qso : touched) {
+    if (!Match(db, qso, error)) return false;
+    BindMeasurement(update.get(), 1, qso.measured);
+    sqlite3_bind_int64(update.get(), 7, qso.id);
+    const int rc = sqlite3_step(update.get());
+    sqlite3_reset(update.get());
+    if (rc != SQLITE_DONE) return Failed(db, error);
+  }
+  return true;
+}
+
+TransmissionsNear::TransmissionsNear(LogDb& db, std::int64_t lookbackMs)
+    : db_(db), lookbackMs_(lookbackMs) {
+  sqlite3_prepare_v2(db.get(),
+                     "SELECT start_unix_ms, end_unix_ms, sensor, peak_power, average_power,"
+                     " max_swr FROM transmissions WHERE start_unix_ms >= ?1"
+                     " AND start_unix_ms < ?2 AND band = ?3 ORDER BY start_unix_ms",
+                     -1, &stmt_, nullptr);
+}
+
+TransmissionsNear::~TransmissionsNear() { sqlite3_finalize(stmt_); }
+
+bool TransmissionsNear::Read(const Qso& qso, std::vector<Transmission>& out, std::string& error) {
+  out.clear();
+  if (stmt_ == nullptr) return Failed(db_, error);
+  const std::string band = QsoBand(qso);
+  if (band.empty()) return true;
+  const std::int64_t slack = QsoSlackMs(qso.mode);
+  sqlite3_bind_int64(stmt_, 1, qso.timeOnMs - slack - lookbackMs_);
+  sqlite3_bind_int64(stmt_, 2, std::max(qso.timeOnMs, qso.timeOffMs) + slack);
+  sqlite3_bind_text(stmt_, 3, band.c_str(), -1, SQLITE_TRANSIENT);
+  int rc;
+  while ((rc = sqlite3_step(stmt_)) == SQLITE_ROW) {
+    Transmission t;
+    t.startUnixMs = sqlite3_column_int64(stmt_, 0);
+    t.endUnixMs = sqlite3_column_int64(stmt_, 1);
+    t.sensor = sqlite3_column_int(stmt_, 2);
+    t.peakPower = sqlite3_column_double(stmt_, 3);
+    t.averagePower = sqlite3_column_double(stmt_, 4);
+    if (sqlite3_column_type(stmt_, 5) != SQLITE_NULL) t.maxSwr = sqlite3_column_double(stmt_, 5);
+    t.band = band;
+    out.push_back(std::move(t));
+  }
+  sqlite3_reset(stmt_);
+  return rc == SQLITE_DONE ? true : Failed(db_, error);
+}
+
+bool LongestTransmissionMs(LogDb& db, std::int64_t& ms, std::string& error) {
+  return db.QueryInt("SELECT ifnull(max(end_unix_ms - start_unix_ms), 0) FROM transmissions", ms,
+                     error);
+}
+
+bool EachQsoOldestFirst(LogDb& db, const TransmissionQuery& q,
+                        const std::function<bool(const Qso&)>& row, std::string& error) {
+  if (db.schemaVersion() < kLogSchemaQsos) return true;
+  Statement s(db.get(), (std::string("SELECT ") + kQsoColumns +
+                         " FROM qsos WHERE time_on_unix_ms >= ?1 AND time_on_unix_ms < ?2"
+                         " AND (?3 IS NULL OR band = ?3) ORDER BY time_on_unix_ms, id LIMIT ?4")
+                            .c_str());
+  if (!s.ok()) return Failed(db, error);
+  sqlite3_bind_int64(s.get(), 1, q.from);
+  sqlite3_bind_int64(s.get(), 2, q.to);
+  if (q.band) BindText(s.get(), 3, *q.band);
+  sqlite3_bind_int64(s.get(), 4, q.limit);
+  int rc;
+  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+    if (!row(RowQso(s.get()))) break;
+  }
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : Failed(db, error);
+}
+
+bool EachQso(LogDb& db, const TransmissionQuery& q, const std::function<bool(const Qso&)>& row,
+             std::string& error) {
+  if (db.schemaVersion() < kLogSchemaQsos) return true;
+  Statement s(db.get(), (std::string("SELECT ") + kQsoColumns +
+                         " FROM qsos WHERE time_on_unix_ms >= ?1 AND time_on_unix_ms < ?2"
+                         " AND (?3 IS NULL OR band = ?3) AND (time_on_unix_ms, id) < (?4, ?5)"
+                         " ORDER BY time_on_unix_ms DESC, id DESC LIMIT ?6")
+                            .c_str());
+  if (!s.ok()) return Failed(db, error);
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  sqlite3_bind_int64(s.get(), 1, q.from);
+  sqlite3_bind_int64(s.get(), 2, q.to);
+  if (q.band) BindText(s.get(), 3, *q.band);
+  sqlite3_bind_int64(s.get(), 4, q.after ? q.after->first : kMax);
+  sqlite3_bind_int64(s.get(), 5, q.after ? q.after->second : kMax);
+  sqlite3_bind_int64(s.get(), 6, q.limit);
+  int rc;
+  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+    if (!row(RowQso(s.get()))) break;
+  }
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : Failed(db, error);
+}
+
+bool QueryQsos(LogDb& db, const TransmissionQuery& q, QsoPage& page, std::string& error) {
+  TransmissionQuery oneMore = q;
+  oneMore.limit = q.limit + 1;
+  page = QsoPage{};
+  return EachQso(db, oneMore, [&](const Qso& qso) {
+    if (static_cast<long>(page.items.size()) == q.limit) {
+      page.next = std::make_pair(page.items.back().timeOnMs, page.items.back().id);
+      return false;
+    }
+    page.items.push_back(qso);
+    return true;
+  }, error);
+}
+
+}  // namespace swrctl

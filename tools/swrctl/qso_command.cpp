@@ -1,0 +1,170 @@
+// swrctl log --qsos (text, CSV, JSON lines or ADIF, oldest first, written
+// as read) and swrctl adif fill.
+#include "tools/swrctl/qso_command.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <system_error>
+
+#include "station/core/clock.h"
+#include "station/core/exit_status.h"
+#include "station/log/adif_fill.h"
+#include "station/log/log_db.h"
+#include "station/log/log_platform.h"
+#include "station/log/qso_format.h"
+#include "station/log/qso_store.h"
+#include "tools/swrctl/log_command.h"
+
+namespace swrctl {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr long kMaxListed = 10000000;
+
+bool OpenLog(const Options& options, LogDb& db, std::string& path, std::ostream& err) {
+  path = StationLogPath(options.serve);
+  if (path.empty()) {
+    err << "swrctl: no place for the station log is known (set XDG_STATE_HOME or HOME, or"
+           " give --log FILE)\n";
+    return false;
+  }
+  std::string error;
+  if (db.Open(path, false, error) == LogOpen::Ok) return true;
+  err << "swrctl: cannot read the station log " << path << ": " << error << '\n';
+  return false;
+}
+
+bool ReadWhole(const std::string& path, std::string& text, std::string& error) {
+  std::ifstream in(fs::u8path(path), std::ios::binary);
+  if (!in) {
+    error = "cannot open " + path;
+    return false;
+  }
+  std::ostringstream s;
+  s << in.rdbuf();
+  text = std::move(s).str();
+  if (!in.bad()) return true;
+  error = "cannot read " + path;
+  return false;
+}
+
+// IN and OUT are one file: the same name, or another path to it.
+bool SameFile(const std::string& in, const std::string& out) {
+  std::error_code ec;
+  return in == out || fs::equivalent(fs::u8path(in), fs::u8path(out), ec);
+}
+
+}  // namespace
+
+int ListQsos(const Options& options, std::ostream& out, std::ostream& err) {
+  LogDb db;
+  std::string path, error;
+  if (!OpenLog(options, db, path, err)) return kExitFailure;
+  TransmissionQuery q;
+  q.from = options.since;
+  q.to = options.until;
+  q.limit = kMaxListed;
+  std::string chunk;
+  if (options.format == Format::Adif) chunk = AdifHeader(UnixNowMs(), SWRCTL_VERSION);
+  if (options.format == Format::Csv) chunk = QsosCsvHeader();
+  const bool ok = EachQsoOldestFirst(db, q, [&](const Qso& qso) {
+    switch (options.format) {
+      case Format::Csv: AppendQsoCsv(chunk, qso); break;
+      case Format::Adif: AppendQsoAdif(chunk, qso); break;
+      case Format::Json: chunk += QsoJson(qso) + '\n'; break;
+      case Format::Text: chunk += QsoText(qso) + '\n'; break;
+    }
+    if (chunk.size() > 65536) {
+      out << chunk;
+      chunk.clear();
+    }
+    return static_cast<bool>(out);
+  }, error);
+  out << chunk;
+  out.flush();
+  if (!ok) {
+    err << "swrctl: cannot read the station log " << path << ": " << error << '\n';
+    return kExitFailure;
+  }
+  if (out) return kExitOk;
+  err << "swrctl: cannot write the QSOs to the output\n";
+  return kExitFailure;
+}
+
+int AdifFill(const Options& options, std::ostream& out, std::ostream& err) {
+  if (!options.adifOut.empty() && SameFile(options.adifIn, options.adifOut)) {
+    err << "swrctl: -o " << options.adifOut << " is " << options.adifIn
+        << " itself; adif fill never writes its input: give another file\n";
+    return kExitUsage;
+  }
+  std::string text, error;
+  if (!ReadWhole(options.adifIn, text, error)) {
+    err << "swrctl: " << error << '\n';
+    return kExitFailure;
+  }
+  LogDb db;
+  std::string path;
+  std::int64_t lookback = 0;
+  if (!OpenLog(options, db, path, err)) return kExitFailure;
+  if (!LongestTransmissionMs(db, lookback, error)) {
+    err << "swrctl: cannot read the station log " << path << ": " << error << '\n';
+    return kExitFailure;
+  }
+  std::vector<Transmission> around;
+  std::string queryError;
+  TransmissionsNear near(db, lookback);
+  const QsoMeasure measure = [&](const Qso& qso) -> std::optional<QsoMeasurement> {
+    if (!queryError.empty() || !near.Read(qso, around, queryError)) return std::nullopt;
+    return MatchQso(qso, around);
+  };
+  // Written beside OUT and renamed over it once complete: a failure leaves
+  // OUT as it was.
+  const std::string part = options.adifOut + ".part";
+  std::ofstream file;
+  if (!options.adifOut.empty()) {
+    file.open(fs::u8path(part), std::ios::binary | std::ios::trunc);
+    if (!file) {
+      err << "swrctl: cannot write " << options.adifOut << '\n';
+      return kExitFailure;
+    }
+  } else if (&out == &std::cout) {
+    BinaryStandardOutput();
+  }
+  std::ostream& to = options.adifOut.empty() ? out : file;
+  AdifFillCounts counts;
+  const bool ok = FillAdif(text, measure, {options.replace}, to, counts, error);
+  to.flush();
+  std::error_code ec;
+  if (file.is_open()) {
+    file.close();
+    const bool written = ok && queryError.empty() && file;
+    if (written) fs::rename(fs::u8path(part), fs::u8path(options.adifOut), ec);
+    if (!written || ec) fs::remove(fs::u8path(part), ec);
+    if (written && ec) {
+      err << "swrctl: cannot write " << options.adifOut << '\n';
+      return kExitFailure;
+    }
+  }
+  if (!ok && !error.empty()) {
+    err << "swrctl: " << options.adifIn << ": " << error << "; nothing written\n";
+    return kExitFailure;
+  }
+  if (!queryError.empty()) {
+    err << "swrctl: cannot read the station log " << path << ": " << queryError << '\n';
+    return kExitFailure;
+  }
+  if (!ok || (!file.is_open() && !to)) {
+    err << "swrctl: cannot write the filled file\n";
+    return kExitFailure;
+  }
+  err << "swrctl: " << counts.records << " records: " << counts.filled << " filled ("
+      << counts.powerKept << " with their TX_PWR kept), " << counts.unmatched
+      << " without transmissions in the log, " << counts.unusable
+      << " without a date, time or band; passed through as they were\n";
+  return kExitOk;
+}
+
+}  // namespace swrctl
