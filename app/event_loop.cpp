@@ -1,5 +1,6 @@
 #include "app/event_loop.h"
 
+#include "app/actions.h"
 #include "app/dialogs/about_windows.h"
 #include "app/dialogs/swr_limit_dialog.h"
 #include "app/link_supervisor.h"
@@ -25,9 +26,10 @@ void OnControl(int id) {
   if (const CommandBytes* command = ControlCommand(id)) {
     IssueCommand(*command);
   } else if (id == BlockingCheckBoxId) {
-    // The check box has already toggled itself: send its new state.
+    // The check box has already toggled itself: send its new state (1 =
+    // ticked, anything else = cleared).
     blockingState = ui::GetCheck(BlockingCheckBoxId);
-    IssueCommand(BlockingCommand(blockingState));
+    IssueCommand(BlockingCommand(blockingState == 1));
   }
 }
 

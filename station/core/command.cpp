@@ -67,27 +67,17 @@ bool ParseOnOff(const std::string& text, bool& on, std::string& error) {
 
 swr::CommandBytes CommandFor(const Command& c) {
   switch (c.kind) {
-    case CommandKind::Select: {
-      const int buttons[] = {swr::Sensor1ButtonId, swr::Sensor2ButtonId, swr::Sensor3ButtonId};
-      return *swr::ControlCommand(buttons[c.sensor - 1]);
-    }
-    case CommandKind::Power: {
-      // The menu item under "sensor N" whose range has that wattage.
-      const std::uint8_t code = swr::PowerRangeCode(c.watts);
-      for (const swr::ActionCommand& row : swr::kMenuCommands) {
-        if (row.bytes.command == swr::CommandCode::SetPowerRange &&
-            row.bytes.selector == c.sensor && row.bytes.value == code) {
-          return row.bytes;
-        }
-      }
-      break;
-    }
+    case CommandKind::Select:
+      return swr::SelectSensorCommand(c.sensor);
+    case CommandKind::Power:
+      return swr::PowerRangeCommand(c.sensor, c.watts);
     case CommandKind::Swr:
+      // As the panel's dialog sends the slider's position.
       return swr::SwrLimitCommand(c.sensor, swr::SwrLimitFromPosition(c.swrTenths));
     case CommandKind::Blocking:
-      return swr::BlockingCommand(c.on ? 1 : 0);
+      return swr::BlockingCommand(c.on);
   }
-  // Not reached for a command that passed CommandFromOperands.
+  // Not reached: every kind is one of the above.
   return swr::CommandBytes{};
 }
 

@@ -1,7 +1,7 @@
 // One command for the controller (select, power range, SWR limit,
 // blocking), checked from the words of its operands whichever front end it
-// came from, and sent through one function. The bytes are those of the
-// panel's action table.
+// came from, and sent through one function. The bytes come from the
+// controller's command builders (device/commands.h), as the panel's do.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "device/actions.h"
+#include "device/commands.h"
 #include "device/reports.h"
 #include "station/core/command_outcome.h"
 
@@ -49,7 +49,7 @@ const char* CommandName(CommandKind kind);
 // each checked in order, the first wrong one named as given.
 CommandRequest CommandFromOperands(CommandKind kind, const std::vector<std::string>& operands);
 
-// The 9-byte report the panel puts on the wire for that command.
+// The 9-byte report of that command, the one the panel writes for it.
 swr::CommandReport ReportFor(const Command& command);
 
 // The 9 bytes as "00 08 01 00 00 00 00 00 00".

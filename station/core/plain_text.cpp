@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "device/actions.h"
+#include "device/commands.h"
 
 namespace swrctl {
 

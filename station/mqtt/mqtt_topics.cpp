@@ -3,7 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "device/actions.h"
+#include "device/commands.h"
 #include "station/core/command_request.h"
 
 namespace swrctl {

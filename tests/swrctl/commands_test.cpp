@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "device/actions.h"
+#include "app/actions.h"
+#include "device/commands.h"
 #include "device/send_buffer.h"
 #include "tests/fake_hid_bus.h"
 #include "harness.h"
@@ -64,8 +65,8 @@ TEST(SwrctlCommands, EveryMenuItemAndButtonHasItsCommand) {
     EXPECT_EQ(Written({"select", std::to_string(row.bytes.selector)}), PanelReport(row.bytes))
         << "control " << row.id;
   }
-  EXPECT_EQ(Written({"blocking", "on"}), PanelReport(swr::BlockingCommand(1)));
-  EXPECT_EQ(Written({"blocking", "off"}), PanelReport(swr::BlockingCommand(0)));
+  EXPECT_EQ(Written({"blocking", "on"}), PanelReport(swr::BlockingCommand(true)));
+  EXPECT_EQ(Written({"blocking", "off"}), PanelReport(swr::BlockingCommand(false)));
 }
 
 TEST(SwrctlCommands, EverySwrLimitIsTheDialogsSliderPosition) {
