@@ -19,7 +19,7 @@ void IssueCommand(const CommandBytes& command) {
     ui::SetText(ActiveSensorField, digit);
   }
   PutCommand(sendBuffer, command);
-  SendCommand();
+  SendBufferedCommand();
 }
 
 void OnControl(int id) {
@@ -65,7 +65,7 @@ void MainEventLoop() {
   }
 }
 
-void SendCommand() {
+void SendBufferedCommand() {
   if (SendBufferOn(sendBuffer, writeHandle) == SendOutcome::NoDevice) {
     ui::ShowErrorBox(kDeviceNotConnected, kErrorBoxCaption);
   }

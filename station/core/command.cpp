@@ -141,7 +141,7 @@ std::string HexBytes(const std::uint8_t* bytes, std::size_t count) {
   return text;
 }
 
-CommandOutcome SendCommand(const Command& command) {
+CommandOutcome SendStationCommand(const Command& command) {
   const swr::CommandReport report = ReportFor(command);
   const HidLink::Handle handle = HidLink::Open(swr::ControllerProductId, swr::ControllerVendorId);
   if (handle == 0) {

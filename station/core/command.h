@@ -58,6 +58,6 @@ std::string HexBytes(const std::uint8_t* bytes, std::size_t count);
 // Opens the controller, writes the command's report, closes it again: a
 // handle of its own, so the device loop's read goes on undisturbed.
 // Sent, NotConnected, OpenFailed or WriteFailed.
-CommandOutcome SendCommand(const Command& command);
+CommandOutcome SendStationCommand(const Command& command);
 
 }  // namespace swrctl

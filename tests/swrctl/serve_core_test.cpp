@@ -202,16 +202,16 @@ class ServeSim : public ::testing::Test {
 TEST_F(ServeSim, SendReportWritesTheBytesOrSaysWhyNot) {
   const CommandRequest request = ParseCommandRequest(R"({"command":"power","sensor":2,"watts":600})");
   const swr::CommandReport report = ReportFor(request.command);
-  EXPECT_EQ(SendCommand(request.command), CommandOutcome::Sent);
+  EXPECT_EQ(SendStationCommand(request.command), CommandOutcome::Sent);
   ASSERT_EQ(SimBus::ReceivedCommands().size(), 1u);
   EXPECT_EQ(SimBus::ReceivedCommands()[0], report);
   EXPECT_EQ(SimBus::ControllerSettings().powerRangeCode[1], 2);
 
   SimBus::SetOpenFails(true);
-  EXPECT_EQ(SendCommand(request.command), CommandOutcome::OpenFailed);
+  EXPECT_EQ(SendStationCommand(request.command), CommandOutcome::OpenFailed);
   SimBus::SetOpenFails(false);
   SimBus::SetPlugged(false);
-  EXPECT_EQ(SendCommand(request.command), CommandOutcome::NotConnected);
+  EXPECT_EQ(SendStationCommand(request.command), CommandOutcome::NotConnected);
   EXPECT_EQ(SimBus::ReceivedCommands().size(), 1u);
   EXPECT_EQ(SimBus::OpenHandles(), 0);
 }
