@@ -168,6 +168,7 @@ TEST(CommandRequest, RefusesBadInputWithAClearMessage) {
       {R"({"command":"select","sensor":4})", "sensor must be 1, 2 or 3, not '4'"},
       {R"({"command":"select","sensor":-1})", "sensor must be 1, 2 or 3, not '-1'"},
       {R"({"command":"power","sensor":1,"watts":-50})", "maximum power must be"},
+      {R"({"command":"power","sensor":1,"watts":4294967346})", "maximum power must be"},
       {R"({"command":"select","sensor":2.0})", "sensor must be a whole number"},
       {R"({"command":"select","sensor":"2"})", "sensor must be a whole number"},
       {R"({"command":"select","sensor":2,"watts":50})", "unknown field 'watts'"},
