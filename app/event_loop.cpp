@@ -2,6 +2,7 @@
 // items to their commands or windows, and the one send of the send buffer.
 #include "app/event_loop.h"
 
+#include "app/actions.h"
 #include "app/dialogs/about_windows.h"
 #include "app/dialogs/swr_limit_dialog.h"
 #include "app/link_supervisor.h"
@@ -20,16 +21,17 @@ void IssueCommand(const CommandBytes& command) {
     ui::SetText(ActiveSensorField, digit);
   }
   PutCommand(sendBuffer, command);
-  SendCommand();
+  SendBufferedCommand();
 }
 
 void OnControl(int id) {
   if (const CommandBytes* command = ControlCommand(id)) {
     IssueCommand(*command);
   } else if (id == BlockingCheckBoxId) {
-    // The check box has already toggled itself: send its new state.
+    // The check box has already toggled itself: send its new state (1 =
+    // ticked, anything else = cleared).
     blockingState = ui::GetCheck(BlockingCheckBoxId);
-    IssueCommand(BlockingCommand(blockingState));
+    IssueCommand(BlockingCommand(blockingState == 1));
   }
 }
 
@@ -65,7 +67,7 @@ void MainEventLoop() {
   }
 }
 
-void SendCommand() {
+void SendBufferedCommand() {
   if (SendBufferOn(sendBuffer, writeHandle) == SendOutcome::NoDevice) {
     ui::ShowErrorBox(kDeviceNotConnected, kErrorBoxCaption);
   }

@@ -8,6 +8,6 @@ namespace swr {
 void MainEventLoop();
 
 // Puts the send buffer on the wire, or tells the user there is no controller.
-void SendCommand();
+void SendBufferedCommand();
 
 }  // namespace swr

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "ui/ui.h"
-#include "device/actions.h"
 #include "measure/fields.h"
 
 namespace swr {
@@ -12,6 +11,41 @@ enum WindowNumber : int {
   AboutProgramWindow = 2,
   AboutAuthorWindow = 3,
   // The maximum-SWR dialogs of sensors 1..3 are 4, 5 and 6.
+};
+
+// Menu item identifiers (a space of their own: they arrive as menu events).
+enum MenuId : int {
+  MenuMaxSwrSensor1 = 21,
+  MenuMaxSwrSensor2 = 22,
+  MenuMaxSwrSensor3 = 23,
+  MenuAboutProgram = 25,
+  MenuAboutAuthor = 26,
+  MenuPower1_50W = 24,
+  MenuPower1_120W = 29,
+  MenuPower1_400W = 30,
+  MenuPower1_600W = 27,
+  MenuPower1_1200W = 28,
+  MenuPower2_50W = 31,
+  MenuPower2_120W = 32,
+  MenuPower2_400W = 33,
+  MenuPower2_600W = 90,
+  MenuPower2_1200W = 91,
+  MenuPower3_50W = 92,
+  MenuPower3_120W = 34,
+  MenuPower3_400W = 35,
+  MenuPower3_600W = 36,
+  MenuPower3_1200W = 94,
+  MenuSelectSensor1 = 95,
+  MenuSelectSensor2 = 96,
+  MenuSelectSensor3 = 97,
+};
+
+// Main-window controls that send commands (app/actions.h).
+enum CommandControlId : int {
+  BlockingCheckBoxId = 13,
+  Sensor1ButtonId = 16,
+  Sensor2ButtonId = 17,
+  Sensor3ButtonId = 18,
 };
 
 // Main-window controls that neither send commands nor show values.

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "device/actions.h"
+#include "device/commands.h"
 #include "device/hid_link.h"
 
 namespace swr {

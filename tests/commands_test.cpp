@@ -6,7 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "device/actions.h"
+#include "app/actions.h"
+#include "device/commands.h"
 #include "device/send_buffer.h"
 #include "fake_hid_bus.h"
 
@@ -58,8 +59,8 @@ TEST(Commands, ButtonsAndCheckBox) {
   EXPECT_EQ(Sent(*swr::ControlCommand(17)), Report(3, 2, 0));
   EXPECT_EQ(Sent(*swr::ControlCommand(18)), Report(3, 3, 0));
   for (int id : {0, 1, 2, 3, 4, 13, 14}) EXPECT_EQ(swr::ControlCommand(id), nullptr);
-  EXPECT_EQ(Sent(swr::BlockingCommand(1)), Report(8, 1, 0));
-  EXPECT_EQ(Sent(swr::BlockingCommand(0)), Report(8, 2, 0));
+  EXPECT_EQ(Sent(swr::BlockingCommand(true)), Report(8, 1, 0));
+  EXPECT_EQ(Sent(swr::BlockingCommand(false)), Report(8, 2, 0));
 }
 
 TEST(Commands, PowerRangeCodes) {
@@ -126,7 +127,7 @@ TEST(SendDiscipline, CommandsWithoutValueKeepByteThreeOfTheBuffer) {
   // only the send discipline does, so the buffer is all zero between commands.
   swr::SendBuffer buffer = {};
   buffer[3] = 24;
-  swr::PutCommand(buffer, swr::BlockingCommand(1));
+  swr::PutCommand(buffer, swr::BlockingCommand(true));
   EXPECT_EQ(buffer[1], 8);
   EXPECT_EQ(buffer[2], 1);
   EXPECT_EQ(buffer[3], 24);

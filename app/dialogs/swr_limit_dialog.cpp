@@ -67,7 +67,7 @@ void RunSwrLimitDialog(int sensor) {
       ShowValue(d, value, ui::ControlKind::Edit);
     } else if (event.kind == ui::EventKind::Control && event.id == d.acceptId) {
       PutCommand(sendBuffer, SwrLimitCommand(sensor, value));
-      SendCommand();
+      SendBufferedCommand();
       ui::HideWindow(d.window);
       return;
     } else if (event.kind == ui::EventKind::Close) {

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cmath>
 
-#include "device/actions.h"
 #include "device/bus/sim_overs.h"
 #include "device/reports.h"
 

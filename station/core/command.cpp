@@ -1,5 +1,6 @@
-// The typed command: its operands checked, its bytes, and the one write
-// that puts it on the controller; see command.h.
+// The typed command: the checks of its operands and the command line's
+// spelling of them, its bytes, and the one write that puts it on the
+// controller; see command.h.
 #include "station/core/command.h"
 
 #include <cstdio>
@@ -19,76 +20,79 @@ const CommandSpec kCommandSpecs[4] = {
 
 namespace {
 
-bool ParseSensor(const std::string& text, int& sensor, std::string& error) {
-  if (text == "1" || text == "2" || text == "3") {
-    sensor = text[0] - '0';
+swr::CommandBytes CommandFor(const Command& c) {
+  switch (c.kind) {
+    case CommandKind::Select:
+      return swr::SelectSensorCommand(c.sensor);
+    case CommandKind::Power:
+      return swr::PowerRangeCommand(c.sensor, c.watts);
+    case CommandKind::Swr:
+      // As the panel's dialog sends the slider's position.
+      return swr::SwrLimitCommand(c.sensor, swr::SwrLimitFromPosition(c.swrTenths));
+    case CommandKind::Blocking:
+      return swr::BlockingCommand(c.on);
+  }
+  // Not reached: every kind is one of the above.
+  return swr::CommandBytes{};
+}
+
+// The checks, one per kind of operand, whichever front end read it: true
+// with the value, or false with the sentence that names it as given.
+bool CheckSensor(const Operand& operand, int& sensor, std::string& error) {
+  if (operand.number && *operand.number >= 1 && *operand.number <= 3) {
+    sensor = static_cast<int>(*operand.number);
     return true;
   }
-  error = "sensor must be 1, 2 or 3, not " + Quoted(text);
+  error = "sensor must be 1, 2 or 3, not " + Quoted(operand.given);
   return false;
 }
 
-bool ParseWatts(const std::string& text, int& watts, std::string& error) {
-  long value = 0;
-  if (ParseNumber(text, 100000, value) && text[0] != '0' &&
-      swr::PowerRangeCode(static_cast<int>(value)) != 0) {
-    watts = static_cast<int>(value);
-    return true;
-  }
-  error = "maximum power must be " + AcceptedWatts() + " (watts), not " + Quoted(text);
-  return false;
-}
-
-// "1".."4" or "1.0".."4.0" with exactly one decimal after the point.
-bool ParseSwr(const std::string& text, int& tenths, std::string& error) {
-  const bool digitFirst = !text.empty() && text[0] >= '0' && text[0] <= '9';
-  const bool whole = text.size() == 1 && digitFirst;
-  const bool oneDecimal = text.size() == 3 && digitFirst && text[1] == '.' &&
-                          text[2] >= '0' && text[2] <= '9';
-  if (whole || oneDecimal) {
-    const int value = (text[0] - '0') * 10 + (oneDecimal ? text[2] - '0' : 0);
-    if (value >= 10 && value <= 40) {
-      tenths = value;
+bool CheckWatts(const Operand& operand, int& watts, std::string& error) {
+  for (const swr::PowerRange& range : swr::kPowerRanges) {
+    if (operand.number == range.watts) {
+      watts = range.watts;
       return true;
     }
   }
-  error = "SWR limit must be 1.0 to 4.0 in steps of 0.1, not " + Quoted(text);
+  error = "maximum power must be " + AcceptedWatts() + " (watts), not " + Quoted(operand.given);
   return false;
 }
 
-bool ParseOnOff(const std::string& text, bool& on, std::string& error) {
-  if (text == "on" || text == "off") {
-    on = text == "on";
+bool CheckSwrTenths(const Operand& operand, int& tenths, std::string& error) {
+  if (operand.number && *operand.number >= 10 && *operand.number <= 40) {
+    tenths = static_cast<int>(*operand.number);
     return true;
   }
-  error = "blocking must be on or off, not " + Quoted(text);
+  error = "SWR limit must be 1.0 to 4.0 in steps of 0.1, not " + Quoted(operand.given);
   return false;
 }
 
-swr::CommandBytes CommandFor(const Command& c) {
-  switch (c.kind) {
-    case CommandKind::Select: {
-      const int buttons[] = {swr::Sensor1ButtonId, swr::Sensor2ButtonId, swr::Sensor3ButtonId};
-      return *swr::ControlCommand(buttons[c.sensor - 1]);
-    }
-    case CommandKind::Power: {
-      // The menu item under "sensor N" whose range has that wattage.
-      const std::uint8_t code = swr::PowerRangeCode(c.watts);
-      for (const swr::ActionCommand& row : swr::kMenuCommands) {
-        if (row.bytes.command == swr::CommandCode::SetPowerRange &&
-            row.bytes.selector == c.sensor && row.bytes.value == code) {
-          return row.bytes;
-        }
-      }
-      break;
-    }
-    case CommandKind::Swr:
-      return swr::SwrLimitCommand(c.sensor, swr::SwrLimitFromPosition(c.swrTenths));
-    case CommandKind::Blocking:
-      return swr::BlockingCommand(c.on ? 1 : 0);
+bool CheckOnOff(const Operand& operand, bool& on, std::string& error) {
+  if (operand.number && (*operand.number == 0 || *operand.number == 1)) {
+    on = *operand.number == 1;
+    return true;
   }
-  // Not reached for a command that passed CommandFromOperands.
-  return swr::CommandBytes{};
+  error = "blocking must be on or off, not " + Quoted(operand.given);
+  return false;
+}
+
+// The command line's spelling of a sensor or a wattage: a plain decimal
+// number without a leading zero.
+Operand NumberWord(const std::string& word) {
+  Operand operand{std::nullopt, word};
+  long value = 0;
+  // Every accepted number is far below the bound.
+  if (ParseNumber(word, 100000, value) && (word.size() == 1 || word[0] != '0')) {
+    operand.number = value;
+  }
+  return operand;
+}
+
+// The command line's spelling of blocking.
+Operand OnOffWord(const std::string& word) {
+  Operand operand{std::nullopt, word};
+  if (word == "on" || word == "off") operand.number = word == "on" ? 1 : 0;
+  return operand;
 }
 
 }  // namespace
@@ -107,29 +111,53 @@ const char* CommandName(CommandKind kind) {
   return "";
 }
 
-CommandRequest CommandFromOperands(CommandKind kind, const std::vector<std::string>& operands) {
+CommandRequest CommandFromOperands(CommandKind kind, const std::vector<Operand>& operands) {
   CommandRequest request;
   Command& c = request.command;
   std::string& error = request.error;
   c.kind = kind;
-  const std::string none;
-  const std::string& first = operands.empty() ? none : operands[0];
-  const std::string& second = operands.size() < 2 ? none : operands[1];
+  const Operand none;
+  const Operand& first = operands.empty() ? none : operands[0];
+  const Operand& second = operands.size() < 2 ? none : operands[1];
   switch (kind) {
     case CommandKind::Select:
-      ParseSensor(first, c.sensor, error);
+      CheckSensor(first, c.sensor, error);
       break;
     case CommandKind::Power:
-      if (ParseSensor(first, c.sensor, error)) ParseWatts(second, c.watts, error);
+      if (CheckSensor(first, c.sensor, error)) CheckWatts(second, c.watts, error);
       break;
     case CommandKind::Swr:
-      if (ParseSensor(first, c.sensor, error)) ParseSwr(second, c.swrTenths, error);
+      if (CheckSensor(first, c.sensor, error)) CheckSwrTenths(second, c.swrTenths, error);
       break;
     case CommandKind::Blocking:
-      ParseOnOff(first, c.on, error);
+      CheckOnOff(first, c.on, error);
       break;
   }
   return request;
+}
+
+Operand TenthsWord(const std::string& word) {
+  Operand operand{std::nullopt, word};
+  const bool digitFirst = !word.empty() && word[0] >= '0' && word[0] <= '9';
+  const bool whole = word.size() == 1 && digitFirst;
+  const bool oneDecimal = word.size() == 3 && digitFirst && word[1] == '.' && word[2] >= '0' &&
+                          word[2] <= '9';
+  if (whole || oneDecimal) operand.number = (word[0] - '0') * 10 + (oneDecimal ? word[2] - '0' : 0);
+  return operand;
+}
+
+CommandRequest CommandFromWords(CommandKind kind, const std::vector<std::string>& words) {
+  const std::string none;
+  const std::string& first = words.empty() ? none : words[0];
+  const std::string& second = words.size() < 2 ? none : words[1];
+  std::vector<Operand> operands;
+  switch (kind) {
+    case CommandKind::Select: operands = {NumberWord(first)}; break;
+    case CommandKind::Power: operands = {NumberWord(first), NumberWord(second)}; break;
+    case CommandKind::Swr: operands = {NumberWord(first), TenthsWord(second)}; break;
+    case CommandKind::Blocking: operands = {OnOffWord(first)}; break;
+  }
+  return CommandFromOperands(kind, operands);
 }
 
 swr::CommandReport ReportFor(const Command& command) {
@@ -151,7 +179,7 @@ std::string HexBytes(const std::uint8_t* bytes, std::size_t count) {
   return text;
 }
 
-CommandOutcome SendCommand(const Command& command) {
+CommandOutcome SendStationCommand(const Command& command) {
   const swr::CommandReport report = ReportFor(command);
   const HidLink::Handle handle = HidLink::Open(swr::ControllerProductId, swr::ControllerVendorId);
   if (handle == 0) {

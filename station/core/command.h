@@ -1,15 +1,18 @@
 // One command for the controller (select, power range, SWR limit,
-// blocking), checked from the words of its operands whichever front end it
-// came from, and sent through one function. The bytes are those of the
-// panel's action table.
+// blocking): each front end (the command line's words, the JSON command,
+// an MQTT set topic) reads its operands into values, and one check per kind
+// of operand, shared by all of them, accepts or refuses each. Sent through
+// one function; the bytes come from the controller's command builders
+// (device/commands.h), as the panel's do.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "device/actions.h"
+#include "device/commands.h"
 #include "device/reports.h"
 #include "station/core/command_outcome.h"
 
@@ -45,11 +48,28 @@ extern const CommandSpec kCommandSpecs[4];
 const CommandSpec* FindCommand(const std::string& name);
 const char* CommandName(CommandKind kind);
 
-// The operands as words ("2", "600"; "on"), as many as the command takes:
-// each checked in order, the first wrong one named as given.
-CommandRequest CommandFromOperands(CommandKind kind, const std::vector<std::string>& operands);
+// One operand as a front end read it: the number it stands for when it has
+// the form the command takes (a sensor or a wattage as itself, the SWR
+// limit in tenths, blocking as 1 or 0), and the text a refusal quotes.
+struct Operand {
+  std::optional<std::int64_t> number;
+  std::string given;
+};
 
-// The 9-byte report the panel puts on the wire for that command.
+// The command from its operands in order (missing ones count as empty),
+// each checked by the one check of its kind that every front end shares:
+// the first wrong one refuses it, named as given.
+CommandRequest CommandFromOperands(CommandKind kind, const std::vector<Operand>& operands);
+
+// An SWR limit as the command line spells it, which the JSON's quoted limit
+// shares: one digit, or a digit, a point and a digit ("2", "2.5").
+Operand TenthsWord(const std::string& word);
+
+// The command line's operands ("2", "600"; "2.5"; "on"), as many as the
+// command takes.
+CommandRequest CommandFromWords(CommandKind kind, const std::vector<std::string>& words);
+
+// The 9-byte report of that command, the one the panel writes for it.
 swr::CommandReport ReportFor(const Command& command);
 
 // The 9 bytes as "00 08 01 00 00 00 00 00 00".
@@ -58,6 +78,6 @@ std::string HexBytes(const std::uint8_t* bytes, std::size_t count);
 // Opens the controller, writes the command's report, closes it again: a
 // handle of its own, so the device loop's read goes on undisturbed.
 // Sent, NotConnected, OpenFailed or WriteFailed.
-CommandOutcome SendCommand(const Command& command);
+CommandOutcome SendStationCommand(const Command& command);
 
 }  // namespace swrctl

@@ -1,8 +1,12 @@
 // The JSON command: parsed once (duplicate fields refused, numbers' texts
-// kept), its fields turned into the operands of the typed command.
+// kept), each field's value read as the operand of the typed command and
+// checked as the command line's are.
 #include "station/core/command_request.h"
 
 #include <cmath>
+#include <cstdint>
+#include <map>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -74,51 +78,81 @@ std::string Shown(const json& value, const std::string& given) {
   return value.is_number_float() && !given.empty() ? given : value.dump();
 }
 
-// The SWR limit as "2.5", 2.5 or 3: tenths, or the value as given for a
-// number that is not a whole number of tenths.
-std::string LimitText(const json& value, const std::string& given) {
-  if (!value.is_number_float()) return Shown(value, given);
-  const double limit = value.get<double>();
-  const double tenths = std::round(limit * 10);
-  if (!std::isfinite(limit) || std::fabs(limit * 10 - tenths) > 1e-6 || tenths < 0 ||
-      tenths > 1000) {
-    return Shown(value, given);
-  }
-  const long t = static_cast<long>(tenths);
-  return std::to_string(t / 10) + "." + std::to_string(t % 10);
-}
-
-// One field's value as the operand's word, or false with `error` set.
-bool OperandText(const std::string& field, const json& value, const std::string& given,
-                 std::string& text, std::string& error) {
-  if (field == "on") {
-    if (!value.is_boolean()) {
-      error = "on must be true or false, not " + Shown(value, given);
-      return false;
-    }
-    text = value.get<bool>() ? "on" : "off";
-  } else if (field == "limit") {
-    text = LimitText(value, given);
-  } else if (value.is_number_integer()) {
-    text = value.is_number_unsigned() ? std::to_string(value.get<std::uint64_t>())
-                                      : std::to_string(value.get<std::int64_t>());
-  } else {
-    // A quoted or fractional number is not a sensor or a wattage.
-    const std::string shown = Shown(value, given);
-    error = field + " must be a whole number, not " +
-            (value.is_string() || value.is_number() ? Quoted(shown) : shown);
-    return false;
-  }
-  return true;
-}
-
+// The text of the field's number as given, if it has a fraction or exponent.
 std::string Given(const std::map<std::string, std::string>& texts, const std::string& field) {
   const auto it = texts.find(field);
   return it == texts.end() ? std::string() : it->second;
 }
 
+// A number that is a whole number of tenths (2.5, 3.0, 25e-1), in tenths,
+// up to 1000 tenths; none for any other.
+std::optional<std::int64_t> WholeTenths(double limit) {
+  const double tenths = std::round(limit * 10);
+  if (!std::isfinite(limit) || std::fabs(limit * 10 - tenths) > 1e-6 || tenths < 0 ||
+      tenths > 1000) {
+    return std::nullopt;
+  }
+  return static_cast<std::int64_t>(tenths);
+}
+
+// The SWR limit as "2.5", 2.5 or 3. A message shows a number that is a
+// whole number of tenths as tenths, any other value as given.
+Operand LimitOperand(const json& value, const std::string& given) {
+  if (value.is_string()) return TenthsWord(value.get<std::string>());
+  Operand operand{std::nullopt, Shown(value, given)};
+  if (value.is_number_float()) {
+    operand.number = WholeTenths(value.get<double>());
+    if (operand.number) {
+      const std::int64_t tenths = *operand.number;
+      operand.given = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+    }
+  } else if (value.is_number_unsigned() && value.get<std::uint64_t>() <= 100) {
+    operand.number = static_cast<std::int64_t>(value.get<std::uint64_t>()) * 10;
+  }
+  return operand;
+}
+
+// A sensor or a wattage: a JSON integer. Not a quoted number, nor one with
+// a fraction or an exponent.
+bool WholeNumberOperand(const std::string& field, const json& value, const std::string& given,
+                        Operand& operand, std::string& error) {
+  if (value.is_number_unsigned()) {
+    const std::uint64_t n = value.get<std::uint64_t>();
+    operand.given = std::to_string(n);
+    if (n <= static_cast<std::uint64_t>(INT64_MAX)) operand.number = static_cast<std::int64_t>(n);
+    return true;
+  }
+  if (value.is_number_integer()) {
+    operand.number = value.get<std::int64_t>();
+    operand.given = std::to_string(*operand.number);
+    return true;
+  }
+  const std::string shown = Shown(value, given);
+  error = field + " must be a whole number, not " +
+          (value.is_string() || value.is_number() ? Quoted(shown) : shown);
+  return false;
+}
+
 }  // namespace
 
+bool OperandFromJson(const std::string& field, const json& value, const std::string& given,
+                     Operand& operand, std::string& error) {
+  if (field == "limit") {
+    operand = LimitOperand(value, given);
+    return true;
+  }
+  if (field != "on") return WholeNumberOperand(field, value, given, operand, error);
+  if (!value.is_boolean()) {
+    error = "on must be true or false, not " + Shown(value, given);
+    return false;
+  }
+  operand = {value.get<bool>() ? 1 : 0, value.dump()};
+  return true;
+}
+
+namespace {
+
+// The command of a JSON object; `numberTexts` as CheckedSax gathers them.
 CommandRequest CommandFromJson(const json& object,
                                const std::map<std::string, std::string>& numberTexts) {
   CommandRequest request;
@@ -142,7 +176,8 @@ CommandRequest CommandFromJson(const json& object,
       return request;
     }
   }
-  std::vector<std::string> operands;
+  // Each field's value read first, then the operands checked in order.
+  std::vector<Operand> operands(spec->count);
   for (std::size_t i = 0; i < spec->count; ++i) {
     const std::string field = spec->fields[i];
     const auto value = object.find(field);
@@ -150,12 +185,14 @@ CommandRequest CommandFromJson(const json& object,
       error = "missing field '" + field + "'";
       return request;
     }
-    std::string text;
-    if (!OperandText(field, *value, Given(numberTexts, field), text, error)) return request;
-    operands.push_back(text);
+    if (!OperandFromJson(field, *value, Given(numberTexts, field), operands[i], error)) {
+      return request;
+    }
   }
   return CommandFromOperands(spec->kind, operands);
 }
+
+}  // namespace
 
 CommandRequest ParseCommandRequest(const std::string& body) {
   CommandRequest request;

@@ -9,7 +9,6 @@
 // log, a person) would see another command than the one carried out.
 #pragma once
 
-#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -20,11 +19,12 @@ namespace swrctl {
 // The body of POST /api/v1/commands or a message on MQTT's PREFIX/command.
 CommandRequest ParseCommandRequest(const std::string& body);
 
-// The fields of one JSON object, as given: `numberTexts` holds, by field
-// name, the text of each number with a fraction or exponent, so that a
-// message quotes "6e2" and not 600.0. For MQTT's set topics, which make the
-// object from a topic and a payload.
-CommandRequest CommandFromJson(const nlohmann::json& object,
-                               const std::map<std::string, std::string>& numberTexts);
+// One field's JSON value ("sensor", "watts", "limit", "on") as the
+// operand of the typed command, to be checked as the command line's are; or
+// false with `error` set when the value has the wrong JSON type. `given` is
+// the number's text as sent, so that a message quotes "6e2" and not 600.0.
+// For MQTT's set topics too, which carry one field's value as the payload.
+bool OperandFromJson(const std::string& field, const nlohmann::json& value,
+                     const std::string& given, Operand& operand, std::string& error);
 
 }  // namespace swrctl

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "device/actions.h"
+#include "device/commands.h"
 
 namespace swrctl {
 
@@ -12,6 +12,9 @@ bool ParseNumber(const std::string& text, long max, long& out) {
   long value = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return false;
+    // Stops before passing `max`: ten digits overflow a 32-bit long
+    // (Windows), and 4294967346 must not come out as 50.
+    if (value > (max - (c - '0')) / 10) return false;
     value = value * 10 + (c - '0');
   }
   if (value > max) return false;

@@ -91,7 +91,7 @@ Outcome CommandsHandler(const ApiRequest& req, const Context& ctx) {
   const Command command = request.command;
   Outcome outcome = Answer(NotSent(CommandOutcome::Busy, "", v), keepAlive);
   outcome.kind = Outcome::Kind::Blocking;
-  outcome.job = [command, v] { return CommandAnswer(SendCommand(command), command, v); };
+  outcome.job = [command, v] { return CommandAnswer(SendStationCommand(command), command, v); };
   return outcome;
 }
 

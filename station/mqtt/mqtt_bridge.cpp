@@ -119,7 +119,7 @@ struct MqttBridge::Impl {
       }
       return;
     }
-    const MqttAnswer answer = AnswerCommand(topics, in, &SendCommand);
+    const MqttAnswer answer = AnswerCommand(topics, in, &SendStationCommand);
     if (!answer.log.empty()) Log(answer.log);
     Publish(answer.publish);
   }

@@ -3,7 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "device/actions.h"
+#include "device/commands.h"
 #include "station/core/command_request.h"
 
 namespace swrctl {
@@ -185,42 +185,54 @@ std::vector<MqttMessage> DiscoveryMessages(const MqttTopics& t, bool controls,
   return messages;
 }
 
-CommandRequest ParseMqttCommand(const MqttTopics& t, const std::string& topic,
-                                const std::string& payload) {
+namespace {
+
+// PREFIX/set/power/N or PREFIX/set/swr/N: sensor N, 1..3.
+bool PerSensorTopic(const std::string& rest) {
+  return (rest.compare(0, 6, "power/") == 0 || rest.compare(0, 4, "swr/") == 0) &&
+         rest.size() == rest.find('/') + 2 && rest.back() >= '1' && rest.back() <= '3';
+}
+
+// The command of PREFIX/set/`rest`: the payload is the one operand the
+// topic does not name, read as the JSON command's field of that name.
+CommandRequest SetTopicCommand(const std::string& rest, const std::string& payload) {
   CommandRequest request;
-  if (payload.size() > kMaxCommandPayload) {
-    request.error = "the payload is longer than " + std::to_string(kMaxCommandPayload) + " bytes";
-    return request;
-  }
-  if (topic == t.command) return ParseCommandRequest(payload);
-  // Numbers as JSON numbers; anything else as a string, so that the checks
-  // of the command name it as given.
-  nlohmann::json value = nlohmann::json::parse(payload, nullptr, false);
-  if (value.is_discarded() || !value.is_primitive()) value = payload;
-  const std::string rest = topic.compare(0, t.set.size() + 1, t.set + "/") == 0
-                               ? topic.substr(t.set.size() + 1)
-                               : std::string();
-  nlohmann::json command;
-  std::string field;
-  if (rest == "sensor") {
-    field = "sensor";
-    command = {{"command", "select"}, {field, value}};
-  } else if (rest == "blocking") {
+  if (rest == "blocking") {
     if (payload != "ON" && payload != "OFF") {
       request.error = "blocking must be ON or OFF, not '" + payload + "'";
       return request;
     }
-    command = {{"command", "blocking"}, {"on", payload == "ON"}};
-  } else if ((rest.compare(0, 6, "power/") == 0 || rest.compare(0, 4, "swr/") == 0) &&
-             rest.size() == rest.find('/') + 2 && rest.back() >= '1' && rest.back() <= '3') {
-    const int sensor = rest.back() - '0';
-    field = rest[0] == 'p' ? "watts" : "limit";
-    command = {{"command", rest[0] == 'p' ? "power" : "swr"}, {"sensor", sensor}, {field, value}};
-  } else {
+    return CommandFromOperands(CommandKind::Blocking, {{payload == "ON" ? 1 : 0, payload}});
+  }
+  if (rest != "sensor" && !PerSensorTopic(rest)) {
     request.error = "no such command topic";
     return request;
   }
-  return CommandFromJson(command, {{field, payload}});
+  // Numbers as JSON numbers; anything else as a string, so that the checks
+  // of the command name it as given.
+  nlohmann::json value = nlohmann::json::parse(payload, nullptr, false);
+  if (value.is_discarded() || !value.is_primitive()) value = payload;
+  const char* field = rest == "sensor" ? "sensor" : rest[0] == 'p' ? "watts" : "limit";
+  Operand operand;
+  if (!OperandFromJson(field, value, payload, operand, request.error)) return request;
+  if (rest == "sensor") return CommandFromOperands(CommandKind::Select, {operand});
+  const Operand sensor{rest.back() - '0', rest.substr(rest.size() - 1)};
+  return CommandFromOperands(rest[0] == 'p' ? CommandKind::Power : CommandKind::Swr,
+                             {sensor, operand});
+}
+
+}  // namespace
+
+CommandRequest ParseMqttCommand(const MqttTopics& t, const std::string& topic,
+                                const std::string& payload) {
+  if (payload.size() > kMaxCommandPayload) {
+    CommandRequest request;
+    request.error = "the payload is longer than " + std::to_string(kMaxCommandPayload) + " bytes";
+    return request;
+  }
+  if (topic == t.command) return ParseCommandRequest(payload);
+  const bool set = topic.compare(0, t.set.size() + 1, t.set + "/") == 0;
+  return SetTopicCommand(set ? topic.substr(t.set.size() + 1) : std::string(), payload);
 }
 
 MqttMessage StateAfter(const MqttTopics& t, const Command& c) {

@@ -1,6 +1,7 @@
 // The topics and payloads of swrctl serve on MQTT, below the client: what
 // is published where, Home Assistant's discovery documents, and a message
-// on a command topic turned into the JSON command of the HTTP API.
+// on a command topic turned into the typed command (PREFIX/command as the
+// HTTP API's JSON, a set topic's payload as that JSON's field).
 //
 //   PREFIX/availability     online | offline (retained; the broker's last will)
 //   PREFIX/link             connected | disconnected (retained)

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "device/actions.h"
+#include "app/actions.h"
+#include "device/commands.h"
 #include "device/send_buffer.h"
 #include "tests/fake_hid_bus.h"
 #include "harness.h"
@@ -64,8 +65,8 @@ TEST(SwrctlCommands, EveryMenuItemAndButtonHasItsCommand) {
     EXPECT_EQ(Written({"select", std::to_string(row.bytes.selector)}), PanelReport(row.bytes))
         << "control " << row.id;
   }
-  EXPECT_EQ(Written({"blocking", "on"}), PanelReport(swr::BlockingCommand(1)));
-  EXPECT_EQ(Written({"blocking", "off"}), PanelReport(swr::BlockingCommand(0)));
+  EXPECT_EQ(Written({"blocking", "on"}), PanelReport(swr::BlockingCommand(true)));
+  EXPECT_EQ(Written({"blocking", "off"}), PanelReport(swr::BlockingCommand(false)));
 }
 
 TEST(SwrctlCommands, EverySwrLimitIsTheDialogsSliderPosition) {
@@ -119,6 +120,7 @@ TEST(SwrctlCommands, BadLinesNeverReachTheController) {
       {{"power", "1", "50W"}, "maximum power must be 50, 120, 400, 600 or 1200"},
       {{"power", "1", "0"}, "maximum power must be"},
       {{"power", "1", "99999999999"}, "maximum power must be"},
+      {{"power", "1", "4294967346"}, "maximum power must be"},  // 2^32 + 50
       {{"swr", "1", "0.9"}, "SWR limit must be 1.0 to 4.0 in steps of 0.1, not '0.9'"},
       {{"swr", "1", "4.1"}, "SWR limit must be 1.0 to 4.0 in steps of 0.1"},
       {{"swr", "1", "5"}, "SWR limit must be 1.0 to 4.0"},
@@ -146,6 +148,7 @@ TEST(SwrctlCommands, BadLinesNeverReachTheController) {
       {{"watch", "--count", "0"}, "--count must be a whole number from 1"},
       {{"watch", "--count=-1"}, "--count must be a whole number from 1"},
       {{"watch", "--count", "1e3"}, "--count must be a whole number from 1"},
+      {{"watch", "--count", "4294967297"}, "--count must be a whole number from 1"},
       {{"watch", "--interval", "soon"}, "--interval must be milliseconds"},
       {{"watch", "--interval", "86400001"}, "--interval must be milliseconds"},
       {{"watch", "--colour"}, "unknown option '--colour'"},

@@ -190,6 +190,28 @@ TEST(MqttCommands, BadPayloadsAndTopicsNeverMakeACommand) {
   }
 }
 
+// A wrong operand is refused with one sentence whichever front end read
+// it: the command line, the JSON command and a set topic.
+TEST(MqttCommands, OneRefusalPerOperandForEveryFrontEnd) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* json;
+    const char* topic;
+    const char* payload;
+  } cases[] = {
+      {{"select", "4"}, R"({"command":"select","sensor":4})", "set/sensor", "4"},
+      {{"power", "2", "500"}, R"({"command":"power","sensor":2,"watts":500})", "set/power/2", "500"},
+      {{"swr", "3", "4.1"}, R"({"command":"swr","sensor":3,"limit":4.1})", "set/swr/3", "4.1"},
+      {{"swr", "1", "0"}, R"({"command":"swr","sensor":1,"limit":"0"})", "set/swr/1", "0"},
+  };
+  for (const Case& c : cases) {
+    const std::string line = ParseArgs(c.args).error;
+    EXPECT_NE(line, "") << c.json;
+    EXPECT_EQ(ParseCommandRequest(c.json).error, line);
+    EXPECT_EQ(Outcome(std::string("shack/swr/") + c.topic, c.payload), "error: " + line);
+  }
+}
+
 TEST(MqttCommands, StateAfterAWrite) {
   const MqttTopics topics("swrpanel");
   const auto state = [&](const std::vector<std::string>& args) {

@@ -233,6 +233,7 @@ TEST(CommandRequest, RefusesBadInputWithAClearMessage) {
       {R"({"command":"select","sensor":4})", "sensor must be 1, 2 or 3, not '4'"},
       {R"({"command":"select","sensor":-1})", "sensor must be 1, 2 or 3, not '-1'"},
       {R"({"command":"power","sensor":1,"watts":-50})", "maximum power must be"},
+      {R"({"command":"power","sensor":1,"watts":4294967346})", "maximum power must be"},
       {R"({"command":"select","sensor":2.0})", "sensor must be a whole number"},
       {R"({"command":"select","sensor":"2"})", "sensor must be a whole number"},
       {R"({"command":"select","sensor":2,"watts":50})", "unknown field 'watts'"},
@@ -267,16 +268,16 @@ class ServeSim : public ::testing::Test {
 TEST_F(ServeSim, SendReportWritesTheBytesOrSaysWhyNot) {
   const CommandRequest request = ParseCommandRequest(R"({"command":"power","sensor":2,"watts":600})");
   const swr::CommandReport report = ReportFor(request.command);
-  EXPECT_EQ(SendCommand(request.command), CommandOutcome::Sent);
+  EXPECT_EQ(SendStationCommand(request.command), CommandOutcome::Sent);
   ASSERT_EQ(SimBus::ReceivedCommands().size(), 1u);
   EXPECT_EQ(SimBus::ReceivedCommands()[0], report);
   EXPECT_EQ(SimBus::ControllerSettings().powerRangeCode[1], 2);
 
   SimBus::SetOpenFails(true);
-  EXPECT_EQ(SendCommand(request.command), CommandOutcome::OpenFailed);
+  EXPECT_EQ(SendStationCommand(request.command), CommandOutcome::OpenFailed);
   SimBus::SetOpenFails(false);
   SimBus::SetPlugged(false);
-  EXPECT_EQ(SendCommand(request.command), CommandOutcome::NotConnected);
+  EXPECT_EQ(SendStationCommand(request.command), CommandOutcome::NotConnected);
   EXPECT_EQ(SimBus::ReceivedCommands().size(), 1u);
   EXPECT_EQ(SimBus::OpenHandles(), 0);
 }

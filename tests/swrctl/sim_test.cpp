@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "device/actions.h"
+#include "device/commands.h"
 #include "device/bus/sim_controller.h"
 #include "harness.h"
 #include "json_check.h"

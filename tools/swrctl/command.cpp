@@ -33,7 +33,7 @@ bool FindControllerPath(std::string& path) {
 }
 
 int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
-  const CommandOutcome outcome = SendCommand(options.command);
+  const CommandOutcome outcome = SendStationCommand(options.command);
   const OutcomeRow& row = OutcomeOf(outcome);
   if (outcome != CommandOutcome::Sent) {
     err << "swrctl: " << row.message << '\n';

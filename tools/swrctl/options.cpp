@@ -201,7 +201,7 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
     if (!row->takesValue && row->store != nullptr) row->store("", o, error);
   }
   if (sub.action == Action::Command) {
-    const CommandRequest request = CommandFromOperands(FindCommand(sub.name)->kind, parsed.operands);
+    const CommandRequest request = CommandFromWords(FindCommand(sub.name)->kind, parsed.operands);
     o.command = request.command;
     error = request.error;
   } else if (sub.action == Action::Serve) {
