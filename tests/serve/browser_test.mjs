@@ -285,10 +285,13 @@ test('the demo\'s transceiver: header, bands card, SWR alarm acknowledged with t
     assert.equal(await page.textContent('#swr'), '1.0');
 
     // The first over's end brings the bands card: 40 m on sensor 1, no
-    // baseline before three transmissions.
+    // baseline before three transmissions. On a loaded machine the page may
+    // have come up after the first over, so the pause above can follow the
+    // second: one or two transmissions.
     await page.waitForSelector('#bandscard', { state: 'visible', timeout: 10000 });
     const [row] = await bandRows(page);
-    assert.deepEqual(row.slice(0, 5), ['', '1', '40m', '1', '—']);
+    assert.deepEqual([...row.slice(0, 3), row[4]], ['', '1', '40m', '—']);
+    assert.match(row[3], /^[12]$/);
     assert.match(row[5], /^1\.[1-5]\d$/);
     assert.ok(await bandsFit(page), 'the bands table fits its card');
     await page.waitForSelector('#alarm', { state: 'visible', timeout: 15000 });  // the next over
