@@ -2,9 +2,9 @@
 // swr-wsjtx) that takes each datagram, parses it with the sender's dialect
 // and writes what the followed sender's Status says into a RigStateBox,
 // like the rig link; each QSO a sender logs goes to the QSO callback, once.
-// It follows the first sender heard until that one
-// closes or stays silent for the silence time; then the box says
-// disconnected and the next sender's Status is followed. Nothing here waits
+// It follows the first sender heard until that one closes or stays silent
+// for the silence time; then the box says disconnected and the next
+// sender's Status is followed. Nothing here waits
 // on another thread's behalf: readers take the box's snapshot.
 #pragma once
 

@@ -46,12 +46,7 @@ bool ReadOneRecord(std::string_view text, AdifRecord& record) {
   std::string error;
   AdifReader reader(text);
   if (reader.ReadHeader(error) && reader.Next(record, error)) return true;
-  const std::string lower = [&] {
-    std::string s(text);
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-  }();
-  const std::size_t eoh = lower.find("<eoh>");
+  const std::size_t eoh = Upper(std::string(text)).find("<EOH>");
   if (eoh == std::string::npos) return false;
   AdifReader rest(text.substr(eoh + 5));
   return rest.Next(record, error);
