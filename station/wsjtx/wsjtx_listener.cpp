@@ -17,6 +17,7 @@
 #include "station/core/thread_name.h"
 #include "station/wsjtx/wsjtx_bind.h"
 #include "station/wsjtx/wsjtx_message.h"
+#include "station/wsjtx/wsjtx_qso.h"
 #include "station/wsjtx/wsjtx_rig.h"
 
 namespace swrctl {
@@ -62,6 +63,7 @@ struct WsjtxListener::Impl {
   void OnDatagram(std::size_t n);
   Sender* Find(const std::string& id, const udp::endpoint& from);
   void OnMessage(Sender& sender, const WsjtxMessage& m);
+  void OnLogged(const WsjtxMessage& m);
   void Quiet(Sender& sender, const std::string& why);
   void ArmSilence(Clock::time_point at);
   void Say(const std::string& line) {
@@ -71,6 +73,8 @@ struct WsjtxListener::Impl {
   WsjtxAddress address;
   RigStateBox& box;
   std::function<void(const std::string&)> log;
+  std::function<void(const Qso&)> qsoSink;
+  WsjtxQsoSeen qsosSeen;
   WsjtxListenerTiming timing;
   asio::io_context io;
   udp::socket socket{io};
@@ -157,6 +161,15 @@ void WsjtxListener::Impl::OnMessage(Sender& sender, const WsjtxMessage& m) {
     box.Store(heard);
   }
   if (followed == index && type == WsjtxType::Status) box.Store(RigFromWsjtx(m.status));
+  if (type == WsjtxType::QsoLogged || type == WsjtxType::LoggedAdif) OnLogged(m);
+}
+
+// Any sender's QSO is the station's, followed or not: two programs may
+// work on two transceivers, and the log matches each QSO by its band.
+void WsjtxListener::Impl::OnLogged(const WsjtxMessage& m) {
+  if (!qsoSink) return;
+  const std::optional<Qso> qso = QsoOfWsjtx(m);
+  if (qso && qsosSeen.First(*qso)) qsoSink(*qso);
 }
 
 void WsjtxListener::Impl::Quiet(Sender& sender, const std::string& why) {
@@ -222,6 +235,10 @@ bool WsjtxListener::Open(std::string& error) {
     return false;
   }
   return true;
+}
+
+void WsjtxListener::OnQso(std::function<void(const Qso&)> sink) {
+  if (!impl_->thread.joinable()) impl_->qsoSink = std::move(sink);
 }
 
 void WsjtxListener::Start() {

@@ -1,9 +1,10 @@
 // The WSJT-X/JTDX listener: a UDP socket on a thread of its own (named
 // swr-wsjtx) that takes each datagram, parses it with the sender's dialect
 // and writes what the followed sender's Status says into a RigStateBox,
-// like the rig link. It follows the first sender heard until that one
-// closes or stays silent for the silence time; then the box says
-// disconnected and the next sender's Status is followed. Nothing here waits
+// like the rig link; each QSO a sender logs goes to the QSO callback, once.
+// It follows the first sender heard until that one closes or stays silent
+// for the silence time; then the box says disconnected and the next
+// sender's Status is followed. Nothing here waits
 // on another thread's behalf: readers take the box's snapshot.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "station/log/qso.h"
 #include "station/rig/rig_state.h"
 #include "station/wsjtx/wsjtx_options.h"
 
@@ -34,6 +36,10 @@ class WsjtxListener {
   // Opens the socket (and joins the group); false with `error` set when
   // the address cannot be had (in use, not this machine's).
   bool Open(std::string& error);
+  // Before Start: `sink` gets each QSO logged by any sender heard (a QSO
+  // Logged or a Logged ADIF, the second report of one dropped), on the
+  // listener's thread. Without one, logged QSOs are ignored.
+  void OnQso(std::function<void(const Qso&)> sink);
   void Start();
   // Closes the socket and joins the thread; the box is left disconnected.
   void Stop();

@@ -29,6 +29,36 @@ export function status(id, { dialHz, mode = 'FT8', transmitting = false, txDf = 
 
 export const close = (id) => header(6, id);
 
+// A QDateTime in UTC: Julian day, ms of the day, timespec 1.
+function utc(unixMs) {
+  const day = Math.floor(unixMs / 86400000);
+  const b = Buffer.alloc(13);
+  b.writeBigInt64BE(BigInt(day + 2440588));
+  b.writeUInt32BE(unixMs - day * 86400000, 8);
+  b.writeUInt8(1, 12);
+  return b;
+}
+
+// QSO Logged (5) as WSJT-X 2.6 sends it; the power as typed.
+export function qsoLogged(id, { call, grid = 'JO22', txHz, mode = 'FT8', onMs, offMs }) {
+  return Buffer.concat([header(5, id, 3), utc(offMs), text(call), text(grid), u64(txHz), text(mode),
+    text('-10'), text('+03'), text('100W'), text(''), text(''), utc(onMs), text(''), text('N0CALL'),
+    text('FN42'), text(''), text(''), text('')]);
+}
+
+// Logged ADIF (12): the same QSO as one ADIF record after a header.
+export function loggedAdif(id, { call, grid = 'JO22', txHz, mode = 'FT8', onMs, offMs }) {
+  const field = (name, v) => `<${name}:${Buffer.byteLength(String(v))}>${v} `;
+  const iso = (ms) => new Date(ms).toISOString();
+  const date = (ms) => iso(ms).slice(0, 10).replace(/-/g, '');
+  const time = (ms) => iso(ms).slice(11, 19).replace(/:/g, '');
+  const record = field('call', call) + field('gridsquare', grid) + field('mode', mode) +
+    field('rst_sent', '-10') + field('rst_rcvd', '+03') + field('qso_date', date(onMs)) +
+    field('time_on', time(onMs)) + field('qso_date_off', date(offMs)) + field('time_off', time(offMs)) +
+    field('freq', (txHz / 1e6).toFixed(6)) + field('tx_pwr', '100W') + '<eor>';
+  return Buffer.concat([header(12, id, 3), text('\n<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n' + record)]);
+}
+
 export async function standIn(port, address = '127.0.0.1', multicast = false) {
   const socket = dgram.createSocket({ type: 'udp4' });
   await new Promise((resolve) => socket.bind(0, '127.0.0.1', resolve));

@@ -2,16 +2,18 @@
 // state follows its Status (frequency, band, mode, PTT), a transmission keyed
 // by its Status lies on the band it names, and datagrams cut short,
 // oversized, of another schema or of types we do not use change nothing;
-// then WSJT-X closes and a JTDX (signed offsets) is followed; a multicast
-// group is heard by two servers at once.
+// then WSJT-X closes and a JTDX (signed offsets) is followed; a QSO logged
+// after two FT8 cycles goes into the log, once, with those cycles' power; a
+// multicast group is heard by two servers at once.
 //   SWRCTL_DEMO, SWRCTL_RUNNER  as for harness.mjs
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
-import { request, sleep, startServe, until } from './harness.mjs';
-import { close, freeUdpPort, header, heartbeat, standIn, status } from './wsjtx_stand_in.mjs';
+import { request, sleep, startServe, statusWhen, until } from './harness.mjs';
+import { close, freeUdpPort, header, heartbeat, loggedAdif, qsoLogged, standIn, status }
+  from './wsjtx_stand_in.mjs';
 
 const wine = Boolean(process.env.SWRCTL_RUNNER);
 const startMs = wine ? 120000 : 20000;
@@ -74,6 +76,72 @@ test('serve --wsjtx follows the stand-in and keys transmissions by its Status', 
     assert.match(s.stderr, /wsjtx: heard WSJT-X 2\.6\.1 at 127\.0\.0\.1:\d+/);
     assert.match(s.stderr, /wsjtx: WSJT-X at 127\.0\.0\.1:\d+ closed/);
     assert.match(s.stderr, /wsjtx: heard JTDX JTDX 2\.2\.159/);
+  } catch (e) {
+    e.message += '\nstderr: ' + s.stderr;
+    throw e;
+  } finally {
+    wsjtx.close();
+    if (wine) await s.kill(); else await s.stop();
+  }
+});
+
+test('a QSO logged after two FT8 cycles carries their power, logged once', { timeout: 200000 }, async () => {
+  const port = await freeUdpPort();
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-wsjtx-qso-'));
+  const db = path.join(dir, 'station.db');
+  const s = await startServe(['--wsjtx', `127.0.0.1:${port}`,
+    '--log', wine ? 'Z:' + db.replace(/\//g, '\\') : db], { startMs });
+  const wsjtx = await standIn(port);
+  const txs = async (from) =>
+    (await request(s.port, { path: '/api/v1/transmissions?from=' + from })).json.transmissions;
+  const qsos = async (from) =>
+    (await request(s.port, { path: '/api/v1/qsos?from=' + from })).json.qsos;
+  try {
+    await wsjtx.send(heartbeat('WSJT-X', '2.6.1'));
+    await wsjtx.send(status('WSJT-X', { dialHz: 14074000, schema: 3 }));
+    assert.ok(await rigIs(s, { band: '20m', ptt: false }), 'the rig follows the Status');
+    await s.control('tx on');  // a carrier all along: the Status's PTT keys each cycle
+    await statusWhen(s, (st) => st.connected && st.live && st.reading && st.reading.power_value > 1);
+    const onMs = Date.now();
+    for (let cycle = 1; cycle <= 2; cycle++) {
+      await wsjtx.send(status('WSJT-X', { dialHz: 14074000, transmitting: true, schema: 3 }));
+      assert.ok(await rigIs(s, { ptt: true }), `cycle ${cycle} keyed`);
+      // A second and more of readings taken while keyed.
+      const keyedAt = Date.now();
+      await statusWhen(s, (st) => st.reading && st.reading.unix_ms > keyedAt + 1200);
+      await wsjtx.send(status('WSJT-X', { dialHz: 14074000, transmitting: false, schema: 3 }));
+      assert.ok(await until(async () => (await txs(onMs - 500)).length === cycle),
+        `cycle ${cycle} recorded`);
+    }
+    await s.control('tx off');
+    const cycles = await txs(onMs - 500);
+    const peak = Math.max(...cycles.map((t) => t.peak_power));
+    assert.ok(cycles.every((t) => t.band === '20m') && peak > 1, JSON.stringify(cycles));
+
+    // WSJT-X reports the QSO twice (QSO Logged, then Logged ADIF); then a
+    // second QSO, with no transmission, marks that both have been taken.
+    const qso = { call: 'PA1XY', txHz: 14075500, onMs, offMs: Date.now() };
+    await wsjtx.send(qsoLogged('WSJT-X', qso));
+    await wsjtx.send(loggedAdif('WSJT-X', qso));
+    await wsjtx.send(qsoLogged('WSJT-X', { call: 'K1ABC', txHz: 7075500, onMs: qso.offMs, offMs: qso.offMs }));
+    const list = await until(async () => {
+      const l = await qsos(onMs - 60000);
+      return l.length >= 2 && l.find((q) => q.call === 'PA1XY').transmissions === 2 && l;
+    });
+    assert.ok(list, 'the QSOs are logged, measured: ' + JSON.stringify(await qsos(onMs - 60000)));
+    assert.deepEqual(list.map((q) => q.call).sort(), ['K1ABC', 'PA1XY'], 'each QSO once');
+    const q = list.find((x) => x.call === 'PA1XY');
+    assert.equal(q.band, '20m');
+    assert.equal(q.frequency_hz, 14075500);
+    assert.equal(q.mode, 'FT8');
+    assert.equal(q.sender, 'WSJT-X');
+    assert.equal(q.report_sent, '-10');
+    assert.equal(q.peak_power, peak);
+    assert.equal(list.find((x) => x.call === 'K1ABC').transmissions, 0);
+    const adi = (await request(s.port, { path: '/api/v1/qsos.adi?from=' + (onMs - 60000) })).body;
+    const pwr = /<TX_PWR:\d+>([0-9.]+)/.exec(adi);
+    assert.ok(pwr, adi);
+    assert.ok(Math.abs(Number(pwr[1]) - peak) <= 0.05 + 1e-9, `TX_PWR ${pwr[1]}, peak ${peak}`);
   } catch (e) {
     e.message += '\nstderr: ' + s.stderr;
     throw e;

@@ -252,6 +252,11 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   // Once listening: a server that cannot listen leaves no file. Before the
   // address is printed, so that a client that comes at once finds it running.
   log = OpenStationLog(options, err);
+  // The QSOs WSJT-X logs go into the station log (none with --no-log or a
+  // log refused); queued until the log's writer starts, just after.
+  if (rig.wsjtx && log && log->Usable()) {
+    rig.wsjtx->OnQso([station = log.get()](const Qso& qso) { station->AddQso(qso); });
+  }
   StartRig(options, *watch, rig, err);
   std::unique_ptr<LogFeed> feed = StartRecording(options, live, log.get(), *watch, err);
   StationLog* usableLog = log && log->Usable() ? log.get() : nullptr;
