@@ -94,6 +94,29 @@ int ListQsos(const Options& options, std::ostream& out, std::ostream& err) {
   return kExitFailure;
 }
 
+namespace {
+
+// Closes the file written beside OUT and, when all went well, renames it over
+// OUT; otherwise removes it, so OUT stays as it was. False when a complete
+// file could not take OUT's place.
+bool FinishPart(std::ofstream& file, const std::string& part, const std::string& out, bool ok) {
+  file.close();
+  const bool written = ok && file;
+  std::error_code ec;
+  if (written) fs::rename(fs::u8path(part), fs::u8path(out), ec);
+  if (!written || ec) fs::remove(fs::u8path(part), ec);
+  return !(written && ec);
+}
+
+void SayCounts(const AdifFillCounts& counts, std::ostream& err) {
+  err << "swrctl: " << counts.records << " records: " << counts.filled << " filled ("
+      << counts.powerKept << " with their TX_PWR kept), " << counts.unmatched
+      << " without transmissions in the log, " << counts.unusable
+      << " without a date, time or band; passed through as they were\n";
+}
+
+}  // namespace
+
 int AdifFill(const Options& options, std::ostream& out, std::ostream& err) {
   if (!options.adifOut.empty() && SameFile(options.adifIn, options.adifOut)) {
     err << "swrctl: -o " << options.adifOut << " is " << options.adifIn
@@ -137,16 +160,9 @@ int AdifFill(const Options& options, std::ostream& out, std::ostream& err) {
   AdifFillCounts counts;
   const bool ok = FillAdif(text, measure, {options.replace}, to, counts, error);
   to.flush();
-  std::error_code ec;
-  if (file.is_open()) {
-    file.close();
-    const bool written = ok && queryError.empty() && file;
-    if (written) fs::rename(fs::u8path(part), fs::u8path(options.adifOut), ec);
-    if (!written || ec) fs::remove(fs::u8path(part), ec);
-    if (written && ec) {
-      err << "swrctl: cannot write " << options.adifOut << '\n';
-      return kExitFailure;
-    }
+  if (file.is_open() && !FinishPart(file, part, options.adifOut, ok && queryError.empty())) {
+    err << "swrctl: cannot write " << options.adifOut << '\n';
+    return kExitFailure;
   }
   if (!ok && !error.empty()) {
     err << "swrctl: " << options.adifIn << ": " << error << "; nothing written\n";
@@ -160,10 +176,7 @@ int AdifFill(const Options& options, std::ostream& out, std::ostream& err) {
     err << "swrctl: cannot write the filled file\n";
     return kExitFailure;
   }
-  err << "swrctl: " << counts.records << " records: " << counts.filled << " filled ("
-      << counts.powerKept << " with their TX_PWR kept), " << counts.unmatched
-      << " without transmissions in the log, " << counts.unusable
-      << " without a date, time or band; passed through as they were\n";
+  SayCounts(counts, err);
   return kExitOk;
 }
 

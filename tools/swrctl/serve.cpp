@@ -223,16 +223,24 @@ DeviceLoopEnv LoopEnv(WatchEnv& env) {
   return loop;
 }
 
+// --listen's host and port, loopback's default port without it; false after
+// a line on err.
+bool ListenOn(const ServeOptions& options, std::string& host, unsigned short& port,
+              std::ostream& err) {
+  host = "127.0.0.1";
+  port = kDefaultServePort;
+  if (options.listen.empty() || ParseListen(options.listen, host, port)) return true;
+  err << "swrctl: --listen must be HOST:PORT with an IP address or localhost and a port"
+         " from 0 to 65535 (0: any free port), not '" << options.listen << "'\n";
+  return false;
+}
+
 }  // namespace
 
 int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::ostream& err) {
-  std::string host = "127.0.0.1";
-  unsigned short port = kDefaultServePort;
-  if (!options.listen.empty() && !ParseListen(options.listen, host, port)) {
-    err << "swrctl: --listen must be HOST:PORT with an IP address or localhost and a port"
-           " from 0 to 65535 (0: any free port), not '" << options.listen << "'\n";
-    return kExitUsage;
-  }
+  std::string host;
+  unsigned short port = 0;
+  if (!ListenOn(options, host, port, err)) return kExitUsage;
   const boost::asio::ip::address address = boost::asio::ip::make_address(host);
   AccessPolicy policy;
   if (const int status = MakePolicy(options, address, policy, err)) return status;
