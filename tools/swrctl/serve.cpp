@@ -164,6 +164,15 @@ bool OpenWsjtx(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds
   return false;
 }
 
+// The QSOs WSJT-X logs go into the station log (`log`, null with --no-log
+// or a log refused), queued until the log's writer starts; each one the log
+// stores or fills in is told to every consumer.
+void RouteQsos(StationLog* log, LiveState& live, RigFeeds& feeds) {
+  if (log == nullptr) return;
+  log->OnQsos([&live] { live.Announce(change::kQso); });
+  if (feeds.wsjtx) feeds.wsjtx->OnQso([log](const Qso& qso) { log->AddQso(qso); });
+}
+
 // `log`: where the demo's transceiver logs its QSOs (null: nowhere).
 void StartRig(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds, StationLog* log,
               std::ostream& err) {
@@ -265,17 +274,10 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   // Once listening: a server that cannot listen leaves no file. Before the
   // address is printed, so that a client that comes at once finds it running.
   log = OpenStationLog(options, err);
-  // The QSOs WSJT-X (or the demo's transceiver) logs go into the station
-  // log (none with --no-log or a log refused); queued until the log's writer
-  // starts, just after. Each one stored is told to every consumer.
-  StationLog* qsoLog = log && log->Usable() ? log.get() : nullptr;
-  if (qsoLog != nullptr) qsoLog->OnQsos([&live] { live.Announce(change::kQso); });
-  if (rig.wsjtx && qsoLog != nullptr) {
-    rig.wsjtx->OnQso([qsoLog](const Qso& qso) { qsoLog->AddQso(qso); });
-  }
-  StartRig(options, *watch, rig, qsoLog, err);
-  std::unique_ptr<LogFeed> feed = StartRecording(options, live, log.get(), *watch, err);
   StationLog* usableLog = log && log->Usable() ? log.get() : nullptr;
+  RouteQsos(usableLog, live, rig);
+  StartRig(options, *watch, rig, usableLog, err);
+  std::unique_ptr<LogFeed> feed = StartRecording(options, live, log.get(), *watch, err);
   server.SetLog(log.get());
   server.SetWatch(watch.get());
   if (options.http) {
