@@ -1,8 +1,9 @@
 // For the demo executables: the simulated transceiver (fake_rig.h) in
 // `box`, with the simulated controller's power following its PTT and its
-// SWR following the band, and its QSOs handed to `logQso` (demo_rig_sim.cpp). Returns false and does
-// nothing in the other executables (demo_rig_none.cpp); each executable
-// links one of the two, like the demo control.
+// SWR following the band, and its QSOs handed to `logQso`
+// (demo_rig_sim.cpp). Returns false and does nothing in the other
+// executables (demo_rig_none.cpp); each executable links one of the two,
+// like the demo control.
 #pragma once
 
 #include <functional>

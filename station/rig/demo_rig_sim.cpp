@@ -1,7 +1,7 @@
 // The demo's transceiver driving the simulated controller and logging its
-// QSOs. A test that
-// drives the controller itself (SWRCTL_DEMO_CONTROL=stdin) gets no
-// transceiver keying it, unless it asks for one with SWRCTL_DEMO_RIG=on.
+// QSOs. A test that drives the controller itself (SWRCTL_DEMO_CONTROL=stdin)
+// gets no transceiver keying it, unless it asks for one with
+// SWRCTL_DEMO_RIG=on.
 #include <cstdlib>
 #include <memory>
 #include <string>
