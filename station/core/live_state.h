@@ -72,6 +72,7 @@ constexpr Changes kRig = 1u << 2;           // the transceiver's state
 constexpr Changes kAlarm = 1u << 3;         // the SWR alarm: raised, acknowledged, a new peak
 constexpr Changes kTransmission = 1u << 4;  // a transmission ended (in the log's Finished())
 constexpr Changes kBands = 1u << 5;         // the antenna's health per band
+constexpr Changes kQso = 1u << 6;           // a QSO stored or filled in (in the log's Qsos())
 constexpr Changes kAll = ~0u;
 }  // namespace change
 

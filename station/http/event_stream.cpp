@@ -5,6 +5,8 @@
 
 #include "station/core/api_json.h"
 #include "station/http/responses.h"
+#include "station/log/log_store.h"
+#include "station/log/qso_format.h"
 
 namespace swrctl {
 
@@ -20,6 +22,8 @@ void EventStream::Start() {
   // The first events (link state, newest reading) follow the head, also
   // when nothing changes.
   missed_ = true;
+  // The QSOs before the stream are the list's; only new ones come here.
+  if (server_.stationLog != nullptr) sentQsos_ = server_.stationLog->Qsos().Newest();
   Write(EventStreamHead());
   ArmHeartbeat();
   WatchClient();
@@ -64,7 +68,19 @@ void EventStream::Update(const Snapshot& s, std::int64_t now) {
     text += "event: link\ndata: " + LinkJson(s.link) + "\n\n";
   }
   if (s.reading.sequence > sentSequence_) text += ReadingEvent(s, now);
+  text += QsoEvents();
   if (!text.empty()) Write(std::move(text));
+}
+
+// One "qso" event per QSO stored or filled in since the last one sent, its
+// data as the API's QSO object.
+std::string EventStream::QsoEvents() {
+  if (server_.stationLog == nullptr) return "";
+  std::vector<Qso> fresh;
+  sentQsos_ = server_.stationLog->Qsos().Since(sentQsos_, fresh);
+  std::string text;
+  for (const Qso& q : fresh) text += "event: qso\ndata: " + QsoJson(q) + "\n\n";
+  return text;
 }
 
 // At most one reading per slot of eventGapMs. The slots are the same for

@@ -1,6 +1,7 @@
 // A client of GET /api/v1/events from the response's head on: sends the
 // link state and the newest reading as they change, at most one reading per
-// gap, and a comment on a quiet stream. A read stays pending on the socket,
+// gap, each QSO the log stores or fills in from then on, and a comment on a
+// quiet stream. A read stays pending on the socket,
 // so a client that goes away frees its slot at once, not at the next write.
 #pragma once
 
@@ -22,6 +23,7 @@ class EventStream : public std::enable_shared_from_this<EventStream> {
 
  private:
   std::string ReadingEvent(const Snapshot& snapshot, std::int64_t nowMs);
+  std::string QsoEvents();
   void Write(std::string text);
   void ArmHeartbeat();
   void WatchClient();
@@ -38,6 +40,7 @@ class EventStream : public std::enable_shared_from_this<EventStream> {
   char in_[512];
   std::uint64_t sentSequence_ = 0;
   std::uint64_t sentLinkChanges_ = ~std::uint64_t{0};
+  std::uint64_t sentQsos_ = 0;  // the log's QSO sequence sent up to
   std::int64_t lastSlot_ = -1;  // of the last reading sent
 };
 

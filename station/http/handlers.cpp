@@ -48,6 +48,7 @@ Outcome MetricsHandler(const ApiRequest& req, const Context& ctx) {
   FillStationMetrics(ctx, metrics);
   if (ctx.log != nullptr) {
     metrics.onAir = ctx.log->Finished().Counts();
+    metrics.qsos = ctx.log->Qsos().Counts();
     metrics.logLostSeconds = static_cast<double>(ctx.log->State().secondsLost);
   }
   return Answer(Reply(http::status::ok, kMetricsContentType, RenderMetrics(metrics),

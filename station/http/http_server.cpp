@@ -75,7 +75,8 @@ void HttpServer::Impl::RetryAt(std::int64_t dueMs) {
 HttpServer::HttpServer(LiveState& live, AccessPolicy policy, ServerLimits limits, std::ostream* log)
     : impl_(std::make_unique<Impl>(live, std::move(policy), limits, log)) {
   Impl* impl = impl_.get();
-  impl->subscription = live.Subscribe(change::kReading | change::kLink, [impl](Changes) {
+  const Changes streamed = change::kReading | change::kLink | change::kQso;
+  impl->subscription = live.Subscribe(streamed, [impl](Changes) {
     // Called on the device loop's thread: one wake-up in flight at most.
     if (!impl->notifyPosted.exchange(true)) net::post(impl->ioc, [impl] { impl->Notify(); });
   });

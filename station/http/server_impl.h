@@ -70,7 +70,7 @@ struct HttpServer::Impl {
   net::steady_timer retry;
   std::int64_t retryDueMs = 0;  // 0: not armed
   std::unique_ptr<BlockingWorker> worker;
-  Subscription subscription;  // to the readings and the link
+  Subscription subscription;  // to the readings, the link and the QSOs
   StationLog* stationLog = nullptr;
   StationWatch* watch = nullptr;
 };

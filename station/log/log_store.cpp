@@ -282,10 +282,21 @@ bool StationLog::Commit() {
   backlog_ = DetectorOutput{};
   qsoBacklog_.clear();
   Recovered();
+  TellQsos();
   return true;
 }
 
+void StationLog::TellQsos() {
+  if (qsoNews_.empty()) return;
+  for (const auto& [qso, stored] : qsoNews_) qsos_.Add(qso, stored);
+  qsoNews_.clear();
+  if (qsosTold_) qsosTold_();
+}
+
 bool StationLog::CommitQsos(std::string& error) {
+  // Told only once the commit holds; a rollback takes them back.
+  qsoNews_.clear();
+  std::vector<Qso> filled;
   const auto& list = backlog_.transmissions;
   if (!list.empty()) {
     std::int64_t from = list.front().startUnixMs, to = list.front().endUnixMs;
@@ -293,10 +304,13 @@ bool StationLog::CommitQsos(std::string& error) {
       from = std::min(from, t.startUnixMs);
       to = std::max(to, t.endUnixMs);
     }
-    if (!RematchQsos(db_, from, to, to - kQsoRematchWindowMs, error)) return false;
+    if (!RematchQsos(db_, from, to, to - kQsoRematchWindowMs, error, &filled)) return false;
   }
+  for (Qso& q : filled) qsoNews_.emplace_back(std::move(q), false);
   for (const Qso& q : qsoBacklog_) {
-    if (!InsertQso(db_, q, error)) return false;
+    Qso stored;
+    if (!InsertQso(db_, q, error, &stored)) return false;
+    qsoNews_.emplace_back(std::move(stored), true);
   }
   return true;
 }

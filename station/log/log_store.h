@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <iosfwd>
 #include <mutex>
 #include <string>
@@ -21,6 +22,7 @@
 #include "station/log/log_db.h"
 #include "station/log/log_platform.h"
 #include "station/log/log_state.h"
+#include "station/log/logged_qsos.h"
 #include "station/log/on_air.h"
 #include "station/log/qso.h"
 
@@ -59,6 +61,12 @@ class StationLog {
   // The transmissions handed to Add since the start (counted as they come,
   // before they are written).
   const OnAir& Finished() const { return onAir_; }
+  // The QSOs stored or filled in since the start, as committed.
+  const LoggedQsos& Qsos() const { return qsos_; }
+  // `told` runs on the writer's thread after each commit that stored a QSO
+  // or changed a QSO's measurement (in Qsos() by then); it must return at
+  // once. Set before Start().
+  void OnQsos(std::function<void()> told) { qsosTold_ = std::move(told); }
   // From any thread: a reader found the file malformed (`what`: SQLite's
   // words). Recording stops for good and readers are turned away.
   void Damaged(const std::string& what);
@@ -80,6 +88,8 @@ class StationLog {
   // In Commit's transaction: the waiting QSOs, and the recent QSOs that the
   // transmissions just written belong to.
   bool CommitQsos(std::string& error);
+  // After a commit: what it stored or filled in to Qsos() and the listener.
+  void TellQsos();
   void Prune(std::int64_t nowMs);
   // Deletes up to a chunk of transmissions that started before `beforeMs`,
   // with the per-day table kept right; how many went (0 on a failure).
@@ -109,11 +119,15 @@ class StationLog {
   std::vector<Qso> qsoQueue_;
   LogState state_;
   OnAir onAir_;
+  LoggedQsos qsos_;
+  std::function<void()> qsosTold_;
   long pageLimit_ = -1;  // -1: unchanged
 
   // The writer thread's own.
   DetectorOutput backlog_;
   std::vector<Qso> qsoBacklog_;
+  // What the commit under way stored (true) or filled in (false).
+  std::vector<std::pair<Qso, bool>> qsoNews_;
   bool failing_ = false;
   std::int64_t nextTryMs_ = 0;  // monotonic, as the next one
   std::int64_t nextPruneMs_ = 0;

@@ -71,6 +71,14 @@ bool Failed(LogDb& db, std::string& error) {
   return false;
 }
 
+bool SameMeasurement(const std::optional<QsoMeasurement>& a,
+                     const std::optional<QsoMeasurement>& b) {
+  if (!a || !b) return !a && !b;
+  return a->transmissions == b->transmissions && a->peakPower == b->peakPower &&
+         a->averagePower == b->averagePower && a->maxSwr == b->maxSwr &&
+         a->onAirMs == b->onAirMs && a->sensor == b->sensor;
+}
+
 bool Match(LogDb& db, Qso& qso, std::string& error) {
   std::vector<Transmission> around;
   if (!TransmissionsAround(db, qso, around, error)) return false;
@@ -99,7 +107,7 @@ bool TransmissionsAround(LogDb& db, const Qso& qso, std::vector<Transmission>& o
   return ok;
 }
 
-bool InsertQso(LogDb& db, Qso qso, std::string& error) {
+bool InsertQso(LogDb& db, Qso qso, std::string& error, Qso* stored) {
   if (!Match(db, qso, error)) return false;
   Statement s(db.get(),
               "INSERT INTO qsos(call, grid, band, frequency_hz, mode, report_sent,"
@@ -118,11 +126,18 @@ bool InsertQso(LogDb& db, Qso qso, std::string& error) {
   sqlite3_bind_int64(s.get(), 9, std::max(qso.timeOnMs, qso.timeOffMs));
   BindText(s.get(), 10, qso.sender);
   BindMeasurement(s.get(), 11, qso.measured);
-  return sqlite3_step(s.get()) == SQLITE_DONE ? true : Failed(db, error);
+  if (sqlite3_step(s.get()) != SQLITE_DONE) return Failed(db, error);
+  if (stored != nullptr) {
+    *stored = std::move(qso);
+    stored->id = sqlite3_last_insert_rowid(db.get());
+    stored->band = QsoBand(*stored);
+    stored->timeOffMs = std::max(stored->timeOnMs, stored->timeOffMs);
+  }
+  return true;
 }
 
 bool RematchQsos(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t notBeforeMs,
-                 std::string& error) {
+                 std::string& error, std::vector<Qso>* changed) {
   std::vector<Qso> touched;
   {
     Statement s(db.get(), (std::string("SELECT ") + kQsoColumns +
@@ -142,7 +157,10 @@ bool RematchQsos(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t
                    " max_swr = ?4, on_air_ms = ?5, sensor = ?6 WHERE id = ?7");
   if (!update.ok()) return Failed(db, error);
   for (Qso& qso : touched) {
+    const std::optional<QsoMeasurement> before = qso.measured;
     if (!Match(db, qso, error)) return false;
+    if (SameMeasurement(before, qso.measured)) continue;
+    if (changed != nullptr) changed->push_back(qso);
     BindMeasurement(update.get(), 1, qso.measured);
     sqlite3_bind_int64(update.get(), 7, qso.id);
     const int rc = sqlite3_step(update.get());

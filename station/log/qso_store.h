@@ -48,12 +48,15 @@ class TransmissionsNear {
 bool LongestTransmissionMs(LogDb& db, std::int64_t& ms, std::string& error);
 
 // Writes `qso` with its measurement from the file; false on a failure.
-bool InsertQso(LogDb& db, Qso qso, std::string& error);
+// `stored`, when given, receives the QSO as written (its id, its band and
+// measurement).
+bool InsertQso(LogDb& db, Qso qso, std::string& error, Qso* stored = nullptr);
 
 // Matches again the QSOs whose window meets [fromMs, toMs) (transmissions
-// just written), those with a time off after `notBeforeMs`.
+// just written), those with a time off after `notBeforeMs`. `changed`,
+// when given, receives those whose measurement the match changed.
 bool RematchQsos(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t notBeforeMs,
-                 std::string& error);
+                 std::string& error, std::vector<Qso>* changed = nullptr);
 
 // The QSOs by time on (q.from/q.to/q.band/q.after as for transmissions),
 // newest first, each handed to `row`; `row` returns false to stop. A file

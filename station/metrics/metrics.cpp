@@ -99,6 +99,8 @@ void Counters(Exposition& out, const MetricsInput& in) {
   for (const OnAirCount& c : in.onAir) {
     out.Sample(c.seconds, {{"sensor", std::to_string(c.sensor)}, {"band", c.band}});
   }
+  out.Family("swrpanel_qsos_total", "counter", "QSOs stored in the station log, per band");
+  for (const QsoBandCount& c : in.qsos) out.Sample(static_cast<double>(c.qsos), {{"band", c.band}});
 }
 
 void Station(Exposition& out, const MetricsInput& in) {

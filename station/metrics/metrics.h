@@ -11,6 +11,7 @@
 
 #include "device/reports.h"
 #include "station/core/live_state.h"
+#include "station/log/logged_qsos.h"
 #include "station/log/on_air.h"
 
 namespace swrctl {
@@ -27,6 +28,7 @@ struct MetricsInput {
   Snapshot snapshot;
   std::int64_t nowSteadyMs = 0;
   std::vector<OnAirCount> onAir;          // from the transmission detector
+  std::vector<QsoBandCount> qsos;         // stored in the station log
   std::optional<double> logLostSeconds;   // with a station log only
   std::optional<bool> alarmRaised;        // with --swr-alarm only
   std::vector<AntennaWarning> warnings;

@@ -25,6 +25,7 @@
 #include "station/health/station_watch.h"
 #include "station/log/log_format.h"
 #include "station/log/log_store.h"
+#include "station/log/qso_format.h"
 #include "station/mqtt/mqtt_client.h"
 #include "station/mqtt/mqtt_options.h"
 #include "station/mqtt/mqtt_policy.h"
@@ -71,6 +72,7 @@ struct MqttBridge::Impl {
   std::thread thread;
   const StationLog* log = nullptr;
   std::uint64_t transmissionsSeen = 0;
+  std::uint64_t qsosSeen = 0;
   StationWatch* watch = nullptr;
   Subscription subscription;
   std::atomic<Changes> changed{0};  // told by the live state, not yet published
@@ -94,6 +96,8 @@ struct MqttBridge::Impl {
     const std::int64_t now = SteadyNowMs();
     Publish(publisher.All(live.Get(now), now));
     PublishWatch(change::kAll);
+    PublishTransmissions();
+    PublishQsos();
   }
 
   void OnLost(const std::string& why) {
@@ -171,6 +175,7 @@ struct MqttBridge::Impl {
       Publish(publisher.Changed(live.Get(now), now));
     }
     if ((what & change::kTransmission) != 0) PublishTransmissions();
+    if ((what & change::kQso) != 0) PublishQsos();
     PublishWatch(what);
   }
 
@@ -201,6 +206,17 @@ struct MqttBridge::Impl {
     std::vector<Transmission> fresh;
     transmissionsSeen = log->Finished().Since(transmissionsSeen, fresh);
     for (const Transmission& t : fresh) Publish({{topics.transmission, TransmissionJson(t), true}});
+  }
+
+  // Each QSO as stored and again as filled in, retained like the
+  // transmissions: the last one is the state of Home Assistant's QSO
+  // sensors, also for a subscriber that comes later. Those stored while the
+  // broker was away go at the next connection (the last kKept of them).
+  void PublishQsos() {
+    if (log == nullptr) return;
+    std::vector<Qso> fresh;
+    qsosSeen = log->Qsos().Since(qsosSeen, fresh);
+    for (const Qso& q : fresh) Publish({{topics.qso, QsoJson(q), true}});
   }
 
   // The rig, the alarm and the bands table, those among `what`, retained.

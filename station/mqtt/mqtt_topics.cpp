@@ -45,6 +45,7 @@ MqttTopics::MqttTopics(const std::string& p)
       state(p + "/state"),
       result(p + "/result"),
       transmission(p + "/transmission"),
+      qso(p + "/qso"),
       rig(p + "/rig"),
       alarm(p + "/alarm"),
       alarmState(p + "/alarm/state"),
@@ -58,8 +59,25 @@ MqttTopics::MqttTopics(const std::string& p)
 
 namespace {
 
+// The last QSO's measured power and highest SWR, from PREFIX/qso; none
+// until its transmissions are in the log.
+void AddQsoEntities(const MqttTopics& t, std::vector<Entity>& entities) {
+  auto last = [&](const char* object, const char* name, const char* field, json extra) {
+    json c = {{"name", name},
+              {"state_topic", t.qso},
+              {"value_template", std::string("{{ value_json.") + field + " }}"},
+              {"json_attributes_topic", t.qso},
+              {"availability", Availability(t, false, false)}};
+    c.update(extra);
+    entities.push_back({"sensor", object, c});
+  };
+  last("last_qso_power", "Last QSO peak power", "peak_power",
+       {{"unit_of_measurement", "W"}, {"device_class", "power"}, {"suggested_display_precision", 1}});
+  last("last_qso_swr", "Last QSO highest SWR", "max_swr", {{"suggested_display_precision", 2}});
+}
+
 // The sensors: the live reading's (unavailable unless live), the last
-// transmission's, and the controller's connection.
+// transmission's and QSO's, and the controller's connection.
 std::vector<Entity> SensorEntities(const MqttTopics& t) {
   // Readings count only while they are live: connected, and fresh.
   const json readingAvailable = Availability(t, true, true);
@@ -95,6 +113,7 @@ std::vector<Entity> SensorEntities(const MqttTopics& t) {
   last("last_max_swr", "Last transmission highest SWR", "value_json.max_swr", json::object());
   last("last_duration", "Last transmission duration", "(value_json.duration_ms / 1000) | round(1)",
        {{"unit_of_measurement", "s"}, {"device_class", "duration"}});
+  AddQsoEntities(t, entities);
   entities.push_back({"binary_sensor", "controller",
                       {{"name", "Controller"},
                        {"state_topic", t.link},

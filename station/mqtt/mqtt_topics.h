@@ -15,6 +15,8 @@
 //   PREFIX/state/...        the value last written to power/N, swr/N, blocking
 //   PREFIX/result           the answer to each command, JSON as over HTTP
 //   PREFIX/transmission     the last finished transmission (retained)
+//   PREFIX/qso              each QSO as the log stores it, and again once its
+//                           measurement is filled in (retained: the last one)
 //   PREFIX/rig, PREFIX/alarm, PREFIX/alarm/state, PREFIX/bands, PREFIX/alarm/ack:
 //                           the transceiver, the SWR alarm and the antenna's
 //                           health (station/health/health_json.h)
@@ -41,7 +43,7 @@ constexpr std::size_t kMaxCommandPayload = 1024;
 struct MqttTopics {
   explicit MqttTopics(const std::string& prefix);
   std::string prefix, availability, link, live, reading, command, set, state, result,
-      transmission, rig, alarm, alarmState, alarmAck, bands;
+      transmission, qso, rig, alarm, alarmState, alarmAck, bands;
   std::string node;  // Home Assistant's node id: the prefix with '/' -> '_'
 };
 

@@ -3,7 +3,7 @@
 
 namespace swrctl {
 
-bool StartDemoRig(RigStateBox&) { return false; }
+bool StartDemoRig(RigStateBox&, std::function<void(const Qso&)>) { return false; }
 void StopDemoRig() {}
 
 }  // namespace swrctl

@@ -1,6 +1,7 @@
-// The demo's transceiver driving the simulated controller. A test that
-// drives the controller itself (SWRCTL_DEMO_CONTROL=stdin) gets no
-// transceiver keying it, unless it asks for one with SWRCTL_DEMO_RIG=on.
+// The demo's transceiver driving the simulated controller and logging its
+// QSOs. A test that drives the controller itself (SWRCTL_DEMO_CONTROL=stdin)
+// gets no transceiver keying it, unless it asks for one with
+// SWRCTL_DEMO_RIG=on.
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -19,7 +20,7 @@ std::unique_ptr<FakeRig>& TheRig() {
 
 }  // namespace
 
-bool StartDemoRig(RigStateBox& box) {
+bool StartDemoRig(RigStateBox& box, std::function<void(const Qso&)> logQso) {
   if (TheRig()) return true;
   const char* control = std::getenv("SWRCTL_DEMO_CONTROL");
   const char* wanted = std::getenv("SWRCTL_DEMO_RIG");
@@ -27,7 +28,7 @@ bool StartDemoRig(RigStateBox& box) {
   if (underTest && (wanted == nullptr || std::string(wanted) != "on")) return false;
   TheRig() = std::make_unique<FakeRig>(box, [](bool keyed, double swr) {
     SimBus::SetTransmitter(keyed, swr);
-  });
+  }, std::move(logQso));
   TheRig()->Start();
   return true;
 }

@@ -1,10 +1,13 @@
-// The demo transceiver's tour and its antenna, as data.
+// The demo transceiver's tour, its antenna and the stations it works, as
+// data.
 #include "station/rig/fake_rig.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <string>
+
+#include "station/core/clock.h"
 
 namespace swrctl {
 namespace {
@@ -40,6 +43,22 @@ constexpr Antenna kAntenna[] = {
 };
 constexpr double kRepairSeconds = 16 * 60;
 
+// The stations the demo works, one per stop, round and round: made-up
+// calls (prefix Q) with real grid squares and FT8 reports.
+struct Worked {
+  const char* call;
+  const char* grid;
+  const char* sent;
+  const char* received;
+};
+constexpr Worked kWorked[] = {
+    {"Q1DEMO", "JO22", "-08", "-12"}, {"Q2SIM", "FN42", "-15", "-10"},
+    {"Q3TEST", "IO91", "+02", "-05"}, {"Q4XYZ", "PM95", "-19", "-17"},
+    {"Q5ZZ", "QF56", "-11", "+01"},   {"Q6QRP", "KP20", "-03", "-09"},
+};
+// A stop's three overs: from the first's start to the last's end.
+constexpr double kQsoSeconds = 2 * kCycleSeconds + kKeyedSeconds;
+
 }  // namespace
 
 RigState FakeRigAt(double seconds) {
@@ -66,26 +85,56 @@ double DemoSwr(const std::string& band, double seconds) {
   return 0;
 }
 
-FakeRig::FakeRig(RigStateBox& box, Follow follow) : box_(box), follow_(std::move(follow)) {}
+Qso DemoQso(long stop, std::int64_t startUnixMs) {
+  const std::size_t n = sizeof kWorked / sizeof kWorked[0];
+  const Worked& w = kWorked[static_cast<std::size_t>(std::max(stop, 0L)) % n];
+  const RigState rig = FakeRigAt(static_cast<double>(std::max(stop, 0L)) * kStopSeconds);
+  Qso q;
+  q.call = w.call;
+  q.grid = w.grid;
+  q.band = rig.band;
+  q.frequencyHz = rig.frequencyHz;
+  q.mode = "FT8";
+  q.reportSent = w.sent;
+  q.reportReceived = w.received;
+  q.timeOnMs = startUnixMs;
+  q.timeOffMs = startUnixMs + static_cast<std::int64_t>(kQsoSeconds * 1000);
+  q.sender = "demo";
+  return q;
+}
+
+FakeRig::FakeRig(RigStateBox& box, Follow follow, LogQso logQso)
+    : box_(box), follow_(std::move(follow)), logQso_(std::move(logQso)) {}
 
 FakeRig::~FakeRig() { Stop(); }
 
 void FakeRig::Start() {
   if (thread_.joinable()) return;
   stop_ = false;
-  thread_ = std::thread([this] {
-    const auto start = std::chrono::steady_clock::now();
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!stop_) {
-      const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      const RigState state = FakeRigAt(t);
-      lock.unlock();
-      box_.Store(state);
-      if (follow_) follow_(state.ptt.value_or(false), DemoSwr(state.band, t));
-      lock.lock();
-      wake_.wait_for(lock, std::chrono::milliseconds(50), [this] { return stop_; });
+  thread_ = std::thread([this] { Run(); });
+}
+
+// The stop's QSO is logged once the tour has moved on, a few seconds after
+// its last over, as an operator would log it.
+void FakeRig::Run() {
+  const auto start = std::chrono::steady_clock::now();
+  const std::int64_t startUnixMs = UnixNowMs();
+  long stop = 0;
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!stop_) {
+    const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const RigState state = FakeRigAt(t);
+    const long now = static_cast<long>(t / kStopSeconds);
+    lock.unlock();
+    box_.Store(state);
+    if (follow_) follow_(state.ptt.value_or(false), DemoSwr(state.band, t));
+    if (now != stop && logQso_) {
+      logQso_(DemoQso(stop, startUnixMs + static_cast<std::int64_t>(stop * kStopSeconds * 1000)));
     }
-  });
+    stop = now;
+    lock.lock();
+    wake_.wait_for(lock, std::chrono::milliseconds(50), [this] { return stop_; });
+  }
 }
 
 void FakeRig::Stop() {

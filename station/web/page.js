@@ -1,7 +1,8 @@
 // The page's script: the live meter from the server's event stream, the
 // chart of power and SWR (live half-second slots, or the log's history for
 // longer ranges), the settings sent as commands, today's transmission log,
-// and the transceiver, SWR alarm and bands card from the status.
+// today's QSOs with what the meter measured for them, and the transceiver,
+// SWR alarm and bands card from the status.
 // Inlined into index.html at build time (embed.cmake), which drops the
 // comment lines and the indentation; so every comment here stands on a line
 // of its own, and no string or template spans lines.
@@ -29,6 +30,8 @@ const TEXTS = {
     paused: "Запись журнала приостановлена.", lost: "Не записано в журнал:", sec: "с", min: "мин", hour: "ч",
     ack: "Подтвердить", alarm: "Тревога КСВ", bands: "Антенна по диапазонам",
     bn: "Перед.", bbase: "КСВ обычно", blast: "Послед.", btrend: "Тренд", sensorn: "датчик", mhz: "МГц",
+    qsos: "QSO за сегодня", qcall: "Позывной", qmode: "Режим", qnone: "Сегодня QSO не было.",
+    adif: "Скачать ADIF за сегодня",
   },
   en: {
     values: "Readings", power: "Power", swr: "SWR", forward: "Forward", reflected: "Reflected",
@@ -49,6 +52,8 @@ const TEXTS = {
     paused: "Recording of the log is paused.", lost: "Not written to the log:", sec: "s", min: "min", hour: "h",
     ack: "Acknowledge", alarm: "SWR alarm", bands: "Antenna by band",
     bn: "Tx", bbase: "Baseline SWR", blast: "Latest", btrend: "Trend", sensorn: "sensor", mhz: "MHz",
+    qsos: "Today's QSOs", qcall: "Call", qmode: "Mode", qnone: "No QSOs today.",
+    adif: "Download today's ADIF",
   },
 };
 
@@ -116,6 +121,10 @@ let lastTxAt = 0;
 let touched = false;
 let alarmHeard = 0;
 let bandsAt = 0;
+// The QSO card: read again at each QSO the server logs (its event) and
+// whenever the event stream opens; a read asked for while one runs follows it.
+let qsoBusy = false;
+let qsoAgain = false;
 
 // ---- Labels --------------------------------------------------------------
 
@@ -441,16 +450,22 @@ function transmissionRow(x) {
   cell(x.band ?? "—");
   cell(watts(x.peak_power));
   cell(watts(x.average_power));
-  const swrCell = cell(swr == null ? "—" : "");
-  if (swr != null) {
-    const badge = document.createElement("span");
-    badge.className = "swr";
-    badge.style.background = swrColor(swr);
-    badge.textContent = swr.toFixed(1);
-    swrCell.appendChild(badge);
-  }
+  showSwr(cell(""), swr);
   if (x.cut_short) $("cutnote").hidden = false;
   return tr;
+}
+
+// A table cell's SWR as a badge in the SWR bar's colour, "—" for none.
+function showSwr(td, swr) {
+  if (swr == null) {
+    td.textContent = "—";
+    return;
+  }
+  const badge = document.createElement("span");
+  badge.className = "swr";
+  badge.style.background = swrColor(swr);
+  badge.textContent = swr.toFixed(1);
+  td.appendChild(badge);
 }
 
 // A JSON answer of the API; throws "off" for 404 (a server without a log).
@@ -547,13 +562,13 @@ async function showMoreTransmissions() {
   } catch (e) {}
 }
 
-// Today's CSV, fetched with the token (the API may need it), then saved
-// from memory.
-async function downloadCsv(event) {
-  event.preventDefault();
+// Today's file of the log at `path` (CSV, ADIF), fetched with the token
+// (the API may need it), then saved from memory as NAME-YYYY-MM-DD.EXT; the
+// link shows the address. False when the server would not give it.
+async function saveToday(link, path, name, ext) {
   const day = new Date(midnight());
-  const url = "/api/v1/transmissions.csv?from=" + +day + "&to=" + Date.now();
-  $("csv").href = url;
+  const url = path + "?from=" + +day + "&to=" + Date.now();
+  link.href = url;
   try {
     const res = await fetch(url, { headers: auth, cache: "no-store" });
     if (!res.ok) throw new Error(res.status);
@@ -561,14 +576,72 @@ async function downloadCsv(event) {
     a.href = URL.createObjectURL(await res.blob());
     const date = day.getFullYear() + "-" + String(day.getMonth() + 1).padStart(2, "0") + "-" +
       String(day.getDate()).padStart(2, "0");
-    a.download = "transmissions-" + date + ".csv";
+    a.download = name + "-" + date + "." + ext;
     document.body.appendChild(a);
     a.click();
     a.remove();
     setTimeout(() => URL.revokeObjectURL(a.href), 60000);
+    return true;
   } catch (x) {
-    showLogNote(t.fail + " CSV", true);
+    return false;
   }
+}
+
+async function downloadCsv(event) {
+  event.preventDefault();
+  if (!(await saveToday($("csv"), "/api/v1/transmissions.csv", "transmissions", "csv"))) showLogNote(t.fail + " CSV", true);
+}
+
+// ---- The QSO card --------------------------------------------------------
+
+// One QSO: its time on, call, band, mode, the peak power measured over its
+// transmissions and their highest SWR ("—" while none are in the log).
+function qsoRow(q) {
+  const tr = document.createElement("tr");
+  const cell = (text) => {
+    const td = document.createElement("td");
+    td.textContent = text;
+    tr.appendChild(td);
+    return td;
+  };
+  const peak = toNumber(q.peak_power);
+  cell(new Date(q.time_on_unix_ms).toLocaleTimeString(lang, { hour12: false }));
+  cell(q.call);
+  cell(q.band ?? "—");
+  cell(q.mode ?? "—");
+  cell(peak == null ? "—" : peak.toFixed(1));
+  showSwr(cell(""), toNumber(q.max_swr));
+  return tr;
+}
+
+// Today's QSOs, newest first; the card stays hidden on a server without a
+// log (the log card says so).
+async function refreshQsos() {
+  if (qsoBusy) {
+    qsoAgain = true;
+    return;
+  }
+  qsoBusy = true;
+  do {
+    qsoAgain = false;
+    try {
+      const list = await getJson("/api/v1/qsos?from=" + midnight());
+      const body = $("qsos").tBodies[0];
+      body.textContent = "";
+      for (const q of list.qsos) body.appendChild(qsoRow(q));
+      $("qsowrap").hidden = !list.qsos.length;
+      $("qsonote").textContent = list.qsos.length ? "" : t.qnone;
+      $("qsocard").hidden = false;
+    } catch (e) {
+      if (e === "off") $("qsocard").hidden = true;
+    }
+  } while (qsoAgain);
+  qsoBusy = false;
+}
+
+async function downloadAdif(event) {
+  event.preventDefault();
+  if (!(await saveToday($("adif"), "/api/v1/qsos.adi", "qsos", "adi"))) $("qsonote").textContent = t.fail + " ADIF";
 }
 
 // Every second: a transmission just ended (the power has stayed under TX_W
@@ -602,15 +675,19 @@ function handleEvent(block) {
   if (name === "reading") showReading(o);
   else if (name === "link") setLink(o.connected);
   else if (name === "transmission" && logOn) refreshLog();
+  else if (name === "qso") refreshQsos();
 }
 
 // /api/v1/events, read with fetch so that it carries the token; after a
-// break the link shows as lost and the stream is opened again in 1 s.
+// break the link shows as lost and the stream is opened again in 1 s, and
+// the QSO card is read again.
 async function followEvents() {
   for (;;) {
     try {
       const res = await fetch("/api/v1/events", { headers: auth, cache: "no-store" });
       if (!res.ok) throw new Error(res.status);
+      // What was logged while the stream was away (or the server down).
+      refreshQsos();
       const reader = res.body.getReader();
       const decoder = new TextDecoder();
       let buffer = "";
@@ -791,6 +868,7 @@ watchForTouch();
 wireSettings();
 $("more").onclick = showMoreTransmissions;
 $("csv").onclick = downloadCsv;
+$("adif").onclick = downloadAdif;
 $("alarmack").onclick = acknowledgeAlarm;
 setLink(false);
 start();

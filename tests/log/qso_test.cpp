@@ -1,8 +1,9 @@
 // QSOs: the matcher against real FT8/FT4 cycle timings, a QSO written
-// before its last transmission and one before any, and a schema-2 file
-// read as it is and migrated by the writer.
+// before its last transmission and one before any (and what the log tells
+// of them), and a schema-2 file read as it is and migrated by the writer.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -130,6 +131,8 @@ TEST(QsoStore, FilledWhenItsTransmissionsArriveAfterIt) {
   StationLog log({path, 30, 3650}, std::cerr);
   std::string error;
   ASSERT_TRUE(log.Open(error)) << error;
+  std::atomic<int> told{0};
+  log.OnQsos([&told] { ++told; });
   log.Start();
   DetectorOutput first;
   first.transmissions = {Over(0.5, 12.64, "20m", 100, 1.5), Over(30.5, 12.64, "20m", 98, 1.6)};
@@ -143,7 +146,24 @@ TEST(QsoStore, FilledWhenItsTransmissionsArriveAfterIt) {
   DetectorOutput later;
   later.transmissions = {Over(60.5, 12.64, "20m", 99, 1.9), Over(600.5, 12.64, "40m", 50, 1.1)};
   log.Add(later);
+  ASSERT_TRUE(Eventually([&] { return log.Qsos().Newest() == 4; }));
+  // Another band's over in the window changes no measurement: nothing told.
+  DetectorOutput other;
+  other.transmissions = {Over(70, 5, "15m", 40, 1.2)};
+  log.Add(other);
   log.Stop();
+  // Each stored, then each filled in, as committed; only the stored counted.
+  std::vector<Qso> told4;
+  EXPECT_EQ(log.Qsos().Since(0, told4), 4u);
+  ASSERT_EQ(told4.size(), 4u);
+  EXPECT_EQ(told4[0].id, 1);
+  EXPECT_FALSE(told4[1].measured);
+  EXPECT_EQ(told4[2].measured->transmissions + told4[3].measured->transmissions, 4);
+  EXPECT_GE(told.load(), 2);
+  const std::vector<QsoBandCount> counts = log.Qsos().Counts();
+  ASSERT_EQ(counts.size(), 2u);
+  EXPECT_EQ(counts[0].band + counts[1].band, "20m40m");
+  EXPECT_EQ(counts[0].qsos + counts[1].qsos, 2u);
   q = Qsos(path);
   ASSERT_EQ(q.size(), 2u);
   EXPECT_EQ(q[0].measured->transmissions, 3);

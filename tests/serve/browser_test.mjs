@@ -3,8 +3,9 @@
 // reports stop, a command clicked and its outcome shown, the chart drawn;
 // the log card and the chart's range from the log's API (answered by the
 // test where the server has no log), and the card when the log is off;
-// with the demo's transceiver: the rig in the header, the bands card and
-// the SWR alarm's banner, acknowledged with the token only.
+// with the demo's transceiver: the rig in the header, the bands card, the
+// SWR alarm's banner, acknowledged with the token only, and its QSO in the
+// QSO card as it is logged, with its measured power and its ADIF.
 // Screenshots at a desktop and a phone size go to $SCREENSHOTS.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -250,7 +251,7 @@ const bandsTable = { window: 20, margin: 0.3, run: 3, min_watts: 5, rows: [
 const bandsFit = (page) => page.$eval('#bands', (t) => t.getBoundingClientRect().right <= t.closest('section').getBoundingClientRect().right - 1);
 const bandRows = (page) => page.$$eval('#bands tbody tr', (r) => r.map((tr) => [tr.className, ...[...tr.cells].map((c) => c.textContent)]));
 
-test('the demo\'s transceiver: header, bands card, SWR alarm acknowledged with the token only', T, async () => {
+test('the demo\'s transceiver: header, bands card, SWR alarm acknowledged with the token only, its QSO', { timeout: 120000 }, async () => {
   const rig = await startServe(['--swr-alarm', '1.1', '--swr-alarm-hold', '0.3'], { env: { SWRCTL_DEMO_RIG: 'on' } });
   const status = async () => (await request(rig.port, { path: '/api/v1/status' })).json;
   try {
@@ -295,6 +296,17 @@ test('the demo\'s transceiver: header, bands card, SWR alarm acknowledged with t
     assert.match(row[5], /^1\.[1-5]\d$/);
     assert.ok(await bandsFit(page), 'the bands table fits its card');
     await page.waitForSelector('#alarm', { state: 'visible', timeout: 15000 });  // the next over
+
+    // The QSO logged at the end of the first stop (30 s) appears on the open
+    // page, with the power measured over its overs; its ADIF has it too.
+    await page.waitForFunction(() => /^\d+\.\d$/.test(document.querySelector('#qsos tbody tr td:nth-child(5)')?.textContent),
+      null, { timeout: 60000 });
+    const [qso] = await page.$$eval('#qsos tbody tr', (r) => r.map((tr) => [...tr.cells].map((c) => c.textContent)));
+    assert.deepEqual(qso.slice(1, 4), ['Q1DEMO', '40m', 'FT8']);
+    assert.match(qso[5], /^1\.\d$/);
+    const [adif] = await Promise.all([page.waitForEvent('download'), page.click('#adif')]);
+    assert.match(adif.suggestedFilename(), /^qsos-\d{4}-\d\d-\d\d\.adi$/);
+    assert.match(fs.readFileSync(await adif.path(), 'utf8'), /<CALL:6>Q1DEMO[^]*<TX_PWR:\d+>\d/);
     await page.screenshot({ path: path.join(shots, 'desktop-ru-rig.png'), fullPage: true });
 
     // More rows, a baseline and a warning, as the server has them after a

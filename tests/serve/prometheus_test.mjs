@@ -1,8 +1,9 @@
 // GET /metrics as Prometheus sees it: a real Prometheus (Debian's) scrapes
 // two `swrctl-demo serve` once a second on loopback; its answers agree with
 // the servers' own status, every query of the Grafana dashboard returns
-// data, and promtool finds nothing to say about the exposition. A stale
-// reading leaves /metrics.
+// data, and promtool finds nothing to say about the exposition. A QSO
+// logged by the WSJT-X stand-in is counted on its band; a stale reading
+// leaves /metrics.
 //   PROMETHEUS, PROMTOOL  the programs; DASHBOARD  the dashboard's JSON
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -11,8 +12,10 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { freePort, request, sleep, startServe, statusWhen } from './harness.mjs';
+import { freeUdpPort, qsoLogged, standIn } from './wsjtx_stand_in.mjs';
 
 const servers = [];
+const wsjtxPort = await freeUdpPort();  // the first server's
 let prometheus;
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'swrpanel-prometheus-'));
 after(async () => {
@@ -38,7 +41,7 @@ async function query(port, expr) {
 }
 
 test('a real Prometheus scrapes two stations', async () => {
-  servers.push(await startServe(), await startServe());
+  servers.push(await startServe(['--wsjtx', `127.0.0.1:${wsjtxPort}`]), await startServe());
   const port = await freePort();
   const targets = servers.map((s, i) =>
     `  - targets: ['127.0.0.1:${s.port}']\n    labels: {station: 'shack-${i + 1}'}`).join('\n');
@@ -81,7 +84,7 @@ test('a real Prometheus scrapes two stations', async () => {
 });
 
 test('promtool accepts the exposition; a stale reading leaves it', async () => {
-  const s = servers[0] ?? (servers.push(await startServe()), servers[0]);
+  const s = servers[0] ?? (servers.push(await startServe(['--wsjtx', `127.0.0.1:${wsjtxPort}`])), servers[0]);
   await statusWhen(s);  // a reading to expose, however slowly the server started
   const live = await request(s.port, { path: '/metrics' });
   assert.equal(live.status, 200);
@@ -100,6 +103,16 @@ test('promtool accepts the exposition; a stale reading leaves it', async () => {
     return /^swrpanel_transmissions_total\{sensor="\d",band=""\} [1-9]/m.test(res.body);
   }, 30000);
   await s.control('tx auto');
+
+  const wsjtx = await standIn(wsjtxPort);
+  await wsjtx.send(qsoLogged('WSJT-X', { call: 'Q2SIM', txHz: 14075500, onMs: Date.now() - 60000, offMs: Date.now() }));
+  wsjtx.close();
+  const counted = await until('a QSO counted', async () => {
+    const res = await request(s.port, { path: '/metrics' });
+    return /^swrpanel_qsos_total\{band="20m"\} 1$/m.test(res.body) && res.body;
+  }, 30000);
+  const again = spawnSync(process.env.PROMTOOL, ['check', 'metrics'], { input: counted, encoding: 'utf8' });
+  assert.equal(again.stdout + again.stderr, '');
 
   await s.control('unplug');
   const stale = await until('the reading to go', async () => {

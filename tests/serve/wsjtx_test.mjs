@@ -4,8 +4,10 @@
 // oversized, of another schema or of types we do not use change nothing;
 // then WSJT-X closes and a JTDX (signed offsets) is followed; a QSO logged
 // after two FT8 cycles goes into the log, once, with those cycles' power; a
-// multicast group is heard by two servers at once.
+// multicast group is heard by two servers at once; under Wine the real
+// build (no controller there) follows the Status too.
 //   SWRCTL_DEMO, SWRCTL_RUNNER  as for harness.mjs
+//   SWRCTL_EXE                  under Wine: the real build of the same architecture
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -182,3 +184,20 @@ test('a unicast port in use is refused clearly', { skip: wine, timeout: 30000 },
     await a.stop();
   }
 });
+
+test('swrctl.exe serve --wsjtx under Wine follows the Status', { skip: !wine || !process.env.SWRCTL_EXE, timeout: 200000 },
+  async () => {
+    const port = await freeUdpPort();
+    const s = await startServe(['--wsjtx', `127.0.0.1:${port}`, '--no-log'], { startMs, exe: process.env.SWRCTL_EXE });
+    const wsjtx = await standIn(port);
+    try {
+      await wsjtx.send(heartbeat('WSJT-X', '2.6.1'));
+      await wsjtx.send(status('WSJT-X', { dialHz: 10136000 }));
+      const rig = await rigIs(s, { band: '30m', ptt: false }, 60000);
+      assert.ok(rig, 'the rig follows the Status; stderr: ' + s.stderr);
+      assert.equal(rig.frequency_hz, 10137500);
+    } finally {
+      wsjtx.close();
+      await s.kill();
+    }
+  });

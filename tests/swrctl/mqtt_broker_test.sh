@@ -1,6 +1,7 @@
 #!/bin/bash
 # swrctl-demo serve --mqtt against a real broker (Debian's mosquitto on a
 # loopback port of its own): discovery documents, readings at the set rate,
+# a QSO logged by the WSJT-X stand-in on PREFIX/qso with its measured power,
 # commands on their topics giving the command line's bytes on the simulated
 # controller, bad and retained payloads refused (also a retained one
 # published while connected), 100 commands at once each carried out, the
@@ -16,7 +17,16 @@ source "$(dirname "$0")/mqtt_broker_lib.sh"
 # A retained command would be carried out again at every (re)connect: it
 # is refused when the subscription delivers it.
 pub -r -t test/meter/set/blocking -m ON
-start_serve --no-http --swr-alarm 1.0 --swr-alarm-hold 0.2 --swr-alarm-power 1
+# The WSJT-X stand-in's datagrams (tests/serve/wsjtx_stand_in.mjs), given as
+# its functions' calls, sent to serve's --wsjtx port.
+stand_in="$(cd "$(dirname "$0")/../serve" && pwd)/wsjtx_stand_in.mjs"
+wsjtx_port=$(node --input-type=module -e "import { freeUdpPort } from '$stand_in'; console.log(await freeUdpPort());")
+wsjtx() {
+  node --input-type=module -e "import * as w from '$stand_in';
+    const s = await w.standIn($wsjtx_port); for (const d of [$1]) await s.send(d); s.close();"
+}
+start_serve --no-http --swr-alarm 1.0 --swr-alarm-hold 0.2 --swr-alarm-power 1 \
+  --wsjtx "127.0.0.1:$wsjtx_port"
 wait_for test/meter/availability online 60
 for _ in $(seq 300); do grep -q 'retained command' "$dir/serve.err" && break; sleep 0.1; done
 grep -q 'test/meter/set/blocking: a retained command is never carried out' "$dir/serve.err" ||
@@ -27,10 +37,11 @@ control "rate 50" >/dev/null
 
 # Discovery: every document retained, one device for all of them.
 sub -t 'homeassistant/+/test_meter/+/config' -v -W 2 >"$dir/discovery" 2>/dev/null
-[ "$(wc -l <"$dir/discovery")" -eq 19 ] || fail "$(wc -l <"$dir/discovery") discovery documents, not 19"
+[ "$(wc -l <"$dir/discovery")" -eq 21 ] || fail "$(wc -l <"$dir/discovery") discovery documents, not 21"
 for expect in \
   'sensor/test_meter/power/config .*"state_topic":"test/meter/reading".*"unit_of_measurement":"W","device_class":"power"' \
   'sensor/test_meter/swr/config .*"value_template":"\{\{ value_json.swr_value \}\}"' \
+  'sensor/test_meter/last_qso_power/config .*"state_topic":"test/meter/qso","value_template":"\{\{ value_json.peak_power \}\}"' \
   'select/test_meter/select_sensor/config .*"command_topic":"test/meter/set/sensor".*"options":\["1","2","3"\]' \
   'select/test_meter/power_range_2/config .*"options":\["50","120","400","600","1200"\]' \
   'number/test_meter/swr_limit_3/config .*"command_topic":"test/meter/set/swr/3".*"min":1.0,"max":4.0,"step":0.1' \
@@ -59,6 +70,25 @@ control "tx off" >/dev/null
 tx=$(first 30 -t test/meter/transmission)  # after the hang time and the bridge's next pass
 echo "$tx" | grep -qE '^\{"id":null,"start_unix_ms":[0-9]+,.*"peak_power":[0-9.]+,.*"cut_short":false' ||
   fail "no transmission on test/meter/transmission: '$tx'"
+control "tx auto" >/dev/null
+
+# A QSO over a transmission keyed by WSJT-X's Status on 20 m: on
+# PREFIX/qso (retained) as the API has it, with the transmission's power
+# (stored measured, or filled in once the transmission is written).
+on_ms=$(($(date +%s%3N) - 1000))
+wsjtx "w.heartbeat('WSJT-X', '2.6.1'), w.status('WSJT-X', { dialHz: 14074000, transmitting: true })"
+control "tx on" >/dev/null
+sleep 2
+control "tx off" >/dev/null
+wsjtx "w.status('WSJT-X', { dialHz: 14074000 }), w.qsoLogged('WSJT-X', { call: 'Q1DEMO', txHz: 14075500, onMs: $on_ms, offMs: Date.now() })"
+qso=
+for _ in $(seq 30); do
+  qso=$(first 2 -t test/meter/qso)
+  echo "$qso" | grep -q '"transmissions":1,"peak_power":[0-9.]*[1-9]' && break
+done
+echo "$qso" | grep -qE '^\{"id":[0-9]+,"call":"Q1DEMO","grid":"JO22","band":"20m",.*"transmissions":1,"peak_power":[0-9.]+,' ||
+  fail "no measured QSO on test/meter/qso: '$qso'"
+wsjtx "w.close('WSJT-X')"  # no rig for the rest: the carrier alone is a transmission
 control "tx auto" >/dev/null
 
 # Commands: each topic gives the bytes of the same command on the command line.

@@ -46,7 +46,7 @@ TEST(MqttStatePublisher, EverythingOnConnectThenChangesAtTheRate) {
   const MqttTopics topics("p");
   MqttStatePublisher publisher(topics, 4, true, "1");
   const std::vector<MqttMessage> all = publisher.All(Connected(1, 0), 0);
-  ASSERT_EQ(all.size(), 19u + 4u);
+  ASSERT_EQ(all.size(), 21u + 4u);
   using V = std::vector<std::string>;
   EXPECT_EQ(Topics({all.end() - 4, all.end()}),
             (V{"p/availability o", "p/link c", "p/reading {", "p/live t"}));

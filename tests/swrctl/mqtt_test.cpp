@@ -245,7 +245,7 @@ TEST(MqttDiscovery, OneDeviceWithUniqueEntities) {
       EXPECT_NE(ParseMqttCommand(topics, topic, "1").error, "no such command topic") << topic;
     }
   }
-  EXPECT_EQ(all.size(), 19u);
+  EXPECT_EQ(all.size(), 21u);
 
   // Read-only: the same documents, the controls' ones empty (removed).
   const std::vector<MqttMessage> readOnly = DiscoveryMessages(topics, false, "1.2.3");

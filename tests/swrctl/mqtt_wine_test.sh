@@ -11,7 +11,7 @@ source "$(dirname "$0")/mqtt_broker_lib.sh"
 start_serve --no-http
 wait_for test/meter/availability online 60
 sub -t 'homeassistant/+/test_meter/+/config' -W 3 >"$dir/discovery" 2>/dev/null
-[ "$(wc -l <"$dir/discovery")" -eq 19 ] || fail "$(wc -l <"$dir/discovery") discovery documents, not 19"
+[ "$(wc -l <"$dir/discovery")" -eq 21 ] || fail "$(wc -l <"$dir/discovery") discovery documents, not 21"
 # Readings once the device loop has found the controller (slow under Wine).
 wait_for test/meter/link connected 60
 first 30 -t test/meter/reading | grep -q '"power_value"' || fail "no reading"

@@ -221,7 +221,8 @@ const OptionRow kOptions[33] = {
      "the transceiver's frequency, mode and PTT from rigctld\n(default port 4532)"},
     {"--wsjtx", "serve service", true, StoreWsjtx, "--wsjtx [ADDR][:PORT]",
      "... or from WSJT-X/JTDX's UDP messages (default\n127.0.0.1:2237; a multicast group is joined on\n"
-     "loopback); with --rig, the rig's tuning and either's PTT",
+     "loopback); with --rig, the rig's tuning and either's PTT;\n"
+     "the QSOs they log go into the station log, measured",
      true},
     {"--swr-alarm", "serve service", true,
      [](const std::string& v, Options& o, std::string& e) {

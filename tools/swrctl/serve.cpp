@@ -8,6 +8,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <thread>
@@ -163,7 +164,18 @@ bool OpenWsjtx(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds
   return false;
 }
 
-void StartRig(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds, std::ostream& err) {
+// The QSOs WSJT-X logs go into the station log (`log`, null with --no-log
+// or a log refused), queued until the log's writer starts; each one the log
+// stores or fills in is told to every consumer.
+void RouteQsos(StationLog* log, LiveState& live, RigFeeds& feeds) {
+  if (log == nullptr) return;
+  log->OnQsos([&live] { live.Announce(change::kQso); });
+  if (feeds.wsjtx) feeds.wsjtx->OnQso([log](const Qso& qso) { log->AddQso(qso); });
+}
+
+// `log`: where the demo's transceiver logs its QSOs (null: nowhere).
+void StartRig(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds, StationLog* log,
+              std::ostream& err) {
   RigAddress address;
   std::string error;
   if (!options.rig.empty() && ParseRigAddress(options.rig, address, error)) {
@@ -175,7 +187,9 @@ void StartRig(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds,
     err << "swrctl: wsjtx: listening for WSJT-X and JTDX on " << options.wsjtx << '\n';
     feeds.wsjtx->Start();
   }
-  watch.rigGiven = feeds.link || feeds.wsjtx || StartDemoRig(watch.rig);
+  std::function<void(const Qso&)> logQso;
+  if (log != nullptr) logQso = [log](const Qso& qso) { log->AddQso(qso); };
+  watch.rigGiven = feeds.link || feeds.wsjtx || StartDemoRig(watch.rig, std::move(logQso));
 }
 
 // The MQTT side, connecting in the background; null when it cannot be set
@@ -260,14 +274,10 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   // Once listening: a server that cannot listen leaves no file. Before the
   // address is printed, so that a client that comes at once finds it running.
   log = OpenStationLog(options, err);
-  // The QSOs WSJT-X logs go into the station log (none with --no-log or a
-  // log refused); queued until the log's writer starts, just after.
-  if (rig.wsjtx && log && log->Usable()) {
-    rig.wsjtx->OnQso([station = log.get()](const Qso& qso) { station->AddQso(qso); });
-  }
-  StartRig(options, *watch, rig, err);
-  std::unique_ptr<LogFeed> feed = StartRecording(options, live, log.get(), *watch, err);
   StationLog* usableLog = log && log->Usable() ? log.get() : nullptr;
+  RouteQsos(usableLog, live, rig);
+  StartRig(options, *watch, rig, usableLog, err);
+  std::unique_ptr<LogFeed> feed = StartRecording(options, live, log.get(), *watch, err);
   server.SetLog(log.get());
   server.SetWatch(watch.get());
   if (options.http) {
