@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "station/health/health_seed.h"
+#include "station/log/health_seed.h"
 #include "station/log/log_db.h"
 #include "station/log/log_queries.h"
 #include "station/log/log_store.h"
