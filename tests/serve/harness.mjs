@@ -9,13 +9,22 @@ import os from 'node:os';
 import path from 'node:path';
 import http from 'node:http';
 import net from 'node:net';
+import { after } from 'node:test';
 
 // Every temporary directory made here or by tempDir() is removed when the
-// test process ends, passed or failed; a server still running then (a test
-// that failed before stopping it) is killed first. A state directory goes
-// as soon as its server exits.
+// test process ends, passed or failed, and a server still running then (a
+// test failed before stopping it) is killed first. Once the file's tests
+// are done, such a server no longer keeps the process alive (it would wait
+// for its timeout); the file's own after() hooks may still stop theirs. A
+// state directory goes as soon as its server exits.
 const made = new Set();
 const running = new Set();
+after(() => {
+  for (const child of running) {
+    child.unref();
+    for (const stream of [child.stdin, child.stdout, child.stderr]) stream.unref?.();
+  }
+});
 process.on('exit', () => {
   for (const child of running) child.kill('SIGKILL');
   for (const dir of made) fs.rmSync(dir, { recursive: true, force: true });
