@@ -4,13 +4,11 @@
 
 #include <string>
 
+#include "measure/local_time.h"
+
 namespace swr {
 
 void LinkSupervisor();
-
-struct LocalTime {
-  int year, month, day, hour, minute, second;
-};
 
 // The wall clock the status bar shows; tests put their own in its place.
 using ClockFunction = LocalTime (*)();

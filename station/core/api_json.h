@@ -7,7 +7,7 @@
 
 #include "device/reports.h"
 #include "station/core/live_state.h"
-#include "station/log/log_state.h"
+#include "station/core/log_state.h"
 
 namespace swrctl {
 

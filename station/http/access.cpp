@@ -22,23 +22,6 @@ bool AllDigits(const std::string& text) {
   return true;
 }
 
-// Four decimal parts of 0..255.
-bool Ipv4(const std::string& text, int& first) {
-  int parts = 0;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t dot = text.find('.', start);
-    const std::string part = text.substr(start, dot == std::string::npos ? dot : dot - start);
-    if (!AllDigits(part) || part.size() > 3 || std::stoi(part) > 255) return false;
-    if (part.size() > 1 && part[0] == '0') return false;  // octal elsewhere
-    if (parts == 0) first = std::stoi(part);
-    ++parts;
-    if (dot == std::string::npos) break;
-    start = dot + 1;
-  }
-  return parts == 4;
-}
-
 bool Ipv6Literal(const std::string& name) {
   if (name.size() < 4 || name.front() != '[' || name.back() != ']') return false;
   for (std::size_t i = 1; i + 1 < name.size(); ++i) {
@@ -49,11 +32,6 @@ bool Ipv6Literal(const std::string& name) {
 }
 
 }  // namespace
-
-bool Ipv4Literal(const std::string& text) {
-  int first = 0;
-  return Ipv4(text, first);
-}
 
 std::string HostName(const std::string& hostHeader) {
   std::string host = Lower(hostHeader);
@@ -80,7 +58,7 @@ bool HostAllowed(const std::string& hostHeader, const AccessPolicy& policy) {
   const std::string name = HostName(hostHeader);
   if (name.empty()) return false;
   int first = 0;
-  const bool v4 = Ipv4(name, first);
+  const bool v4 = Ipv4Literal(name, first);
   if (name == "localhost" || (v4 && first == 127) || name == "[::1]") return true;
   if (policy.loopbackOnly) return false;
   return v4 || Ipv6Literal(name) || (!policy.hostName.empty() && name == policy.hostName);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "station/core/ipv4_literal.h"
+
 namespace swrctl {
 
 struct AccessPolicy {
@@ -12,10 +14,6 @@ struct AccessPolicy {
   bool readOnly = false;
   std::string hostName;      // this machine's name, lowercase; may be empty
 };
-
-// Four decimal numbers of 0..255 joined by dots, nothing else ("1.2.3"
-// and "01.2.3.4x" are not), the same on every platform.
-bool Ipv4Literal(const std::string& text);
 
 // The name part of a Host header, lowercase, without the port:
 // "LocalHost:8537" -> "localhost", "[::1]:8537" -> "[::1]". Empty when the

@@ -21,7 +21,7 @@
 #include "station/log/detector.h"
 #include "station/log/log_db.h"
 #include "station/log/log_platform.h"
-#include "station/log/log_state.h"
+#include "station/core/log_state.h"
 #include "station/log/logged_qsos.h"
 #include "station/log/on_air.h"
 #include "station/log/qso.h"

@@ -3,7 +3,7 @@
 
 #include <boost/asio/ip/address.hpp>
 
-#include "station/http/access.h"
+#include "station/core/ipv4_literal.h"
 
 namespace swrctl {
 namespace {

@@ -1,7 +1,7 @@
 // --wsjtx [ADDR][:PORT], checked in full before serve starts.
 #include "station/wsjtx/wsjtx_options.h"
 
-#include "station/http/access.h"
+#include "station/core/ipv4_literal.h"
 
 namespace swrctl {
 namespace {

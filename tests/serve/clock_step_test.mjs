@@ -6,12 +6,11 @@
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
-import { request, sleep, startServe, until } from './harness.mjs';
+import { request, sleep, startServe, tempDir, until } from './harness.mjs';
 
-const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-clock-'));
+const dir = tempDir('swrctl-clock-');
 const file = path.join(dir, 'station.db');
 const offset = path.join(dir, 'faketime.rc');  // libfaketime's offset, read at every call
 const get = async (s, p) => (await request(s.port, { path: p })).json;
@@ -57,5 +56,4 @@ test('a wall clock that steps during transmissions', { timeout: 120000 }, async 
   assert.equal(py.status, 0, py.stderr);
   const days = JSON.parse(py.stdout);
   assert.ok(days.length > 0 && days.every(([, ms]) => ms > 0), py.stdout);
-  fs.rmSync(dir, { recursive: true, force: true });
 });

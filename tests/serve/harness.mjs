@@ -9,6 +9,38 @@ import os from 'node:os';
 import path from 'node:path';
 import http from 'node:http';
 import net from 'node:net';
+import { after } from 'node:test';
+
+// Every temporary directory made here or by tempDir() is removed when the
+// test process ends, passed or failed, and a server still running then (a
+// test failed before stopping it) is killed first. Once the file's tests
+// are done, such a server no longer keeps the process alive (it would wait
+// for its timeout); the file's own after() hooks may still stop theirs. A
+// state directory goes as soon as its server exits.
+const made = new Set();
+const running = new Set();
+after(() => {
+  for (const child of running) {
+    child.unref();
+    for (const stream of [child.stdin, child.stdout, child.stderr]) stream.unref?.();
+  }
+});
+process.on('exit', () => {
+  for (const child of running) child.kill('SIGKILL');
+  for (const dir of made) fs.rmSync(dir, { recursive: true, force: true });
+});
+
+// A new directory under the system's temporary one, removed as above.
+export function tempDir(prefix) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), prefix));
+  made.add(dir);
+  return dir;
+}
+
+function removeDir(dir) {
+  fs.rmSync(dir, { recursive: true, force: true });
+  made.delete(dir);
+}
 
 // `exe` may name another build of swrctl instead (one without the simulated
 // controller, whose control() then has no answer); `env` adds to the
@@ -20,11 +52,12 @@ export async function startServe(extraArgs = [],
   const args = ['serve', '--listen', '127.0.0.1:0', ...extraArgs];
   // A state directory of its own: the demo's station log goes there, never
   // into the user's, and parallel tests do not share it.
-  const stateHome = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-state-'));
+  const stateHome = tempDir('swrctl-state-');
   const child = spawn(runner || exe, runner ? [exe, ...args] : args, {
     env: { ...process.env, ...env, SWRCTL_DEMO_CONTROL: 'stdin', XDG_STATE_HOME: stateHome },
     stdio: ['pipe', 'pipe', 'pipe'],
   });
+  running.add(child);
   let stderr = '';
   child.stderr.on('data', (d) => { stderr += d; });
   const lines = [];
@@ -39,7 +72,11 @@ export async function startServe(extraArgs = [],
     }
     if (waiting) waiting();
   });
-  const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
+  const exited = new Promise((resolve) => child.on('exit', (code, signal) => {
+    running.delete(child);
+    removeDir(stateHome);
+    resolve({ code, signal });
+  }));
 
   async function nextLine(ms) {
     const deadline = Date.now() + ms;
@@ -49,9 +86,17 @@ export async function startServe(extraArgs = [],
     }
     return lines.shift();
   }
-  const first = await nextLine(startMs);
-  const m = /http:\/\/127\.0\.0\.1:(\d+)\/#token=([0-9a-f]+)/.exec(first);
-  if (!m) throw new Error('unexpected first line: ' + first);
+  let first;
+  let m;
+  try {
+    first = await nextLine(startMs);
+    m = /http:\/\/127\.0\.0\.1:(\d+)\/#token=([0-9a-f]+)/.exec(first);
+    if (!m) throw new Error('unexpected first line: ' + first);
+  } catch (e) {
+    child.kill('SIGKILL');  // a server that did not start is not left running
+    await exited;
+    throw e;
+  }
   const server = {
     port: Number(m[1]),
     token: m[2],

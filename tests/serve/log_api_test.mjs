@@ -7,15 +7,14 @@ import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import crypto from 'node:crypto';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
-import { request, sleep, startServe, statusWhen, until } from './harness.mjs';
+import { request, sleep, startServe, statusWhen, tempDir, until } from './harness.mjs';
 
 const KEYS = ['id', 'start_unix_ms', 'end_unix_ms', 'start', 'end', 'duration_ms', 'sensor',
   'peak_power', 'average_power', 'max_swr', 'swr_at_peak', 'forward_at_peak',
   'reflected_at_peak', 'readings', 'cut_short', 'frequency_hz', 'band', 'mode'];
-const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-log-'));
+const dir = tempDir('swrctl-log-');
 const file = path.join(dir, 'station.db');
 const get = async (s, p) => request(s.port, { path: p });
 

@@ -3,19 +3,17 @@
 // it with PTT; the SWR alarm latches until acknowledged over HTTP, with the
 // token only, also when read-only.
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
 import {
   checkKeyedTransmission, freePort, hasRigctld, request, rigctl, sleep, startRigctld, startServe,
-  until,
+  tempDir, until,
 } from './harness.mjs';
 
 test('a transmission keyed by the rig lies on its band', { skip: !hasRigctld, timeout: 60000 }, async () => {
   const port = await freePort();
   const rigctld = await startRigctld(port);
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-rig-'));
+  const dir = tempDir('swrctl-rig-');
   let s;
   try {
     rigctl(port, 'F', '7100000');

@@ -6,13 +6,11 @@
 //   SWRCTL_DEMO, SWRCTL_RUNNER  as for harness.mjs
 //   SWRCTL_EXE                  the real-hardware build of the same architecture
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
 import {
   checkKeyedTransmission, events, freePort, hasRigctld, request, rigctl, startRigctld, startServe,
-  until,
+  tempDir, until,
 } from './harness.mjs';
 
 const rigOf = async (s) => (await request(s.port, { path: '/api/v1/status' })).json.rig;
@@ -25,7 +23,7 @@ const count = (text, re) => (text.match(re) || []).length;
 test('swrctl-demo.exe serve --rig under Wine', { skip: !hasRigctld, timeout: 200000 }, async () => {
   const port = await freePort();
   let rig = await startRigctld(port);
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-rig-wine-'));
+  const dir = tempDir('swrctl-rig-wine-');
   const file = 'Z:' + path.join(dir, 'station.db').replace(/\//g, '\\');
   let s;
   try {

@@ -1,10 +1,8 @@
 // swrctl-demo.exe serve under Wine: status, events and one command.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
-import { command, events, request, sleep, startServe, statusWhen, until } from './harness.mjs';
+import { command, events, request, sleep, startServe, statusWhen, tempDir, until } from './harness.mjs';
 
 test('swrctl-demo.exe serve under Wine', { timeout: 180000 }, async () => {
   const s = await startServe([], { startMs: 120000 });
@@ -33,7 +31,7 @@ test('swrctl-demo.exe serve under Wine', { timeout: 180000 }, async () => {
 
 test('swrctl-demo.exe serve records transmissions and lists them after a restart',
   { timeout: 200000 }, async () => {
-    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-log-'));
+    const dir = tempDir('swrctl-log-');
     const file = 'Z:' + path.join(dir, 'station.db').replace(/\//g, '\\');
     let s = await startServe(['--log', file], { startMs: 120000 });
     try {

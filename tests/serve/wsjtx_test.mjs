@@ -9,11 +9,9 @@
 //   SWRCTL_DEMO, SWRCTL_RUNNER  as for harness.mjs
 //   SWRCTL_EXE                  under Wine: the real build of the same architecture
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
-import { request, sleep, startServe, statusWhen, until } from './harness.mjs';
+import { request, sleep, startServe, statusWhen, tempDir, until } from './harness.mjs';
 import { close, freeUdpPort, header, heartbeat, loggedAdif, qsoLogged, standIn, status }
   from './wsjtx_stand_in.mjs';
 
@@ -27,7 +25,7 @@ const rigIs = (s, want, ms = 15000) => until(async () => {
 
 test('serve --wsjtx follows the stand-in and keys transmissions by its Status', { timeout: 200000 }, async () => {
   const port = await freeUdpPort();
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-wsjtx-'));
+  const dir = tempDir('swrctl-wsjtx-');
   const db = path.join(dir, 'station.db');
   const s = await startServe(['--wsjtx', `127.0.0.1:${port}`,
     '--log', wine ? 'Z:' + db.replace(/\//g, '\\') : db], { startMs });
@@ -89,7 +87,7 @@ test('serve --wsjtx follows the stand-in and keys transmissions by its Status', 
 
 test('a QSO logged after two FT8 cycles carries their power, logged once', { timeout: 200000 }, async () => {
   const port = await freeUdpPort();
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-wsjtx-qso-'));
+  const dir = tempDir('swrctl-wsjtx-qso-');
   const db = path.join(dir, 'station.db');
   const s = await startServe(['--wsjtx', `127.0.0.1:${port}`,
     '--log', wine ? 'Z:' + db.replace(/\//g, '\\') : db], { startMs });

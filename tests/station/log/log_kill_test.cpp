@@ -13,6 +13,7 @@
 
 #include "station/log/log_db.h"
 #include "station/log/log_store.h"
+#include "temp_log.h"
 
 namespace swrctl {
 namespace {
@@ -52,8 +53,7 @@ constexpr std::int64_t kMayLoseMs = 1500;
 #endif
 
 TEST(StationLogFile, KilledWhileWritingStaysSound) {
-  const std::string path = testing::TempDir() + "swrpanel-kill.db";
-  for (const char* suffix : {"", "-wal", "-shm", ".lock"}) std::remove((path + suffix).c_str());
+  const std::string path = TempLog("kill");
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
   const pid_t child = fork();

@@ -1,6 +1,6 @@
-// swrctl serve's MQTT side below the client: the broker's URL, the serve
-// options, the discovery documents, and messages on the command topics
-// turned into the same bytes as the command line's.
+// The MQTT side below the client: the broker's URL, the discovery documents,
+// and messages on the command topics turned into the same bytes as the
+// command line's.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -70,49 +70,6 @@ TEST(MqttUrl, ShownWithoutThePassword) {
   EXPECT_EQ(ShownUrl(url), "mqtts://ham:***@[fe80::1]:8883");
   ASSERT_TRUE(ParseMqttUrl("mqtt://ham@h", url, error));
   EXPECT_EQ(ShownUrl(url), "mqtt://ham@h:1883");
-}
-
-TEST(MqttOptions, ServeOptionsTogether) {
-  struct Case {
-    std::vector<std::string> args;
-    const char* error;  // "" = valid
-    // Whether the line names an mqtts:// broker and passes the single
-    // options' checks: a build without TLS refuses it as a whole then.
-    bool tls;
-  } cases[] = {
-      {{"serve", "--mqtt", "mqtt://h", "--no-http"}, "", false},
-      {{"serve", "--mqtt=mqtts://h", "--mqtt-ca", "ca.pem", "--mqtt-prefix", "shack/swr-1",
-        "--mqtt-rate", "25"}, "", true},
-      {{"serve", "--no-http"}, "--no-http needs --mqtt (otherwise there is nothing to serve)", false},
-      {{"serve", "--mqtt-rate", "2"}, "--mqtt-rate needs --mqtt", false},
-      {{"serve", "--mqtt-ca", "ca.pem"}, "--mqtt-ca needs --mqtt", false},
-      {{"serve", "--mqtt", "mqtt://h", "--mqtt-ca", "ca.pem"},
-       "--mqtt-ca applies to an mqtts:// broker only", false},
-      {{"serve", "--mqtt", "mqtt://h", "--no-http", "--listen", "127.0.0.1:80"},
-       "--no-http and --listen contradict each other", false},
-      {{"serve", "--mqtt", "mqtt://h", "--no-http", "--token-file", "t"},
-       "--no-http and --token-file contradict each other", false},
-      {{"serve", "--mqtt", "mqtt://h", "--mqtt-rate", "0"},
-       "--mqtt-rate must be readings per second from 1 to 25, not '0'", false},
-      {{"serve", "--mqtt", "mqtt://h", "--mqtt-rate", "26"},
-       "--mqtt-rate must be readings per second from 1 to 25, not '26'", false},
-      {{"watch", "--mqtt", "mqtt://h"}, "--mqtt applies to serve only", false},
-      {{"serve", "--mqtt"}, "option --mqtt needs a value", false},
-  };
-  for (const Case& c : cases) {
-    const ParseResult parsed = ParseArgs(c.args);
-    const std::string expected =
-        c.tls && !MqttTlsBuilt() ? std::string(kNoTlsMessage) : std::string(c.error);
-    EXPECT_EQ(parsed.error, expected) << c.args[1];
-  }
-  for (const char* prefix : {"", "a/", "/a", "a//b", "a/#", "a/+/b", "a b", "ä"}) {
-    const ParseResult parsed = ParseArgs({"serve", "--mqtt", "mqtt://h", "--mqtt-prefix", prefix});
-    EXPECT_NE(parsed.error.find("--mqtt-prefix must be"), std::string::npos) << prefix;
-  }
-  const ParseResult defaults = ParseArgs({"serve"});
-  EXPECT_EQ(defaults.options.serve.mqtt.prefix, "swrpanel");
-  EXPECT_EQ(defaults.options.serve.mqtt.ratePerSecond, 4);
-  EXPECT_TRUE(defaults.options.serve.http);
 }
 
 // A message on a command topic as the report it puts on the wire, or the

@@ -13,10 +13,11 @@
 #include <string>
 #include <thread>
 
-#include "station/health/health_seed.h"
+#include "station/log/health_seed.h"
 #include "station/log/log_db.h"
 #include "station/log/log_queries.h"
 #include "station/log/log_store.h"
+#include "temp_log.h"
 
 namespace swrctl {
 namespace {
@@ -27,12 +28,6 @@ const std::int64_t kBase = std::chrono::duration_cast<std::chrono::seconds>(
                                std::chrono::system_clock::now().time_since_epoch())
                                    .count() / 60 * 60 - 3600 + 40;
 const std::int64_t kBaseMs = kBase * 1000;
-
-std::string TempLog(const std::string& name) {
-  const std::string path = testing::TempDir() + "swrpanel-" + name + ".db";
-  for (const char* suffix : {"", "-wal", "-shm", ".lock"}) std::remove((path + suffix).c_str());
-  return path;
-}
 
 std::string Contents(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -1,6 +1,6 @@
 // Reads the newest transmissions per sensor and band (the band plan's bands,
 // the controller's three sensors) through the log's reader connection.
-#include "station/health/health_seed.h"
+#include "station/log/health_seed.h"
 
 #include <vector>
 

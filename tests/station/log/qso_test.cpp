@@ -13,6 +13,7 @@
 #include "station/log/log_store.h"
 #include "station/log/qso.h"
 #include "station/log/qso_store.h"
+#include "temp_log.h"
 
 namespace swrctl {
 namespace {
@@ -100,12 +101,6 @@ TEST(QsoMatch, CyclesBandsAndNoTransmissions) {
   Qso byFrequency = Contact("FT8", 0, 75, "");
   byFrequency.frequencyHz = 14074000;
   EXPECT_EQ(MatchQso(byFrequency, ft8)->transmissions, 3);
-}
-
-std::string TempLog(const std::string& name) {
-  const std::string path = testing::TempDir() + "swrpanel-" + name + ".db";
-  for (const char* suffix : {"", "-wal", "-shm", ".lock"}) std::remove((path + suffix).c_str());
-  return path;
 }
 
 std::vector<Qso> Qsos(const std::string& path) {
