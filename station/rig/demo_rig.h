@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "station/log/qso.h"
+#include "station/core/qso_record.h"
 #include "station/rig/rig_state.h"
 
 namespace swrctl {

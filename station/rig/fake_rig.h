@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "station/log/qso.h"
+#include "station/core/qso_record.h"
 #include "station/rig/rig_state.h"
 
 namespace swrctl {
