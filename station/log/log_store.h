@@ -17,6 +17,8 @@
 #include <string>
 #include <thread>
 
+#include "station/health/alarm_recorder.h"
+#include "station/log/alarm_store.h"
 #include "station/log/detector.h"
 #include "station/log/log_db.h"
 #include "station/log/log_platform.h"
@@ -52,6 +54,9 @@ class StationLog {
   // commit, matched against the transmissions then in the file, and again
   // when transmissions of its window are written later.
   void AddQso(const Qso& qso);
+  // From any thread; returns at once. Written with the next commit, in the
+  // order given.
+  void AddAlarm(AlarmEvent event);
   // Writes what is waiting and stops the writer.
   void Stop();
 
@@ -72,6 +77,7 @@ class StationLog {
   static constexpr std::size_t kMaxBacklogSeconds = 3600;
   static constexpr std::size_t kMaxBacklogTransmissions = 10000;
   static constexpr std::size_t kMaxBacklogQsos = 10000;
+  static constexpr std::size_t kMaxBacklogAlarmEvents = 1000;
 
  private:
   void Run();
@@ -80,6 +86,7 @@ class StationLog {
   // In Commit's transaction: the waiting QSOs, and the recent QSOs that the
   // transmissions just written belong to.
   bool CommitQsos(std::string& error);
+  bool CommitAlarms(std::string& error);
   void Prune(std::int64_t nowMs);
   // Deletes up to a chunk of transmissions that started before `beforeMs`,
   // with the per-day table kept right; how many went (0 on a failure).
@@ -107,6 +114,7 @@ class StationLog {
   bool damaged_ = false;
   DetectorOutput queue_;
   std::vector<Qso> qsoQueue_;
+  std::vector<AlarmEvent> alarmQueue_;
   LogState state_;
   OnAir onAir_;
   long pageLimit_ = -1;  // -1: unchanged
@@ -114,6 +122,8 @@ class StationLog {
   // The writer thread's own.
   DetectorOutput backlog_;
   std::vector<Qso> qsoBacklog_;
+  std::vector<AlarmEvent> alarmBacklog_;
+  AlarmWriter alarmWriter_;
   bool failing_ = false;
   std::int64_t nextTryMs_ = 0;  // monotonic, as the next one
   std::int64_t nextPruneMs_ = 0;
