@@ -11,6 +11,7 @@
 #include "station/health/swr_alarm.h"
 #include "station/rig/bands.h"
 #include "station/rig/rig_options.h"
+#include "station/mqtt/mqtt_options.h"
 #include "station/rig/rig_protocol.h"
 
 namespace swrctl {
@@ -141,6 +142,41 @@ TEST(HealthOptions, RangesAndSteps) {
   EXPECT_TRUE(ParseSwrAlarmPower("100", watts, e) && !ParseSwrAlarmPower("2001", watts, e));
   EXPECT_TRUE(ParseHealthWindow("3", window, e) && !ParseHealthWindow("1001", window, e));
   EXPECT_TRUE(ParseHealthMargin("0.2", margin, e) && margin == 0.2 && !ParseHealthMargin("0.0", margin, e));
+  int before = 0, after = 0;
+  EXPECT_TRUE(ParseAlarmWindow("10,5", before, after, e) && before == 10 && after == 5);
+  for (const char* bad : {"10", "0,5", "61,5", "10,", ",5", "10,5,1", "1.5,2"}) {
+    EXPECT_FALSE(ParseAlarmWindow(bad, before, after, e)) << bad;
+  }
+}
+
+// What --swr-alarm-halt needs: the alarm, a source that keys the
+// transmitter, and the right to send it anything.
+TEST(SwrAlarmOptions, HaltNeedsTheAlarmASourceAndNoReadOnly) {
+  const struct {
+    int limitTenths;
+    const char* rig;
+    const char* wsjtx;
+    bool readOnly;
+    const char* error;
+  } cases[] = {
+      {20, "localhost", "", false, ""},
+      {20, "", "127.0.0.1:2237", false, ""},
+      {20, "localhost", "127.0.0.1:2237", false, ""},
+      {20, "localhost", "", true,
+       "--swr-alarm-halt asks the transmitter to stop; --read-only refuses that"},
+      {0, "localhost", "", false, "--swr-alarm-halt needs --swr-alarm LIMIT"},
+      {20, "", "", false,
+       "--swr-alarm-halt needs --rig or --wsjtx: nothing else here keys the transmitter"},
+  };
+  for (const auto& c : cases) {
+    ServeOptions o;
+    o.swrAlarmHalt = true;
+    o.swrAlarmTenths = c.limitTenths;
+    o.rig = c.rig;
+    o.wsjtx = c.wsjtx;
+    o.readOnly = c.readOnly;
+    EXPECT_EQ(CheckServeOptions(o), c.error) << c.rig << " " << c.wsjtx;
+  }
 }
 
 // Feeds SWR values in order to one sensor and band; returns each row after.
