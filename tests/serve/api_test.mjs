@@ -226,7 +226,7 @@ describe('swrctl-demo serve', { timeout: 120000 }, () => {
     assert.match(r.headers['content-type'], /^text\/html; charset=utf-8/);
     assert.match(r.headers['content-security-policy'], /default-src 'none'/);
     assert.doesNotMatch(r.body, /(src|href)=["']?(https?:)?\/\//);
-    assert.ok(r.body.length < 32768, 'page size ' + r.body.length);
+    assert.ok(r.body.length < 49152, 'page size ' + r.body.length);
     assert.match(r.body, /Включеный датчик/);
   });
 });
