@@ -164,7 +164,7 @@ void AlarmRecorder::Halted(std::uint64_t serial, std::int64_t raisedSteadyMs,
   std::string line = "swrctl: alarm: asked " + target + " to stop transmitting: " +
                      report.outcome;
   if (!report.detail.empty()) line += " (" + report.detail + ")";
-  line += ", " + std::to_string(attempt.delayMs) + " ms after the alarm\n";
+  line += ", " + std::to_string(attempt.delayMs) + " ms after the alarm rose\n";
   err_ << line << std::flush;
 }
 

@@ -65,7 +65,11 @@ bool SwrAlarm::SetHalt(std::uint64_t serial, const HaltAttempt& attempt) {
     bool replaced = false;
     for (HaltAttempt& h : state_.halts) {
       if (h.target != attempt.target) continue;
+      // The delay stays the one to the request leaving; the answer's time
+      // is in unixMs.
+      const std::int64_t left = h.outcome == "sent" ? h.delayMs : attempt.delayMs;
       h = attempt;
+      h.delayMs = left;
       replaced = true;
     }
     if (!replaced) state_.halts.push_back(attempt);

@@ -38,8 +38,10 @@ struct HaltAttempt {
   std::string target;   // "rigctld" or "wsjtx"
   std::string outcome;
   std::string detail;
-  std::int64_t unixMs = 0;   // when the request left, or failed
-  std::int64_t delayMs = 0;  // from the reading that raised the alarm to then
+  std::int64_t unixMs = 0;   // of the latest outcome: sent, answered or failed
+  // From the reading that raised the alarm to the request leaving (or to
+  // its failure, when it never left).
+  std::int64_t delayMs = 0;
 };
 
 struct AlarmState {
