@@ -237,7 +237,8 @@ const OptionRow kOptions[36] = {
      "... at this many watts or more, 1 to 2000 (default 5)"},
     {"--swr-alarm-halt", "serve service", false, SWRCTL_FLAG(o.serve.swrAlarmHalt),
      "--swr-alarm-halt",
-     "when the alarm rises, ask rigctld (--rig) and WSJT-X\n(--wsjtx) to stop transmitting"},
+     "when the alarm rises, ask rigctld (--rig) and WSJT-X\n(--wsjtx) to stop transmitting; it cannot stop a\n"
+     "transmitter that neither keys (a key, a footswitch,\nanother program); never sent to the controller"},
     {"--alarm-window", "serve service", true,
      [](const std::string& v, Options& o, std::string& e) {
        return ParseAlarmWindow(v, o.serve.alarmBeforeSeconds, o.serve.alarmAfterSeconds, e);
