@@ -193,10 +193,17 @@ void QueueAlarm(std::vector<AlarmEvent>& queue, AlarmEvent event) {
   queue.push_back(std::move(event));
 }
 
+// The newest events within the bounds of events and readings; the oldest go.
 void BoundAlarms(std::vector<AlarmEvent>& events) {
-  if (events.size() <= StationLog::kMaxBacklogAlarmEvents) return;
-  events.erase(events.begin(),
-               events.end() - static_cast<long>(StationLog::kMaxBacklogAlarmEvents));
+  std::size_t keep = 0, readings = 0;
+  for (auto it = events.rbegin(); it != events.rend(); ++it, ++keep) {
+    readings += it->readings.size();
+    if (keep == StationLog::kMaxBacklogAlarmEvents ||
+        readings > StationLog::kMaxBacklogAlarmReadings) {
+      break;
+    }
+  }
+  events.erase(events.begin(), events.end() - static_cast<long>(keep));
 }
 
 }  // namespace

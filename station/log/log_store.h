@@ -78,6 +78,7 @@ class StationLog {
   static constexpr std::size_t kMaxBacklogTransmissions = 10000;
   static constexpr std::size_t kMaxBacklogQsos = 10000;
   static constexpr std::size_t kMaxBacklogAlarmEvents = 1000;
+  static constexpr std::size_t kMaxBacklogAlarmReadings = 250000;  // about 10 MB
 
  private:
   void Run();
