@@ -18,6 +18,7 @@ if command -v node >/dev/null && [ -x build/native/tools/swrctl/swrctl-demo ]; t
   node bench/serve_resources.mjs build/native/tools/swrctl/swrctl-demo
   node bench/log_serve_bench.mjs build/native/tools/swrctl/swrctl-demo "$busy"
   command -v rigctld >/dev/null && node bench/rig_bench.mjs build/native/tools/swrctl/swrctl-demo
+  command -v rigctld >/dev/null && node bench/alarm_halt_bench.mjs build/native/tools/swrctl/swrctl-demo
   [ -x /usr/sbin/mosquitto ] && node bench/mqtt_bench.mjs build/native/tools/swrctl/swrctl-demo
 fi
 export WINEPREFIX="$PWD/build/win64/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=

@@ -8,6 +8,8 @@
 //   tx on | tx off              -> "ok" (the transmitter sends a carrier, or
 //                                  nothing, until told otherwise)
 //   tx auto                     -> "ok" (back to the station's own overs)
+//   swr X                       -> "ok" (the antenna's SWR is X from now on;
+//                                  0: the sensor's own match again)
 // Anything else is answered "unknown".
 #include <cstdlib>
 #include <iostream>
@@ -56,6 +58,12 @@ std::string DemoControlAnswer(const std::string& instruction) {
                         : how == "off" ? SimBus::Keying::Idle
                                        : SimBus::Keying::Overs);
     }
+    answer << (known ? "ok\n" : "unknown\n");
+  } else if (word == "swr") {
+    double swr = -1;
+    words >> swr;
+    const bool known = swr == 0 || (swr >= 1 && swr <= 10);
+    if (known) SimBus::SetTransmitter(true, swr);
     answer << (known ? "ok\n" : "unknown\n");
   } else {
     answer << "unknown\n";

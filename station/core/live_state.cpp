@@ -128,7 +128,12 @@ void LiveState::Publish(const std::uint8_t* report, std::int64_t unixMs, std::in
   }
   KeepHigher(history_.back().power, reading_.power);
   KeepHigher(history_.back().swr, reading_.swr);
-  Changed(lock, change::kReading);
+  if (!tap_) return Changed(lock, change::kReading);
+  const ReadingValues tapped{unixMs, steadyMs, reading_.sensor, reading_.power, reading_.swr};
+  ++version_;
+  lock.unlock();
+  tap_(tapped);
+  hub_->Tell(change::kReading);
 }
 
 void LiveState::AddEnergy(std::int64_t untilSteadyMs) {

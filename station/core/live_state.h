@@ -34,6 +34,15 @@ struct Reading {
   std::array<std::uint8_t, 9> raw{};  // the report as read, for the API
 };
 
+// What a reading tap is given of each reading (see LiveState::SetReadingTap).
+struct ReadingValues {
+  std::int64_t unixMs = 0;
+  std::int64_t steadyMs = 0;
+  int sensor = 0;  // as kept
+  std::optional<double> power;
+  std::optional<double> swr;
+};
+
 // The panel's texts of the reading (the sensor as kept).
 swr::DisplayTexts TextsOf(const Reading& reading);
 
@@ -113,6 +122,9 @@ class LiveState {
   // report: the 9 bytes as read; time: their ISO time stamp.
   void Publish(const std::uint8_t* report, std::int64_t unixMs, std::int64_t steadyMs,
                std::string time);
+  // Before the device loop starts: `tap` gets every reading, on the device
+  // loop's thread, before the subscribers are told of it. It must only copy.
+  void SetReadingTap(std::function<void(const ReadingValues&)> tap) { tap_ = std::move(tap); }
   void SetConnected(bool connected);
   // The wall clock was stepped by stepMs: the history's slots move with it,
   // so that they stay in order and as long ago as they were.
@@ -146,6 +158,7 @@ class LiveState {
   std::deque<HistoryPoint> history_;
   std::array<double, 3> energyJoules_{};
   std::shared_ptr<ChangeHub> hub_;
+  std::function<void(const ReadingValues&)> tap_;
 };
 
 }  // namespace swrctl

@@ -35,6 +35,9 @@ struct ServeOptions {
   int swrAlarmTenths = 0;           // the alarm's SWR limit in tenths; 0 = off
   int swrAlarmHoldMs = 1000;        // the SWR stays over the limit this long
   int swrAlarmWatts = 5;            // ... at this power or more
+  bool swrAlarmHalt = false;        // ask the rig and WSJT-X to stop transmitting
+  int alarmBeforeSeconds = 10;      // the readings kept of each alarm: before it
+  int alarmAfterSeconds = 5;        // ... and after it
   int healthWindow = 20;            // transmissions per sensor and band
   int healthMarginTenths = 3;       // SWR above the baseline that counts as above
 };

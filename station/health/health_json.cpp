@@ -45,7 +45,28 @@ std::string AlarmJson(const AlarmState& alarm, const AlarmSettings& settings) {
   o["band"] = any ? Text(alarm.band) : json(nullptr);
   o["swr"] = any ? Hundredths(alarm.swr) : json(nullptr);
   o["peak_swr"] = any ? Hundredths(alarm.peakSwr) : json(nullptr);
+  o["halt"] = settings.halt;
+  o["frequency_hz"] = any ? Maybe(alarm.frequencyHz) : json(nullptr);
+  o["power"] = any ? json(std::round(alarm.watts * 10) / 10) : json(nullptr);
+  o["acknowledged_unix_ms"] =
+      alarm.acknowledgedUnixMs != 0 ? json(alarm.acknowledgedUnixMs) : json(nullptr);
+  o["acknowledged_via"] = Text(alarm.acknowledgedVia);
+  o["halts"] = json::parse(HaltsJson(alarm.halts));
   return o.dump();
+}
+
+std::string HaltsJson(const std::vector<HaltAttempt>& halts) {
+  json list = json::array();
+  for (const HaltAttempt& h : halts) {
+    json o = json::object();
+    o["target"] = h.target;
+    o["outcome"] = h.outcome;
+    o["detail"] = Text(h.detail);
+    o["unix_ms"] = h.unixMs;
+    o["delay_ms"] = h.delayMs;
+    list.push_back(std::move(o));
+  }
+  return list.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
 std::string BandsJson(const std::vector<BandHealth>& rows, const HealthSettings& settings) {

@@ -17,10 +17,16 @@ namespace swrctl {
 std::string RigJson(const RigState& rig);
 
 // {"enabled":true,"limit":2.0,"hold_ms":1000,"min_watts":5,"raised":true,
-//  "unix_ms":...,"sensor":1,"band":"40m","swr":2.6,"peak_swr":2.8}; the
-//  alarm's fields stay after an acknowledgement (raised false) and are null
-//  before the first alarm.
+//  "unix_ms":...,"sensor":1,"band":"40m","swr":2.6,"peak_swr":2.8,
+//  "halt":true,"frequency_hz":7100000,"power":95.5,"acknowledged_unix_ms":null,
+//  "acknowledged_via":null,"halts":[HaltsJson]}; the alarm's fields stay
+//  after an acknowledgement (raised false) and are null before the first
+//  alarm.
 std::string AlarmJson(const AlarmState& alarm, const AlarmSettings& settings);
+
+// [{"target":"rigctld","outcome":"answered","detail":"RPRT 0","unix_ms":...,
+//   "delay_ms":12}]: the halt requests of one alarm.
+std::string HaltsJson(const std::vector<HaltAttempt>& halts);
 
 // GET /api/v1/bands: {"window":20,"margin":0.3,"run":3,"min_watts":5,
 //  "rows":[{"sensor":1,"band":"40m","transmissions":12,"baseline":1.3,

@@ -68,6 +68,21 @@ bool ParseSwrAlarmPower(const std::string& text, double& watts, std::string& err
   return false;
 }
 
+bool ParseAlarmWindow(const std::string& text, int& beforeSeconds, int& afterSeconds,
+                      std::string& error) {
+  const std::size_t comma = text.find(',');
+  int before = 0, after = 0;
+  if (comma != std::string::npos && Whole(text.substr(0, comma), 1, 60, before) &&
+      Whole(text.substr(comma + 1), 1, 60, after)) {
+    beforeSeconds = before;
+    afterSeconds = after;
+    return true;
+  }
+  error = "--alarm-window must be BEFORE,AFTER in whole seconds, each 1 to 60 (such as 10,5),"
+          " not " + Quote(text);
+  return false;
+}
+
 bool ParseHealthWindow(const std::string& text, int& transmissions, std::string& error) {
   if (Whole(text, 3, 1000, transmissions)) return true;
   error = "--health-window must be 3 to 1000 transmissions, not " + Quote(text);

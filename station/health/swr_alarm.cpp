@@ -30,18 +30,50 @@ bool SwrAlarm::FeedLocked(const AlarmReading& r, const std::string& band, bool t
     return true;
   }
   if (r.steadyMs - overSinceMs_ < settings_.holdMs) return false;
-  const std::uint64_t changes = state_.changes + 1;
-  state_ = AlarmState{true, r.unixMs, r.sensor, band, r.swr, r.swr, changes};
+  AlarmState raised;
+  raised.raised = true;
+  raised.serial = state_.serial + 1;
+  raised.unixMs = r.unixMs;
+  raised.steadyMs = r.steadyMs;
+  raised.sensor = r.sensor;
+  raised.band = band;
+  raised.frequencyHz = r.frequencyHz;
+  raised.swr = raised.peakSwr = r.swr;
+  raised.watts = r.watts;
+  raised.changes = state_.changes + 1;
+  state_ = std::move(raised);
   return true;
 }
 
-bool SwrAlarm::Acknowledge() {
+bool SwrAlarm::Acknowledge(const std::string& via, std::int64_t unixMs) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!state_.raised) return false;
     state_.raised = false;
+    state_.acknowledgedUnixMs = unixMs;
+    state_.acknowledgedVia = via;
     ++state_.changes;
     over_ = false;
+  }
+  return Changed(true);
+}
+
+bool SwrAlarm::SetHalt(std::uint64_t serial, const HaltAttempt& attempt) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (serial == 0 || serial != state_.serial) return false;
+    bool replaced = false;
+    for (HaltAttempt& h : state_.halts) {
+      if (h.target != attempt.target) continue;
+      // The delay stays the one to the request leaving; the answer's time
+      // is in unixMs.
+      const std::int64_t left = h.outcome == "sent" ? h.delayMs : attempt.delayMs;
+      h = attempt;
+      h.delayMs = left;
+      replaced = true;
+    }
+    if (!replaced) state_.halts.push_back(attempt);
+    ++state_.changes;
   }
   return Changed(true);
 }

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace swrctl {
 
@@ -17,6 +19,7 @@ struct AlarmSettings {
   int holdMs = 1000;       // the SWR stays over the limit this long
   double minWatts = 5.0;   // at least this power throughout
   int gapMs = 500;         // readings further apart restart the hold
+  bool halt = false;       // ask what keys the transmitter to stop (--swr-alarm-halt)
 };
 
 struct AlarmReading {
@@ -25,16 +28,37 @@ struct AlarmReading {
   double swr = 0;
   std::int64_t steadyMs = 0;  // for the hold
   std::int64_t unixMs = 0;    // for the alarm's time
+  std::optional<std::int64_t> frequencyHz;  // the rig's, when known
+};
+
+// One request to stop the transmitter, asked when the alarm rose. `outcome`:
+// "sent" (on its way; for rigctld, its answer still to come), "answered"
+// (rigctld said RPRT 0), "failed" (`detail` says why).
+struct HaltAttempt {
+  std::string target;   // "rigctld" or "wsjtx"
+  std::string outcome;
+  std::string detail;
+  std::int64_t unixMs = 0;   // of the latest outcome: sent, answered or failed
+  // From the reading that raised the alarm to the request leaving (or to
+  // its failure, when it never left).
+  std::int64_t delayMs = 0;
 };
 
 struct AlarmState {
   bool raised = false;
-  std::int64_t unixMs = 0;  // when it was raised
+  std::uint64_t serial = 0;  // 1 for the first alarm of this run; 0 = none yet
+  std::int64_t unixMs = 0;   // when it was raised
+  std::int64_t steadyMs = 0;  // ... on the monotonic clock (its reading's)
   int sensor = 0;
   std::string band;         // empty when unknown
+  std::optional<std::int64_t> frequencyHz;
   double swr = 0;           // the SWR that raised it
   double peakSwr = 0;       // the highest SWR while raised
-  std::uint64_t changes = 0;  // raised, acknowledged, peak: for publishing on change
+  double watts = 0;         // the power that raised it
+  std::int64_t acknowledgedUnixMs = 0;  // 0: not yet
+  std::string acknowledgedVia;          // the front end: "http", "mqtt"
+  std::vector<HaltAttempt> halts;
+  std::uint64_t changes = 0;  // raised, acknowledged, peak, halts: for publishing on change
 };
 
 class SwrAlarm {
@@ -43,9 +67,14 @@ class SwrAlarm {
   // One live reading; `transmitting` from PTT or the power threshold, `band`
   // the rig's. Returns true when the alarm's state changed.
   bool Feed(const AlarmReading& reading, const std::string& band, bool transmitting);
-  // Lowers a raised alarm; returns false when none was raised. The next
-  // alarm needs a full hold time of its own.
-  bool Acknowledge();
+  // Lowers a raised alarm, told over front end `via` at `unixMs`; returns
+  // false when none was raised. The next alarm needs a full hold time of
+  // its own.
+  bool Acknowledge(const std::string& via, std::int64_t unixMs);
+  // The outcome of a halt request for alarm `serial`: replaces the same
+  // target's earlier word on it. False when that alarm is no longer the
+  // latest.
+  bool SetHalt(std::uint64_t serial, const HaltAttempt& attempt);
   AlarmState State() const;
   // Called after every change of the state (Feed or Acknowledge returning
   // true), on the caller's thread, outside the lock; it must return at once.

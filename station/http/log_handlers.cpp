@@ -51,6 +51,17 @@ Outcome QsosHandler(const ApiRequest& req, const Context& ctx) {
   });
 }
 
+Outcome AlarmsHandler(const ApiRequest& req, const Context& ctx) {
+  const std::string prefix = "/api/v1/alarms/";
+  if (req.path.compare(0, prefix.size(), prefix) != 0) {
+    return LogJob(req, ctx, [path = LogPath(ctx), query = req.queryText] {
+      return AlarmsReply(path, query);
+    });
+  }
+  return LogJob(req, ctx, [path = LogPath(ctx), id = req.path.substr(prefix.size()),
+                           query = req.queryText] { return AlarmReply(path, id, query); });
+}
+
 Outcome SummaryHandler(const ApiRequest& req, const Context& ctx) {
   return LogJob(req, ctx, [path = LogPath(ctx), query = req.queryText, now = ctx.unixMs] {
     return SummaryReply(path, query, now);

@@ -30,13 +30,23 @@ const Route kRoutes[] = {
     {"/api/v1/summary",   GET,   TokenRule::BeyondLoopback, SummaryHandler},
     {"/api/v1/bands",     GET,   TokenRule::BeyondLoopback, BandsHandler},
     {"/api/v1/alarm/ack", POST,  TokenRule::Always,         AlarmAckHandler},
+    {"/api/v1/alarms",    GET,   TokenRule::BeyondLoopback, AlarmsHandler},
+    // ID and ID.csv: one alarm with its readings, or the readings as CSV.
+    {"/api/v1/alarms/*",  GET,   TokenRule::BeyondLoopback, AlarmsHandler},
 };
 
 const char kApiPrefix[] = "/api/v1/";
 
+// A path ending in '*' takes every longer path that begins with the rest.
+bool Matches(const std::string& path, const std::string& pattern) {
+  if (pattern.empty() || pattern.back() != '*') return path == pattern;
+  const std::size_t n = pattern.size() - 1;
+  return path.size() > n && path.compare(0, n, pattern, 0, n) == 0;
+}
+
 const Route* FindRoute(const std::string& path) {
   for (const Route& route : kRoutes) {
-    if (path == route.path) return &route;
+    if (Matches(path, route.path)) return &route;
   }
   return nullptr;
 }

@@ -110,6 +110,7 @@ Outcome MetricsHandler(const ApiRequest& req, const Context& ctx);
 Outcome TransmissionsHandler(const ApiRequest& req, const Context& ctx);
 Outcome QsosHandler(const ApiRequest& req, const Context& ctx);
 Outcome SummaryHandler(const ApiRequest& req, const Context& ctx);
+Outcome AlarmsHandler(const ApiRequest& req, const Context& ctx);
 // The rig's, the bands' and the alarm's (station_handlers.cpp).
 Outcome BandsHandler(const ApiRequest& req, const Context& ctx);
 Outcome AlarmAckHandler(const ApiRequest& req, const Context& ctx);

@@ -45,7 +45,7 @@ Outcome AlarmAckHandler(const ApiRequest& req, const Context& ctx) {
                   req.raw.keep_alive());
   }
   SwrAlarm& alarm = ctx.watch->alarm;
-  const bool lowered = alarm.Acknowledge();
+  const bool lowered = alarm.Acknowledge("http", ctx.unixMs);
   std::string json = "{\"acknowledged\":" + std::string(lowered ? "true" : "false") +
                      ",\"alarm\":" + AlarmJson(alarm.State(), alarm.Settings()) + "}";
   return Answer(Reply(http::status::ok, kJsonType, json, v), req.raw.keep_alive());

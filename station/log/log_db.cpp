@@ -65,6 +65,22 @@ const char* const kMigrations[] = {
     " peak_power REAL, average_power REAL, max_swr REAL, on_air_ms INTEGER, sensor INTEGER);"
     "CREATE INDEX qsos_by_time_on ON qsos(time_on_unix_ms, id);"
     "CREATE INDEX qsos_by_time_off ON qsos(time_off_unix_ms);",
+    // Each SWR alarm: what raised it, its acknowledgement, the requests to
+    // stop the transmitter and the readings of its window at the
+    // controller's rate (n counts them from the window's start).
+    "CREATE TABLE alarms(id INTEGER PRIMARY KEY, raised_unix_ms INTEGER NOT NULL,"
+    " sensor INTEGER NOT NULL, band TEXT, frequency_hz INTEGER, swr REAL NOT NULL,"
+    " peak_swr REAL NOT NULL, power REAL NOT NULL, limit_swr REAL NOT NULL,"
+    " acknowledged_unix_ms INTEGER, acknowledged_via TEXT,"
+    " window_from_unix_ms INTEGER NOT NULL, window_to_unix_ms INTEGER NOT NULL,"
+    " readings INTEGER NOT NULL DEFAULT 0, complete INTEGER NOT NULL DEFAULT 0);"
+    "CREATE INDEX alarms_by_time ON alarms(raised_unix_ms, id);"
+    "CREATE TABLE alarm_halts(alarm_id INTEGER NOT NULL, target TEXT NOT NULL,"
+    " outcome TEXT NOT NULL, detail TEXT NOT NULL, unix_ms INTEGER NOT NULL,"
+    " delay_ms INTEGER NOT NULL, PRIMARY KEY(alarm_id, target)) WITHOUT ROWID;"
+    "CREATE TABLE alarm_readings(alarm_id INTEGER NOT NULL, n INTEGER NOT NULL,"
+    " unix_ms INTEGER NOT NULL, sensor INTEGER NOT NULL, power REAL, swr REAL,"
+    " PRIMARY KEY(alarm_id, n)) WITHOUT ROWID;",
 };
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kLogSchemaVersion,
               "one migration per schema version");

@@ -48,6 +48,7 @@ void LogFeed::Alarm(const Reading& r) {
   a.steadyMs = r.steadyMs;
   a.unixMs = r.unixMs;
   const RigState rig = watch_->rig.Snapshot();
+  if (rig.connected) a.frequencyHz = rig.frequencyHz;
   // A change is told to the subscribers by the alarm's listener.
   watch_->alarm.Feed(a, rig.connected ? rig.band : std::string(), detector_.Transmitting());
 }
@@ -117,8 +118,10 @@ void LogFeed::Run() {
       Alarm(s.reading);
     }
     detector_.OnTick(now, out);
+    if (watch_ != nullptr) watch_->recorder.Tick(now);
     Hand(std::move(out));
   }
+  if (watch_ != nullptr) watch_->recorder.Finish();
   DetectorOutput out;
   detector_.Flush(out);
   Hand(std::move(out));

@@ -6,6 +6,8 @@
 #include <nlohmann/json.hpp>
 
 #include "station/core/api_json.h"
+#include "station/log/alarm_format.h"
+#include "station/log/alarm_store.h"
 #include "station/log/log_db.h"
 #include "station/log/log_format.h"
 #include "station/log/log_params.h"
@@ -171,6 +173,58 @@ LogReply QsosReply(const std::string& logPath, const std::string& query, bool ad
     return true;
   };
   if (!empty && !EachQsoOldestFirst(db, q, append, error)) return Unreadable(db, error);
+  return reply;
+}
+
+LogReply AlarmsReply(const std::string& logPath, const std::string& query) {
+  TransmissionQuery q;
+  std::string error;
+  if (!ParseTransmissionQuery(query, false, q, error)) return Bad(error);
+  if (logPath.empty()) return NoLog();
+  LogDb db;
+  bool empty = false;
+  LogReply reply;
+  if (!OpenReader(logPath, db, empty, reply)) return reply;
+  AlarmPage page;
+  if (!empty && !QueryAlarms(db, q, page, error)) return Unreadable(db, error);
+  for (AlarmRecord& a : page.items) {
+    bool found = false;
+    if (!ReadAlarm(db, a.id, a, found, error)) return Unreadable(db, error);
+  }
+  reply.body = AlarmPageJson(page);
+  return reply;
+}
+
+LogReply AlarmReply(const std::string& logPath, const std::string& idText,
+                    const std::string& query) {
+  const bool csv = idText.size() > 4 && idText.compare(idText.size() - 4, 4, ".csv") == 0;
+  const std::string digits = csv ? idText.substr(0, idText.size() - 4) : idText;
+  if (digits.empty() || digits.size() > 15 || digits.find_first_not_of("0123456789") != std::string::npos) {
+    return Failure(404, "not_found", "no such resource");
+  }
+  std::map<std::string, std::string> p;
+  std::string error;
+  if (!ParseQueryString(query, {}, p, error)) return Bad(error);
+  if (logPath.empty()) return NoLog();
+  LogDb db;
+  bool empty = false;
+  LogReply reply;
+  if (!OpenReader(logPath, db, empty, reply)) return reply;
+  AlarmRecord alarm;
+  bool found = false;
+  if (!empty && !ReadAlarm(db, std::stoll(digits), alarm, found, error)) return Unreadable(db, error);
+  if (!found) return Failure(404, "not_found", "there is no alarm " + digits + " in the log");
+  std::vector<RingReading> rows;
+  const auto keep = [&rows](const RingReading& r) { rows.push_back(r); };
+  if (!EachAlarmReading(db, alarm.id, keep, error)) return Unreadable(db, error);
+  if (!csv) {
+    reply.body = AlarmWithReadingsJson(alarm, rows);
+    return reply;
+  }
+  reply.contentType = "text/csv; charset=utf-8; header=present";
+  reply.disposition = "attachment; filename=\"alarm-" + digits + ".csv\"";
+  reply.body = AlarmReadingsCsvHeader();
+  for (const RingReading& r : rows) AppendAlarmReadingCsv(reply.body, r);
   return reply;
 }
 

@@ -27,6 +27,14 @@ LogReply TransmissionsReply(const std::string& logPath, const std::string& query
 LogReply QsosReply(const std::string& logPath, const std::string& query, bool adif,
                    std::int64_t nowMs);
 
+// GET /api/v1/alarms: from, to (the time raised), band, limit, cursor, as
+// for the transmissions; newest first.
+LogReply AlarmsReply(const std::string& logPath, const std::string& query);
+// GET /api/v1/alarms/ID (the alarm with its halts and readings) and
+// /api/v1/alarms/ID.csv (its readings); `idText` is what follows alarms/.
+LogReply AlarmReply(const std::string& logPath, const std::string& idText,
+                    const std::string& query);
+
 // seconds=N of GET /api/v1/history: 1..604800, 600 when absent; false
 // with `error` otherwise.
 bool ParseHistorySeconds(const std::string& query, int& seconds, std::string& error);

@@ -179,6 +179,41 @@ void StationLog::AddQso(const Qso& qso) {
   if (qsoQueue_.size() > kMaxBacklogQsos) qsoQueue_.erase(qsoQueue_.begin());
 }
 
+namespace {
+
+// A run of updates of one alarm (its peak climbing) is one event: the last
+// one holds the whole record.
+void QueueAlarm(std::vector<AlarmEvent>& queue, AlarmEvent event) {
+  if (event.kind == AlarmEvent::Kind::Update && !queue.empty() &&
+      queue.back().kind == AlarmEvent::Kind::Update &&
+      queue.back().state.serial == event.state.serial) {
+    queue.back() = std::move(event);
+    return;
+  }
+  queue.push_back(std::move(event));
+}
+
+// The newest events within the bounds of events and readings; the oldest go.
+void BoundAlarms(std::vector<AlarmEvent>& events) {
+  std::size_t keep = 0, readings = 0;
+  for (auto it = events.rbegin(); it != events.rend(); ++it, ++keep) {
+    readings += it->readings.size();
+    if (keep == StationLog::kMaxBacklogAlarmEvents ||
+        readings > StationLog::kMaxBacklogAlarmReadings) {
+      break;
+    }
+  }
+  events.erase(events.begin(), events.end() - static_cast<long>(keep));
+}
+
+}  // namespace
+
+void StationLog::AddAlarm(AlarmEvent event) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  QueueAlarm(alarmQueue_, std::move(event));
+  BoundAlarms(alarmQueue_);
+}
+
 void StationLog::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -208,6 +243,9 @@ void StationLog::Run() {
     queue_ = DetectorOutput{};
     for (Qso& q : qsoQueue_) qsoBacklog_.push_back(std::move(q));
     qsoQueue_.clear();
+    for (AlarmEvent& e : alarmQueue_) QueueAlarm(alarmBacklog_, std::move(e));
+    alarmQueue_.clear();
+    BoundAlarms(alarmBacklog_);
     if (qsoBacklog_.size() > kMaxBacklogQsos) {
       qsoBacklog_.erase(qsoBacklog_.begin(),
                         qsoBacklog_.end() - static_cast<long>(kMaxBacklogQsos));
@@ -226,7 +264,10 @@ void StationLog::Run() {
       db_.Exec(sql.c_str(), ignored);
     }
     if (!damaged && !opened_ && (now >= nextTryMs_ || stop)) opened_ = TryOpen();
-    if (!damaged && opened_ && (!backlog_.empty() || !qsoBacklog_.empty())) Commit();
+    if (!damaged && opened_ &&
+        (!backlog_.empty() || !qsoBacklog_.empty() || !alarmBacklog_.empty())) {
+      Commit();
+    }
     if (!damaged && opened_ && !failing_ && now >= nextPruneMs_) Prune(UnixNowMs());
     const std::size_t dropped = damaged ? LeaveDamaged() : BoundOutput(backlog_);
 
@@ -269,8 +310,10 @@ bool StationLog::Commit() {
     if (!ok) error = sqlite3_errmsg(db);
   }
   if (ok) ok = CommitQsos(error);
+  if (ok) ok = CommitAlarms(error);
   if (ok) ok = db_.Exec("COMMIT", error);
   if (!ok) {
+    alarmWriter_.RolledBack();
     // Asked before the rollback, which resets SQLite's last error.
     const bool damaged = db_.Damaged();
     std::string ignored;
@@ -281,6 +324,8 @@ bool StationLog::Commit() {
   }
   backlog_ = DetectorOutput{};
   qsoBacklog_.clear();
+  alarmBacklog_.clear();
+  alarmWriter_.Committed();
   Recovered();
   TellQsos();
   return true;
@@ -291,6 +336,13 @@ void StationLog::TellQsos() {
   for (const auto& [qso, stored] : qsoNews_) qsos_.Add(qso, stored);
   qsoNews_.clear();
   if (qsosTold_) qsosTold_();
+}
+
+bool StationLog::CommitAlarms(std::string& error) {
+  for (const AlarmEvent& e : alarmBacklog_) {
+    if (!alarmWriter_.Write(db_, e, error)) return false;
+  }
+  return true;
 }
 
 bool StationLog::CommitQsos(std::string& error) {
@@ -350,6 +402,8 @@ void StationLog::Prune(std::int64_t nowMs) {
     }
   }
   if (PruneTransmissions(txFrom) >= kPruneChunk) more = true;
+  std::string ignored;  // tried again at the next pruning
+  PruneAlarms(db_, txFrom, ignored);
   const std::int64_t steadyMs = SteadyNowMs();
   nextPruneMs_ = more ? steadyMs : steadyMs + kPruneEveryMs;
 }
@@ -413,6 +467,7 @@ std::size_t StationLog::LeaveDamaged() {
   }
   const std::size_t dropped = backlog_.seconds.size();
   backlog_ = DetectorOutput{};
+  alarmBacklog_.clear();
   return dropped;
 }
 

@@ -18,6 +18,8 @@
 #include <string>
 #include <thread>
 
+#include "station/health/alarm_recorder.h"
+#include "station/log/alarm_store.h"
 #include "station/log/detector.h"
 #include "station/log/log_db.h"
 #include "station/log/log_platform.h"
@@ -54,6 +56,9 @@ class StationLog {
   // commit, matched against the transmissions then in the file, and again
   // when transmissions of its window are written later.
   void AddQso(const Qso& qso);
+  // From any thread; returns at once. Written with the next commit, in the
+  // order given.
+  void AddAlarm(AlarmEvent event);
   // Writes what is waiting and stops the writer.
   void Stop();
 
@@ -80,6 +85,8 @@ class StationLog {
   static constexpr std::size_t kMaxBacklogSeconds = 3600;
   static constexpr std::size_t kMaxBacklogTransmissions = 10000;
   static constexpr std::size_t kMaxBacklogQsos = 10000;
+  static constexpr std::size_t kMaxBacklogAlarmEvents = 1000;
+  static constexpr std::size_t kMaxBacklogAlarmReadings = 250000;  // about 10 MB
 
  private:
   void Run();
@@ -90,6 +97,7 @@ class StationLog {
   bool CommitQsos(std::string& error);
   // After a commit: what it stored or filled in to Qsos() and the listener.
   void TellQsos();
+  bool CommitAlarms(std::string& error);
   void Prune(std::int64_t nowMs);
   // Deletes up to a chunk of transmissions that started before `beforeMs`,
   // with the per-day table kept right; how many went (0 on a failure).
@@ -117,6 +125,7 @@ class StationLog {
   bool damaged_ = false;
   DetectorOutput queue_;
   std::vector<Qso> qsoQueue_;
+  std::vector<AlarmEvent> alarmQueue_;
   LogState state_;
   OnAir onAir_;
   LoggedQsos qsos_;
@@ -128,6 +137,8 @@ class StationLog {
   std::vector<Qso> qsoBacklog_;
   // What the commit under way stored (true) or filled in (false).
   std::vector<std::pair<Qso, bool>> qsoNews_;
+  std::vector<AlarmEvent> alarmBacklog_;
+  AlarmWriter alarmWriter_;
   bool failing_ = false;
   std::int64_t nextTryMs_ = 0;  // monotonic, as the next one
   std::int64_t nextPruneMs_ = 0;

@@ -118,7 +118,7 @@ struct MqttBridge::Impl {
       // Any payload but the empty one that clears a retained message; a
       // retained one would acknowledge again at every reconnect.
       // The alarm's change comes back through the subscription.
-      if (watch != nullptr && !in.payload.empty() && !in.retained && watch->alarm.Acknowledge()) {
+      if (watch != nullptr && !in.payload.empty() && !in.retained && watch->alarm.Acknowledge("mqtt", UnixNowMs())) {
         Log("the SWR alarm was acknowledged");
       }
       return;

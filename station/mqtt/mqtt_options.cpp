@@ -176,6 +176,14 @@ bool SetMqttOption(const std::string& name, const std::string& value, MqttOption
 
 std::string CheckServeOptions(const ServeOptions& options) {
   if (!options.logFile.empty() && options.noLog) return "--log and --no-log exclude each other";
+  if (options.swrAlarmHalt) {
+    // Stopping the transmitter is a command, if not to the controller.
+    if (options.readOnly) return "--swr-alarm-halt asks the transmitter to stop; --read-only refuses that";
+    if (options.swrAlarmTenths == 0) return "--swr-alarm-halt needs --swr-alarm LIMIT";
+    if (options.rig.empty() && options.wsjtx.empty()) {
+      return "--swr-alarm-halt needs --rig or --wsjtx: nothing else here keys the transmitter";
+    }
+  }
   const MqttOptions& mqtt = options.mqtt;
   if (mqtt.url.empty()) {
     if (!options.http) return "--no-http needs --mqtt (otherwise there is nothing to serve)";

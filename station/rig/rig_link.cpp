@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "station/core/clock.h"
 #include "station/core/thread_name.h"
 #include "station/rig/rig_protocol.h"
 
@@ -42,6 +43,11 @@ struct RigLink::Impl {
   void OnReply(const RigReply& reply);
   void SayReply(const RigReply& reply);
   void Fail(const std::string& why);
+  using HaltDone = std::function<void(const HaltReport&)>;
+  void Halt(HaltDone done);
+  void SendHalt();
+  void ReadHalt();
+  void EndHalt(const char* outcome, const std::string& detail);
   void Say(const std::string& line) {
     if (log) log(line);
   }
@@ -74,7 +80,77 @@ struct RigLink::Impl {
   enum class Said { Nothing, Up, Down } said = Said::Nothing;
   bool saidNoPtt = false;
   std::string saidRigError;
+  bool connected = false;          // between the connect and a failure
+  std::vector<HaltDone> halts;     // asked, not yet sent (the front one in flight)
+  bool halting = false;            // "T 0" is out, its answer not yet whole
 };
+
+namespace {
+
+// A halt's report, stamped now.
+void ReportHalt(const std::function<void(const HaltReport&)>& done, const char* outcome,
+                const std::string& detail) {
+  if (done) done(HaltReport{outcome, detail, UnixNowMs(), SteadyNowMs()});
+}
+
+}  // namespace
+
+void RigLink::Impl::Halt(HaltDone done) {
+  if (!connected) return ReportHalt(done, "failed", "not connected to rigctld");
+  halts.push_back(std::move(done));
+  // After the poll in flight: rigctld answers in order, one command at a time.
+  if (!answering) SendHalt();
+}
+
+void RigLink::Impl::SendHalt() {
+  const unsigned g = generation;
+  halting = true;
+  answering = true;
+  pending.clear();
+  pollStart = Clock::now();
+  ArmTick(pollStart + Ms(timing.pollMs));
+  static const std::string kPttOff = "T 0\n";
+  asio::async_write(socket, asio::buffer(kPttOff),
+                    [this, g](const boost::system::error_code& ec, std::size_t) {
+    if (!Current(g)) return;
+    if (ec) return Fail(ec.message());
+    ReportHalt(halts.front(), "sent", "T 0");
+    ReadHalt();
+  });
+}
+
+// The answer to "T 0": one line, RPRT 0 or an error code.
+void RigLink::Impl::ReadHalt() {
+  const unsigned g = generation;
+  socket.async_read_some(asio::buffer(chunk), [this, g](const boost::system::error_code& ec, std::size_t n) {
+    if (!Current(g)) return;
+    if (ec == asio::error::eof) return Fail("rigctld closed the connection");
+    if (ec) return Fail(ec.message());
+    pending.append(chunk.data(), n);
+    const std::size_t nl = pending.find('\n');
+    if (nl == std::string::npos) {
+      if (pending.size() > kRigMaxLine) return Fail("rigctld sent a line longer than " + std::to_string(kRigMaxLine) + " bytes");
+      return ReadHalt();
+    }
+    std::string line = pending.substr(0, nl);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (nl + 1 != pending.size()) return Fail("rigctld sent more lines than were asked for");
+    if (line == "RPRT 0") return EndHalt("answered", line);
+    if (line.compare(0, 5, "RPRT ") == 0) return EndHalt("failed", "rigctld answered " + line);
+    Fail("rigctld sent an answer to 'T 0' that is no RPRT");
+  });
+}
+
+// The halt in flight is over: the next one goes, or a poll to see PTT at once.
+void RigLink::Impl::EndHalt(const char* outcome, const std::string& detail) {
+  ReportHalt(halts.front(), outcome, detail);
+  halts.erase(halts.begin());
+  halting = false;
+  answering = false;
+  if (!halts.empty()) return SendHalt();
+  tuneNow = true;
+  Poll();
+}
 
 void RigLink::Impl::Connect() {
   const unsigned g = generation;
@@ -118,6 +194,7 @@ void RigLink::Impl::TryEndpoint(std::size_t i) {
 
 void RigLink::Impl::OnConnected() {
   deadline.cancel();
+  connected = true;
   boost::system::error_code ignored;
   socket.set_option(tcp::no_delay(true), ignored);
   askPtt = true;
@@ -167,6 +244,7 @@ void RigLink::Impl::Read() {
     if (reply.status == RigReplyStatus::Bad) return Fail("rigctld sent " + reply.bad);
     if (reply.status == RigReplyStatus::Incomplete) return Read();
     OnReply(reply);
+    if (!answering && !halts.empty()) SendHalt();
   });
 }
 
@@ -214,6 +292,10 @@ void RigLink::Impl::SayReply(const RigReply& reply) {
 
 void RigLink::Impl::Fail(const std::string& why) {
   ++generation;
+  connected = false;
+  halting = false;
+  for (const HaltDone& done : halts) ReportHalt(done, "failed", why);
+  halts.clear();
   boost::system::error_code ignored;
   socket.close(ignored);
   resolver.cancel();
@@ -265,6 +347,10 @@ void RigLink::Stop() {
   });
   impl_->thread.join();
   impl_->box.Store(RigState{});
+}
+
+void RigLink::RequestHalt(std::function<void(const HaltReport&)> done) {
+  asio::post(impl_->io, [this, done = std::move(done)]() mutable { impl_->Halt(std::move(done)); });
 }
 
 std::function<void(const std::string&)> RigLogToStderr() {

@@ -1,6 +1,6 @@
 // The link to hamlib's rigctld over TCP, on a thread of its own: polls the
 // rig's PTT five times a second and its frequency and mode once a second and
-// at each PTT edge, into a RigStateBox,
+// at each PTT edge, into a RigStateBox, sends PTT off when asked,
 // reconnects by itself with a backoff, and bounds everything a server can
 // do wrong (no listener, closing, silence, errors, garbage, endless or
 // dripping lines) in time and size. Nothing here waits on another thread's
@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "station/core/halt_report.h"
 #include "station/rig/rig_options.h"
 #include "station/rig/rig_state.h"
 
@@ -41,6 +42,11 @@ class RigLink {
   RigLink& operator=(const RigLink&) = delete;
 
   void Start();
+  // From any thread; returns at once. Sends rigctld "T 0" (PTT off) on the
+  // link's own connection, after the poll in flight if one is; `done` gets
+  // "sent" when it has left, then "answered" (RPRT 0) or "failed" and why
+  // (an error, no answer within the reply timeout, no connection).
+  void RequestHalt(std::function<void(const HaltReport&)> done);
   // Closes the connection and joins the thread; the box is left disconnected.
   void Stop();
 

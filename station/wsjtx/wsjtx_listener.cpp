@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "station/core/clock.h"
 #include "station/core/thread_name.h"
 #include "station/wsjtx/wsjtx_bind.h"
 #include "station/wsjtx/wsjtx_message.h"
@@ -36,6 +37,7 @@ struct Sender {
   std::string id;
   udp::endpoint from;
   WsjtxDialect dialect = WsjtxDialect::Wsjtx;
+  std::uint32_t schema = 2;  // of its latest datagram: Halt Tx goes in the same
   Clock::time_point heardAt;
   bool heard = false;  // heard since it last closed or fell silent
 };
@@ -66,6 +68,7 @@ struct WsjtxListener::Impl {
   void OnLogged(const WsjtxMessage& m);
   void Quiet(Sender& sender, const std::string& why);
   void ArmSilence(Clock::time_point at);
+  void Halt(std::function<void(const HaltReport&)> done);
   void Say(const std::string& line) {
     if (log) log(line);
   }
@@ -114,6 +117,7 @@ void WsjtxListener::Impl::OnDatagram(std::size_t n) {
   if (!header) return;  // not for us: another program's datagram, or another schema
   Sender* sender = Find(header->id, from);
   if (sender == nullptr) return;
+  sender->schema = header->schema;
   const WsjtxMessage m = ParseWsjtx(bytes, sender->dialect);
   if (m.result == WsjtxParse::Unknown) return;
   if (m.result != WsjtxParse::Ok) {
@@ -137,7 +141,7 @@ Sender* WsjtxListener::Impl::Find(const std::string& id, const udp::endpoint& at
     saidFull = true;
     return nullptr;
   }
-  senders.push_back(Sender{id, at, WsjtxDialectOf(id, ""), {}, false});
+  senders.push_back(Sender{id, at, WsjtxDialectOf(id, ""), 2, {}, false});
   return &senders.back();
 }
 
@@ -203,6 +207,21 @@ void WsjtxListener::Impl::ArmSilence(Clock::time_point at) {
   });
 }
 
+void WsjtxListener::Impl::Halt(std::function<void(const HaltReport&)> done) {
+  const auto report = [&done](const char* outcome, const std::string& detail) {
+    if (done) done(HaltReport{outcome, detail, UnixNowMs(), SteadyNowMs()});
+  };
+  if (followed < 0) return report("failed", "no WSJT-X or JTDX heard");
+  const Sender& s = senders[static_cast<std::size_t>(followed)];
+  const std::string datagram = EncodeWsjtxHaltTx(s.id, false, s.schema);
+  boost::system::error_code ec;
+  // Small and to loopback or the LAN: sent at once, without waiting.
+  socket.send_to(asio::buffer(datagram), s.from, 0, ec);
+  const std::string to = "Halt Tx to " + Shown(s.id) + " at " + EndpointText(s.from);
+  if (ec) return report("failed", to + ": " + ec.message());
+  report("sent", to);
+}
+
 WsjtxListener::WsjtxListener(WsjtxAddress address, RigStateBox& box,
                              std::function<void(const std::string&)> log, WsjtxListenerTiming timing)
     : impl_(std::make_unique<Impl>(std::move(address), box, std::move(log), timing)) {
@@ -262,6 +281,10 @@ void WsjtxListener::Stop() {
   });
   impl_->thread.join();
   impl_->box.Store(RigState{});
+}
+
+void WsjtxListener::RequestHalt(std::function<void(const HaltReport&)> done) {
+  asio::post(impl_->io, [this, done = std::move(done)] { impl_->Halt(done); });
 }
 
 std::function<void(const std::string&)> WsjtxLogToStderr() {

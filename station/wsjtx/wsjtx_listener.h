@@ -1,7 +1,8 @@
 // The WSJT-X/JTDX listener: a UDP socket on a thread of its own (named
 // swr-wsjtx) that takes each datagram, parses it with the sender's dialect
 // and writes what the followed sender's Status says into a RigStateBox,
-// like the rig link; each QSO a sender logs goes to the QSO callback, once.
+// like the rig link; each QSO a sender logs goes to the QSO callback, once;
+// a halt asked for goes to the followed sender.
 // It follows the first sender heard until that one closes or stays silent
 // for the silence time; then the box says disconnected and the next
 // sender's Status is followed. Nothing here waits
@@ -12,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "station/core/halt_report.h"
 #include "station/log/qso.h"
 #include "station/rig/rig_state.h"
 #include "station/wsjtx/wsjtx_options.h"
@@ -41,6 +43,11 @@ class WsjtxListener {
   // listener's thread. Without one, logged QSOs are ignored.
   void OnQso(std::function<void(const Qso&)> sink);
   void Start();
+  // From any thread; returns at once. Sends Halt Tx (stop now, not only the
+  // auto-sequencer) to the followed sender, at the address and with the id
+  // its datagrams came with, from the listening socket; `done` gets "sent"
+  // or "failed" and why (no sender heard, the send failed). UDP has no answer.
+  void RequestHalt(std::function<void(const HaltReport&)> done);
   // Closes the socket and joins the thread; the box is left disconnected.
   void Stop();
 

@@ -4,8 +4,9 @@
 // the log card and the chart's range from the log's API (answered by the
 // test where the server has no log), and the card when the log is off;
 // with the demo's transceiver: the rig in the header, the bands card, the
-// SWR alarm's banner, acknowledged with the token only, and its QSO in the
-// QSO card as it is logged, with its measured power and its ADIF.
+// SWR alarm's banner, acknowledged with the token only, its QSO in the QSO
+// card as it is logged, with its measured power and its ADIF; the alarms
+// card drawing a trip's readings.
 // Screenshots at a desktop and a phone size go to $SCREENSHOTS.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -55,15 +56,15 @@ async function open(options, url = s.url, routes = null) {
   return { context, page, errors };
 }
 
-// Pixels of the chart's canvas that are not background.
-function inked(page) {
-  return page.evaluate(() => {
-    const c = document.getElementById('chart');
+// Pixels of a canvas (the chart's) that are not background.
+function inked(page, id = 'chart') {
+  return page.evaluate((canvas) => {
+    const c = document.getElementById(canvas);
     const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
     let n = 0;
     for (let i = 3; i < d.length; i += 4) if (d[i] > 0) ++n;
     return n;
-  });
+  }, id);
 }
 
 test('desktop, Russian: live values, chart, a command and its outcome, "no data"', T, async () => {
@@ -329,5 +330,32 @@ test('the demo\'s transceiver: header, bands card, SWR alarm acknowledged with t
     await context.close();
   } finally {
     assert.equal((await rig.stop()).code, 0);
+  }
+});
+
+test('the alarms card lists a trip and draws its readings with the limit', T, async () => {
+  const a = await startServe(['--swr-alarm', '2.0', '--swr-alarm-hold', '0.2', '--swr-alarm-power', '1',
+    '--alarm-window', '2,1']);
+  try {
+    await a.control('tx on');
+    await a.control('swr 3.0');
+    const listed = await until(async () =>
+      (await request(a.port, { path: '/api/v1/alarms' })).json.alarms.find((x) => x.complete));
+    assert.ok(listed, 'the trip is in the log');
+    await a.control('swr 0');
+    const { context, page, errors } = await open({ viewport: { width: 1280, height: 900 }, locale: 'en-US' }, a.url);
+    await page.waitForSelector('#alarmlist button', { timeout: 30000 });
+    assert.match(await page.textContent('#alarmlist button'), /SWR 3\.\d\d > 2\.0 · sensor 1 · not acknowledged/);
+    assert.ok(!(await page.isVisible('#alarmchart')));
+    await page.click('#alarmlist button');
+    await page.waitForSelector('#alarmchart', { state: 'visible' });
+    await page.waitForFunction(() => document.querySelector('#alarmlist button').getAttribute('aria-pressed') === 'true');
+    assert.ok(await inked(page, 'alarmchart') > 3000, 'power, SWR and the limit are drawn');
+    assert.equal(await page.getAttribute('#alarmcsv', 'href'), '/api/v1/alarms/' + listed.id + '.csv');
+    await page.screenshot({ path: path.join(shots, 'desktop-en-alarm.png'), fullPage: true });
+    assert.deepEqual(errors, []);
+    await context.close();
+  } finally {
+    assert.equal((await a.stop()).code, 0);
   }
 });

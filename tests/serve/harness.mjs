@@ -271,10 +271,11 @@ export async function startRigctld(port) {
   return rig;
 }
 
-// One rigctl command to the rigctld on `port`; throws when it fails.
+// One rigctl command to the rigctld on `port`; throws when it fails; its output.
 export function rigctl(port, ...words) {
   const r = spawnSync('rigctl', ['-m', '2', '-r', `127.0.0.1:${port}`, ...words], { timeout: 5000 });
   if (r.status !== 0) throw new Error(`rigctl ${words.join(' ')}: ${r.stderr}`);
+  return String(r.stdout).trim();
 }
 
 // With a steady carrier from the simulated controller, keys the rig on `port`

@@ -63,7 +63,10 @@ export async function standIn(port, address = '127.0.0.1', multicast = false) {
   const socket = dgram.createSocket({ type: 'udp4' });
   await new Promise((resolve) => socket.bind(0, '127.0.0.1', resolve));
   if (multicast) socket.setMulticastInterface('127.0.0.1');
+  const received = [];  // what the server sends back (Halt Tx)
+  socket.on('message', (m) => received.push(m));
   return {
+    received,
     send: (datagram) => new Promise((resolve, reject) =>
       socket.send(datagram, port, address, (e) => (e ? reject(e) : resolve()))),
     close: () => socket.close(),

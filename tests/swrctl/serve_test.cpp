@@ -133,5 +133,35 @@ TEST(MqttOptions, ServeOptionsTogether) {
   EXPECT_TRUE(defaults.options.serve.http);
 }
 
+// What --swr-alarm-halt needs: the alarm, a source that keys the
+// transmitter, and the right to send it anything.
+TEST(SwrAlarmOptions, HaltNeedsTheAlarmASourceAndNoReadOnly) {
+  const struct {
+    int limitTenths;
+    const char* rig;
+    const char* wsjtx;
+    bool readOnly;
+    const char* error;
+  } cases[] = {
+      {20, "localhost", "", false, ""},
+      {20, "", "127.0.0.1:2237", false, ""},
+      {20, "localhost", "127.0.0.1:2237", false, ""},
+      {20, "localhost", "", true,
+       "--swr-alarm-halt asks the transmitter to stop; --read-only refuses that"},
+      {0, "localhost", "", false, "--swr-alarm-halt needs --swr-alarm LIMIT"},
+      {20, "", "", false,
+       "--swr-alarm-halt needs --rig or --wsjtx: nothing else here keys the transmitter"},
+  };
+  for (const auto& c : cases) {
+    ServeOptions o;
+    o.swrAlarmHalt = true;
+    o.swrAlarmTenths = c.limitTenths;
+    o.rig = c.rig;
+    o.wsjtx = c.wsjtx;
+    o.readOnly = c.readOnly;
+    EXPECT_EQ(CheckServeOptions(o), c.error) << c.rig << " " << c.wsjtx;
+  }
+}
+
 }  // namespace
 }  // namespace swrctl

@@ -18,7 +18,8 @@ auto Fields(const swrctl::Options& options) {
                          o.mqtt.prefix, o.mqtt.ratePerSecond, o.http, o.rig, o.wsjtx, o.swrAlarmTenths,
                          o.swrAlarmHoldMs, o.swrAlarmWatts, o.healthWindow, o.healthMarginTenths,
                          o.logFile, o.noLog, o.txThresholdW, o.txHangMs, o.keepHistoryDays,
-                         o.keepTransmissionDays);
+                         o.keepTransmissionDays, o.swrAlarmHalt, o.alarmBeforeSeconds,
+                         o.alarmAfterSeconds);
 }
 
 TEST(SwrctlService, ServeArgumentsParseBackToTheSameOptions) {
@@ -27,7 +28,8 @@ TEST(SwrctlService, ServeArgumentsParseBackToTheSameOptions) {
       {"--listen", "[::1]:0", "--read-only"},
       {"--token-file=C:\\Program Files\\a \"b\"\\", "--listen", "0.0.0.0:8537"},
       {"--rig", "[::1]:4533", "--swr-alarm", "2.5", "--swr-alarm-hold", "0.3", "--swr-alarm-power",
-       "20", "--health-window", "7", "--health-margin", "1.2"},
+       "20", "--health-window", "7", "--health-margin", "1.2", "--swr-alarm-halt",
+       "--alarm-window", "30,2"},
       {"--log", "D:\\station log.db", "--tx-threshold", "0.0000000001", "--tx-hang", "300",
        "--keep-history", "7", "--keep-transmissions", "365"},
       {"--no-log", "--tx-threshold", "10000"},

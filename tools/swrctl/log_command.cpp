@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "station/core/demo_control.h"
+#include "station/log/alarm_format.h"
 #include "station/log/log_db.h"
 #include "station/log/log_format.h"
 #include "station/log/log_platform.h"
@@ -22,20 +23,55 @@ std::string StationLogPath(const ServeOptions& options) {
   return options.logFile.empty() ? DefaultLogPath(StationLogName()) : options.logFile;
 }
 
-int ListLog(const Options& options, std::ostream& out, std::ostream& err) {
-  const std::string path = StationLogPath(options.serve);
+namespace {
+
+bool OpenLog(const Options& options, LogDb& db, std::string& path, std::ostream& err) {
+  path = StationLogPath(options.serve);
   if (path.empty()) {
     err << "swrctl: no place for the station log is known (set XDG_STATE_HOME or HOME, or"
            " give --log FILE)\n";
-    return kExitFailure;
+    return false;
   }
-  LogDb db;
   std::string error;
-  const LogOpen opened = db.Open(path, false, error);
-  if (opened != LogOpen::Ok) {
+  if (db.Open(path, false, error) == LogOpen::Ok) return true;
+  err << "swrctl: cannot read the station log " << path << ": " << error << '\n';
+  return false;
+}
+
+}  // namespace
+
+int ListAlarms(const Options& options, std::ostream& out, std::ostream& err) {
+  LogDb db;
+  std::string path, error;
+  if (!OpenLog(options, db, path, err)) return kExitFailure;
+  TransmissionQuery q;
+  q.from = options.since;
+  q.to = options.until;
+  q.limit = kMaxListed;
+  AlarmPage page;
+  if (!QueryAlarms(db, q, page, error)) {
     err << "swrctl: cannot read the station log " << path << ": " << error << '\n';
     return kExitFailure;
   }
+  std::reverse(page.items.begin(), page.items.end());
+  std::string text = options.format == Format::Csv ? AlarmsCsvHeader() : "";
+  for (AlarmRecord& a : page.items) {
+    bool found = false;
+    if (!ReadAlarm(db, a.id, a, found, error)) break;  // with its halts
+    if (options.format == Format::Csv) AppendAlarmCsv(text, a);
+    else text += (options.format == Format::Json ? AlarmRecordJson(a) : AlarmText(a)) + '\n';
+  }
+  out << text;
+  out.flush();
+  if (out) return kExitOk;
+  err << "swrctl: cannot write the alarms to the output\n";
+  return kExitFailure;
+}
+
+int ListLog(const Options& options, std::ostream& out, std::ostream& err) {
+  LogDb db;
+  std::string path, error;
+  if (!OpenLog(options, db, path, err)) return kExitFailure;
   TransmissionQuery q;
   q.from = options.since;
   q.to = options.until;

@@ -1,4 +1,4 @@
-// swrctl log: the transmissions of the station log, read from its file
+// swrctl log: the transmissions and the alarms of the station log, read from its file
 // (also while a server is writing it).
 #pragma once
 
@@ -14,5 +14,8 @@ namespace swrctl {
 std::string StationLogPath(const ServeOptions& options);
 
 int ListLog(const Options& options, std::ostream& out, std::ostream& err);
+
+// swrctl log --alarms: oldest first, as text, CSV or JSON lines.
+int ListAlarms(const Options& options, std::ostream& out, std::ostream& err);
 
 }  // namespace swrctl

@@ -208,6 +208,8 @@ ParseResult ParseArgs(const std::vector<std::string>& args) {
     error = CheckServeOptions(o.serve);
   } else if (sub.action == Action::Log && o.since >= o.until) {
     error = "--since must be before --until";
+  } else if (o.alarms && o.qsos) {
+    error = "--alarms and --qsos exclude each other";
   } else if (o.format == Format::Adif && !(sub.action == Action::Log && o.qsos)) {
     error = "--format adif is for log --qsos only";
   } else if (sub.action == Action::Adif) {

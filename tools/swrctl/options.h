@@ -38,6 +38,8 @@ struct Options {
   std::string serviceVerb;
   // log --qsos: the QSOs (by time on) instead of the transmissions
   bool qsos = false;
+  // log --alarms: the SWR alarms (by time raised)
+  bool alarms = false;
   // adif fill IN [-o OUT] [--replace]; the file is serve.logFile
   std::string adifIn;
   std::string adifOut;  // empty: standard output

@@ -153,7 +153,7 @@ const SubcommandRow kSubcommands[10] = {
 #define SWRCTL_MQTT(name) \
   [](const std::string& v, Options& o, std::string& e) { return SetMqttOption(name, v, o.serve.mqtt, e); }
 
-const OptionRow kOptions[33] = {
+const OptionRow kOptions[36] = {
     {"--format", "watch log", true, StoreFormat, "--format text|csv|json",
      "output format (default text; json: one object per line\nwith the raw 9 bytes; also for log;\nadif for log --qsos)"},
     {"--count", "watch", true, StoreCount, "--count N", "stop after N lines"},
@@ -236,6 +236,15 @@ const OptionRow kOptions[33] = {
      "--swr-alarm-hold SEC", "... held this long in seconds, 0.1 to 10 (default 1)"},
     {"--swr-alarm-power", "serve service", true, StoreAlarmPower, "--swr-alarm-power W",
      "... at this many watts or more, 1 to 2000 (default 5)"},
+    {"--swr-alarm-halt", "serve service", false, SWRCTL_FLAG(o.serve.swrAlarmHalt),
+     "--swr-alarm-halt",
+     "when the alarm rises, ask rigctld (--rig) and WSJT-X\n(--wsjtx) to stop transmitting; it cannot stop a\n"
+     "transmitter that neither keys (a key, a footswitch,\nanother program); never sent to the controller"},
+    {"--alarm-window", "serve service", true,
+     [](const std::string& v, Options& o, std::string& e) {
+       return ParseAlarmWindow(v, o.serve.alarmBeforeSeconds, o.serve.alarmAfterSeconds, e);
+     },
+     "--alarm-window B,A", "record each alarm's readings from B seconds before\nto A after, 1 to 60 (default 10,5)"},
     {"--health-window", "serve service", true,
      [](const std::string& v, Options& o, std::string& e) {
        return ParseHealthWindow(v, o.serve.healthWindow, e);
@@ -251,6 +260,8 @@ const OptionRow kOptions[33] = {
      "--until TIME", "... and before TIME"},
     {"--qsos", "log", false, SWRCTL_FLAG(o.qsos), "--qsos",
      "the QSOs (by time on) with what the meter measured"},
+    {"--alarms", "log", false, SWRCTL_FLAG(o.alarms), "--alarms",
+     "the SWR alarms (by time raised) with their halts"},
     {"-o,--output", "adif", true,
      [](const std::string& v, Options& o, std::string& e) { return NonEmpty("-o", v, o.adifOut, e); },
      "-o, --output OUT.adi", "write the filled file there (default: standard output);\nnever IN itself"},

@@ -124,7 +124,8 @@ std::unique_ptr<LogFeed> StartRecording(const ServeOptions& options, LiveState& 
 
 // The rig's and the alarm's changes are told through the live state, where
 // every consumer follows the station.
-std::unique_ptr<StationWatch> MakeWatch(const ServeOptions& options, LiveState& live) {
+std::unique_ptr<StationWatch> MakeWatch(const ServeOptions& options, LiveState& live,
+                                        std::ostream& err) {
   HealthSettings health;
   health.window = options.healthWindow;
   health.margin = options.healthMarginTenths / 10.0;
@@ -132,9 +133,19 @@ std::unique_ptr<StationWatch> MakeWatch(const ServeOptions& options, LiveState& 
   alarm.limitTenths = options.swrAlarmTenths;
   alarm.holdMs = options.swrAlarmHoldMs;
   alarm.minWatts = options.swrAlarmWatts;
-  auto watch = std::make_unique<StationWatch>(health, alarm);
+  alarm.halt = options.swrAlarmHalt;
+  const AlarmWindow window{options.alarmBeforeSeconds * 1000, options.alarmAfterSeconds * 1000};
+  auto watch = std::make_unique<StationWatch>(health, alarm, window, err);
+  StationWatch* w = watch.get();
   watch->rig.SetListener([&live](const RigState&) { live.Announce(change::kRig); });
-  watch->alarm.SetListener([&live] { live.Announce(change::kAlarm); });
+  watch->alarm.SetListener([&live, w] {
+    w->recorder.Changed();
+    live.Announce(change::kAlarm);
+  });
+  // The readings around each alarm, at the controller's rate.
+  if (alarm.limitTenths > 0) {
+    live.SetReadingTap([w](const ReadingValues& r) { w->recorder.OnReading(r); });
+  }
   return watch;
 }
 
@@ -190,6 +201,32 @@ void StartRig(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds,
   std::function<void(const Qso&)> logQso;
   if (log != nullptr) logQso = [log](const Qso& qso) { log->AddQso(qso); };
   watch.rigGiven = feeds.link || feeds.wsjtx || StartDemoRig(watch.rig, std::move(logQso));
+}
+
+// What the alarm asks to stop transmitting (with --swr-alarm-halt): the
+// sources that key the transmitter, each through its own link.
+std::vector<Halter> Halters(RigFeeds& feeds) {
+  std::vector<Halter> halters;
+  if (RigLink* link = feeds.link.get()) {
+    halters.push_back({"rigctld", [link](std::function<void(const HaltReport&)> done) {
+                         link->RequestHalt(std::move(done));
+                       }});
+  }
+  if (WsjtxListener* wsjtx = feeds.wsjtx.get()) {
+    halters.push_back({"wsjtx", [wsjtx](std::function<void(const HaltReport&)> done) {
+                         wsjtx->RequestHalt(std::move(done));
+                       }});
+  }
+  return halters;
+}
+
+// Each alarm's record goes into the station log (`log`, null: nowhere), and
+// its halt requests to what keys the transmitter.
+void RouteAlarms(StationLog* log, StationWatch& watch, RigFeeds& feeds) {
+  if (log != nullptr) {
+    watch.recorder.SetSink([log](AlarmEvent e) { log->AddAlarm(std::move(e)); });
+  }
+  watch.recorder.SetHalters(Halters(feeds));
 }
 
 // The MQTT side, connecting in the background; null when it cannot be set
@@ -262,7 +299,7 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   LiveState live;
   // Made before the server, which reads them, and ended after it.
   std::unique_ptr<StationLog> log;
-  const std::unique_ptr<StationWatch> watch = MakeWatch(options, live);
+  const std::unique_ptr<StationWatch> watch = MakeWatch(options, live, err);
   HttpServer server(live, policy, ServerLimits{}, &err);
   std::string error;
   if (options.http && !server.Listen(host, port, error)) {
@@ -277,6 +314,7 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   StationLog* usableLog = log && log->Usable() ? log.get() : nullptr;
   RouteQsos(usableLog, live, rig);
   StartRig(options, *watch, rig, usableLog, err);
+  RouteAlarms(usableLog, *watch, rig);
   std::unique_ptr<LogFeed> feed = StartRecording(options, live, log.get(), *watch, err);
   server.SetLog(log.get());
   server.SetWatch(watch.get());

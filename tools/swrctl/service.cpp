@@ -68,6 +68,12 @@ std::vector<std::string> ServeArguments(const Options& options) {
     add("--swr-alarm-hold", TenthsText(serve.swrAlarmHoldMs / 100));
   }
   number("--swr-alarm-power", serve.swrAlarmWatts, defaults.swrAlarmWatts);
+  if (serve.swrAlarmHalt) args.push_back("--swr-alarm-halt");
+  if (serve.alarmBeforeSeconds != defaults.alarmBeforeSeconds ||
+      serve.alarmAfterSeconds != defaults.alarmAfterSeconds) {
+    add("--alarm-window", std::to_string(serve.alarmBeforeSeconds) + "," +
+                              std::to_string(serve.alarmAfterSeconds));
+  }
   number("--health-window", serve.healthWindow, defaults.healthWindow);
   if (serve.healthMarginTenths != defaults.healthMarginTenths) {
     add("--health-margin", TenthsText(serve.healthMarginTenths));

@@ -33,6 +33,7 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
       out << "swrctl " << SWRCTL_VERSION << '\n';
       return kExitOk;
     case Action::Log:
+      if (options.alarms) return ListAlarms(options, out, err);
       return options.qsos ? ListQsos(options, out, err) : ListLog(options, out, err);
     case Action::Adif:
       return AdifFill(options, out, err);

@@ -26,6 +26,11 @@ TEST(HealthOptions, RangesAndSteps) {
   EXPECT_TRUE(ParseSwrAlarmPower("100", watts, e) && !ParseSwrAlarmPower("2001", watts, e));
   EXPECT_TRUE(ParseHealthWindow("3", window, e) && !ParseHealthWindow("1001", window, e));
   EXPECT_TRUE(ParseHealthMargin("0.2", margin, e) && margin == 0.2 && !ParseHealthMargin("0.0", margin, e));
+  int before = 0, after = 0;
+  EXPECT_TRUE(ParseAlarmWindow("10,5", before, after, e) && before == 10 && after == 5);
+  for (const char* bad : {"10", "0,5", "61,5", "10,", ",5", "10,5,1", "1.5,2"}) {
+    EXPECT_FALSE(ParseAlarmWindow(bad, before, after, e)) << bad;
+  }
 }
 
 // Feeds SWR values in order to one sensor and band; returns each row after.
@@ -90,7 +95,7 @@ TEST(SwrAlarm, LatchesAfterTheHoldAndStaysUntilAcknowledged) {
   std::int64_t t = 0;
   auto feed = [&](double watts, double swr, bool tx = true, int step = 100) {
     t += step;
-    return alarm.Feed({1, watts, swr, t, 1'700'000'000'000 + t}, "15m", tx);
+    return alarm.Feed({1, watts, swr, t, 1'700'000'000'000 + t, std::nullopt}, "15m", tx);
   };
   for (int i = 0; i < 5; ++i) feed(100, 3.0);  // a key-down spike: 0.4 s over
   for (int i = 0; i < 60; ++i) {  // too little power, not transmitting, at the limit
@@ -109,14 +114,14 @@ TEST(SwrAlarm, LatchesAfterTheHoldAndStaysUntilAcknowledged) {
   feed(100, 2.6);
   EXPECT_TRUE(alarm.State().raised);
   EXPECT_DOUBLE_EQ(alarm.State().peakSwr, 2.6);
-  EXPECT_TRUE(alarm.Acknowledge() && !alarm.Acknowledge() && !alarm.State().raised);
+  EXPECT_TRUE(alarm.Acknowledge("http", 1) && !alarm.Acknowledge("http", 2) && !alarm.State().raised);
   for (int i = 0; i < 9; ++i) feed(100, 3.0);  // a new alarm needs a hold of its own
   EXPECT_FALSE(alarm.State().raised);
   for (int i = 0; i < 2; ++i) feed(100, 3.0);
   EXPECT_TRUE(alarm.State().raised);
   // Off: never raised.
   SwrAlarm off;
-  for (int i = 0; i < 50; ++i) off.Feed({1, 100, 3.9, i * 100, 0}, "", true);
+  for (int i = 0; i < 50; ++i) off.Feed({1, 100, 3.9, i * 100, 0, std::nullopt}, "", true);
   EXPECT_FALSE(off.State().raised);
 }
 
@@ -128,10 +133,21 @@ TEST(HealthJson, RigAlarmAndBands) {
   SetBand(rig);
   EXPECT_EQ(RigJson(rig), R"({"connected":true,"frequency_hz":7100000,"band":"40m","mode":null,)"
                           R"("passband_hz":null,"ptt":true})");
-  const AlarmState a{true, 1'700'000'000'000, 2, "15m", 2.34567, 2.5, 1};
-  EXPECT_EQ(AlarmJson(a, {25, 1000, 5.0, 500}),
+  AlarmState a;
+  a.raised = true;
+  a.unixMs = 1'700'000'000'000;
+  a.sensor = 2;
+  a.band = "15m";
+  a.swr = 2.34567;
+  a.peakSwr = 2.5;
+  a.watts = 95.55;
+  a.halts.push_back({"rigctld", "answered", "RPRT 0", 1'700'000'000'012, 12});
+  EXPECT_EQ(AlarmJson(a, {25, 1000, 5.0, 500, true}),
             R"({"enabled":true,"limit":2.5,"hold_ms":1000,"min_watts":5.0,"raised":true,)"
-            R"("unix_ms":1700000000000,"sensor":2,"band":"15m","swr":2.35,"peak_swr":2.5})");
+            R"("unix_ms":1700000000000,"sensor":2,"band":"15m","swr":2.35,"peak_swr":2.5,)"
+            R"("halt":true,"frequency_hz":null,"power":95.6,"acknowledged_unix_ms":null,)"
+            R"("acknowledged_via":null,"halts":[{"target":"rigctld","outcome":"answered",)"
+            R"("detail":"RPRT 0","unix_ms":1700000000012,"delay_ms":12}]})");
   AntennaHealth health;
   health.Add({1, "40m", 1.3, 100, 5});
   EXPECT_EQ(BandsJson(health.Table(), health.Settings()),

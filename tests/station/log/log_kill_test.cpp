@@ -24,8 +24,9 @@ std::int64_t Now() {
       .count();
 }
 
-// The child: 100 seconds of history a second handed to the log, each
-// batch's last second written to the pipe once handed over.
+// The child: 100 seconds of history a second handed to the log, and an
+// alarm with 200 readings in two parts, each batch's last second written to
+// the pipe once handed over.
 [[noreturn]] void Writer(const std::string& path, int report) {
   StationLog log({path, 30, 3650}, std::cerr);
   std::string error;
@@ -38,6 +39,17 @@ std::int64_t Now() {
     DetectorOutput out;
     for (int i = 0; i < 10; ++i) out.seconds.push_back({s + i, 5.0, 1.1});
     log.Add(std::move(out));
+    AlarmEvent alarm;
+    alarm.state.serial = static_cast<std::uint64_t>(s);
+    alarm.state.unixMs = s * 1000;
+    alarm.limit = 2.0;
+    log.AddAlarm(alarm);
+    alarm.kind = AlarmEvent::Kind::Readings;
+    alarm.readings.assign(100, RingReading{s * 1000, 0, 1, 50.0, 2.5});
+    log.AddAlarm(alarm);
+    alarm.first = 100;
+    alarm.complete = true;
+    log.AddAlarm(alarm);
     const std::int64_t last = s + 9;
     if (write(report, &last, sizeof last) != sizeof last) _exit(4);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -94,6 +106,15 @@ TEST(StationLogFile, KilledWhileWritingStaysSound) {
                           ok, error))
       << error;
   EXPECT_EQ(ok, 1);
+  // Each commit is whole: no alarm has fewer readings than its row says.
+  std::int64_t alarms = 0, torn = 0;
+  ASSERT_TRUE(db.QueryInt("SELECT count(*) FROM alarms WHERE complete", alarms, error)) << error;
+  EXPECT_GT(alarms, 0);
+  ASSERT_TRUE(db.QueryInt("SELECT count(*) FROM alarms a WHERE readings !="
+                          " (SELECT count(*) FROM alarm_readings WHERE alarm_id = a.id)",
+                          torn, error))
+      << error;
+  EXPECT_EQ(torn, 0);
 }
 
 }  // namespace

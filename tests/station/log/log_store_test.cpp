@@ -18,6 +18,7 @@
 #include "station/log/log_queries.h"
 #include "station/log/log_store.h"
 #include "temp_log.h"
+#include "tests/station/log/old_schema.h"
 
 namespace swrctl {
 namespace {
@@ -282,9 +283,9 @@ TEST(StationLogQueries, SummariesOfDaysAgreeWithTheTransmissions) {
     std::string error;
     ASSERT_EQ(db.Open(path, true, error), LogOpen::Ok);
     // A schema-1 file: without the tables of later versions.
-    ASSERT_TRUE(db.Exec("DROP TABLE qsos; DROP TABLE transmission_days;"
+    ASSERT_TRUE(db.Exec((kDropAlarmTables + "DROP TABLE qsos; DROP TABLE transmission_days;"
                         " DROP TRIGGER transmission_days_add;"
-                        " PRAGMA user_version=1", error)) << error;
+                         " PRAGMA user_version=1").c_str(), error)) << error;
   }
   agree("read before the migration");
   ASSERT_TRUE(Record(path, DetectorOutput{}));

@@ -11,6 +11,7 @@
 
 #include "station/log/log_db.h"
 #include "station/log/log_store.h"
+#include "tests/station/log/old_schema.h"
 #include "station/log/qso.h"
 #include "station/log/qso_store.h"
 #include "temp_log.h"
@@ -181,7 +182,8 @@ TEST(QsoStore, SchemaTwoFileIsReadAsItIsAndMigratedByTheWriter) {
     log.Stop();
     LogDb db;
     ASSERT_EQ(db.Open(path, true, error), LogOpen::Ok);
-    ASSERT_TRUE(db.Exec("DROP TABLE qsos; PRAGMA user_version=2", error)) << error;
+    ASSERT_TRUE(db.Exec((kDropAlarmTables + "DROP TABLE qsos; PRAGMA user_version=2").c_str(), error))
+        << error;
   }
   LogDb reader;
   std::string error;
@@ -195,7 +197,7 @@ TEST(QsoStore, SchemaTwoFileIsReadAsItIsAndMigratedByTheWriter) {
   log.AddQso(Contact("FT8", 0, 20));
   log.Stop();
   ASSERT_EQ(reader.Open(path, false, error), LogOpen::Ok);
-  EXPECT_EQ(reader.schemaVersion(), kLogSchemaQsos);
+  EXPECT_EQ(reader.schemaVersion(), kLogSchemaVersion);
   const std::vector<Qso> q = Qsos(path);
   ASSERT_EQ(q.size(), 1u);
   ASSERT_TRUE(q[0].measured);  // matched against the transmission from before

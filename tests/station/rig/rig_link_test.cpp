@@ -59,8 +59,10 @@ class FakeServer {
   enum class Mode { Good, NoPtt, Garbage, Silent, Endless, Drip, Close };
   std::atomic<Mode> mode{Mode::Good};
   std::atomic<int> pttAsks{0};
+  // The answer to "T" (PTT set); empty: none at all.
+  const std::string haltAnswer;
 
-  FakeServer() {
+  explicit FakeServer(std::string halt = "RPRT 0\n") : haltAnswer(std::move(halt)) {
     acceptor_.open(tcp::v4());
     acceptor_.set_option(tcp::acceptor::reuse_address(true));
     acceptor_.bind({asio::ip::make_address("127.0.0.1"), 0});
@@ -104,6 +106,7 @@ class FakeServer {
   }
   std::string Answer(char command) {
     if (mode == Mode::Garbage) return command == '\n' ? "\x01\x7fgarbage here\n" : "";
+    if (command == 'T') return haltAnswer;
     if (command == 't') ++pttAsks;
     if (command == 't') return mode == Mode::NoPtt ? "RPRT -11\n" : "0\n";
     if (command == 'f') return "7100000\n";
@@ -209,6 +212,48 @@ unsigned short FreePort() {
   tcp::acceptor a(io, {asio::ip::make_address("127.0.0.1"), 0});
   return a.local_endpoint().port();
 }
+
+// The halt's outcomes: rigctld's answer, its error, its silence (bounded
+// by the reply timeout) and no rigctld at all.
+TEST(RigLink, HaltIsAnsweredRefusedOrTimedOut) {
+  const struct {
+    const char* answer;
+    bool server;
+    std::vector<std::string> outcomes;
+    const char* detail;
+  } cases[] = {
+      {"RPRT 0\n", true, {"sent", "answered"}, "RPRT 0"},
+      {"RPRT -9\n", true, {"sent", "failed"}, "rigctld answered RPRT -9"},
+      {"", true, {"sent", "failed"}, "no full answer within 300 ms"},
+      {"", false, {"failed"}, "not connected to rigctld"},
+  };
+  for (const auto& c : cases) {
+    FakeServer server(c.answer);
+    RigStateBox box;
+    RigLink link({"127.0.0.1", c.server ? server.Port() : FreePort()}, box, nullptr, Quick());
+    link.Start();
+    if (c.server) {
+      ASSERT_TRUE(WaitFor([&] { return box.Snapshot().connected; }, 5s));
+    }
+    std::mutex mutex;
+    std::vector<HaltReport> reports;
+    link.RequestHalt([&](const HaltReport& r) {
+      std::lock_guard<std::mutex> lock(mutex);
+      reports.push_back(r);
+    });
+    const auto count = [&] {
+      std::lock_guard<std::mutex> lock(mutex);
+      return reports.size();
+    };
+    ASSERT_TRUE(WaitFor([&] { return count() == c.outcomes.size(); }, 5s)) << c.detail;
+    link.Stop();
+    std::vector<std::string> outcomes;
+    for (const HaltReport& r : reports) outcomes.push_back(r.outcome);
+    EXPECT_EQ(outcomes, c.outcomes) << c.detail;
+    EXPECT_EQ(reports.back().detail, c.detail);
+  }
+}
+
 
 TEST(RigLink, RealRigctldFrequencyPttAndRestart) {
   if (std::system("command -v rigctld >/dev/null 2>&1") != 0) GTEST_SKIP() << "no rigctld";
