@@ -32,6 +32,7 @@ struct ServeOptions {
   // the transceiver, the SWR alarm and the antenna's health
   std::string rig;                  // rigctld's HOST[:PORT]; empty = no rig
   std::string wsjtx;                // WSJT-X's ADDR:PORT to listen on; empty = none
+  std::string n1mm;                 // N1MM Logger+'s ADDR:PORT to listen on; empty = none
   int swrAlarmTenths = 0;           // the alarm's SWR limit in tenths; 0 = off
   int swrAlarmHoldMs = 1000;        // the SWR stays over the limit this long
   int swrAlarmWatts = 5;            // ... at this power or more

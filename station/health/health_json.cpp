@@ -28,6 +28,7 @@ std::string RigJson(const RigState& rig) {
   o["mode"] = Text(rig.mode);
   o["passband_hz"] = Maybe(rig.passbandHz);
   o["ptt"] = Maybe(rig.ptt);
+  o["antenna"] = Maybe(rig.antenna);
   return o.dump();
 }
 

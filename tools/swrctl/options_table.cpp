@@ -10,6 +10,7 @@
 #include "station/health/health_options.h"
 #include "station/log/log_params.h"
 #include "station/mqtt/mqtt_options.h"
+#include "station/n1mm/n1mm_options.h"
 #include "station/rig/rig_options.h"
 #include "station/wsjtx/wsjtx_options.h"
 #include "tools/swrctl/swrctl.h"
@@ -100,6 +101,13 @@ bool StoreWsjtx(const std::string& v, Options& o, std::string& error) {
   return true;
 }
 
+bool StoreN1mm(const std::string& v, Options& o, std::string& error) {
+  UdpAddress address;
+  if (!ParseN1mmAddress(v, address, error)) return false;
+  o.serve.n1mm = UdpAddressText(address);
+  return true;
+}
+
 bool StoreAlarmPower(const std::string& v, Options& o, std::string& error) {
   double watts = 0;
   if (!ParseSwrAlarmPower(v, watts, error)) return false;
@@ -153,7 +161,7 @@ const SubcommandRow kSubcommands[10] = {
 #define SWRCTL_MQTT(name) \
   [](const std::string& v, Options& o, std::string& e) { return SetMqttOption(name, v, o.serve.mqtt, e); }
 
-const OptionRow kOptions[33] = {
+const OptionRow kOptions[34] = {
     {"--format", "watch log", true, StoreFormat, "--format text|csv|json",
      "output format (default text; json: one object per line\nwith the raw 9 bytes; also for log;\nadif for log --qsos)"},
     {"--count", "watch", true, StoreCount, "--count N", "stop after N lines"},
@@ -221,7 +229,11 @@ const OptionRow kOptions[33] = {
      "the transceiver's frequency, mode and PTT from rigctld\n(default port 4532)"},
     {"--wsjtx", "serve service", true, StoreWsjtx, "--wsjtx [ADDR][:PORT]",
      "... or from WSJT-X/JTDX's UDP messages (default\n127.0.0.1:2237; a multicast group is joined on\n"
-     "loopback); with --rig, the rig's tuning and either's PTT",
+     "loopback)",
+     true},
+    {"--n1mm", "serve service", true, StoreN1mm, "--n1mm [ADDR][:PORT]",
+     "... or from N1MM Logger+'s UDP broadcasts (default\n127.0.0.1:12060, the port shared); with several,\n"
+     "the tuning of --rig, else --n1mm, else --wsjtx,\nand PTT when any says so",
      true},
     {"--swr-alarm", "serve service", true,
      [](const std::string& v, Options& o, std::string& e) {
