@@ -11,7 +11,7 @@ namespace swrctl {
 namespace {
 
 // Above every band a transceiver tunes: 1 THz in N1MM's 10 Hz units.
-constexpr long kMaxTensOfHz = 100000000000L;
+constexpr long long kMaxTensOfHz = 100000000000LL;
 
 std::string Field(const FlatXml& xml, std::string_view name) {
   const XmlField* f = xml.Find(name);
