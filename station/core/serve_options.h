@@ -2,6 +2,7 @@
 // read-only switch and the MQTT side. The command line fills it in.
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace swrctl {
@@ -38,6 +39,7 @@ struct ServeOptions {
   int swrAlarmWatts = 5;            // ... at this power or more
   int healthWindow = 20;            // transmissions per sensor and band
   int healthMarginTenths = 3;       // SWR above the baseline that counts as above
+  std::array<std::string, 3> sensorNames;  // --sensor-name; "" unnamed
 };
 
 }  // namespace swrctl

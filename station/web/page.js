@@ -119,6 +119,35 @@ let bandsAt = 0;
 
 // ---- Labels --------------------------------------------------------------
 
+// The sensors' names (--sensor-name), from the status; null unnamed.
+let sensorNames = [null, null, null];
+
+// A sensor as the page shows it: its number, and its name when it has one.
+function sensorText(n, name = n ? sensorNames[n - 1] : null) {
+  if (n == null) return "—";
+  return name ? n + " · " + name : String(n);
+}
+
+// The select buttons and the settings' sensor choices, named.
+function labelSensors() {
+  for (const n of [1, 2, 3]) {
+    const text = lang === "ru" ? n + " Датчик" : t.s + " " + n;
+    const name = sensorNames[n - 1];
+    $("sel" + n).textContent = text;
+    $("sel" + n).title = name || "";
+    if (name) $("sel" + n).textContent += " · " + name;
+    for (const id of ["psensor", "ssensor"]) {
+      let option = $(id).querySelector('option[value="' + n + '"]');
+      if (!option) {
+        option = document.createElement("option");
+        option.value = n;
+        $(id).appendChild(option);
+      }
+      option.textContent = $("sel" + n).textContent;
+    }
+  }
+}
+
 // Every element with data-t gets its text; the sensor choices, the power
 // ranges and the chart's range buttons are labelled here too.
 function labelPage() {
@@ -126,15 +155,7 @@ function labelPage() {
   document.querySelectorAll("[data-t]").forEach((element) => {
     element.textContent = t[element.dataset.t];
   });
-  for (const n of [1, 2, 3]) {
-    $("sel" + n).textContent = lang === "ru" ? n + " Датчик" : t.s + " " + n;
-    for (const id of ["psensor", "ssensor"]) {
-      const option = document.createElement("option");
-      option.value = n;
-      option.textContent = $("sel" + n).textContent;
-      $(id).appendChild(option);
-    }
-  }
+  labelSensors();
   for (const option of $("pwatts").options) option.textContent = option.value + " " + t.watt;
   for (const button of $("range").children) {
     button.textContent = t["r" + button.dataset.s];
@@ -176,7 +197,7 @@ function showTime(unixMs) {
 // peak, the transmission watch, the SWR bar and the chart's live slots.
 function showReading(r) {
   lastReadingAt = performance.now();
-  if (r.sensor != null) $("sensor").textContent = r.sensor;
+  if (r.sensor != null) $("sensor").textContent = sensorText(r.sensor, r.sensor_name);
   $("forward").textContent = r.forward;
   $("reflected").textContent = r.reflected;
   $("swr").textContent = r.swr;
@@ -437,7 +458,7 @@ function transmissionRow(x) {
   const swr = toNumber(x.max_swr);
   cell(new Date(x.start_unix_ms).toLocaleTimeString(lang, { hour12: false }));
   cell(formatDuration(x.duration_ms) + (x.cut_short ? " *" : ""));
-  cell(x.sensor ?? "—");
+  cell(sensorText(x.sensor, x.sensor_name));
   cell(x.band ?? "—");
   cell(watts(x.peak_power));
   cell(watts(x.average_power));
@@ -699,7 +720,7 @@ function showAlarm(alarm) {
   $("alarm").hidden = !up;
   if (!up) return;
   $("alarmtext").textContent = t.alarm + ": " + t.swr + " " + toNumber(alarm.swr).toFixed(1) +
-    (alarm.band ? " · " + alarm.band : "") + " · " + t.sensorn + " " + alarm.sensor + " · " +
+    (alarm.band ? " · " + alarm.band : "") + " · " + t.sensorn + " " + sensorText(alarm.sensor, alarm.sensor_name) + " · " +
     new Date(alarm.unix_ms).toLocaleTimeString(lang, { hour12: false });
   $("alarmack").hidden = !token;
   if (touched && alarmHeard !== alarm.unix_ms) {
@@ -719,7 +740,7 @@ function showBands(bands) {
     const tr = document.createElement("tr");
     if (x.warning) tr.className = "warn";
     const trend = x.trend == null ? "—" : (x.trend > 0 ? "+" : "") + x.trend.toFixed(2);
-    for (const v of [x.sensor, x.band, x.transmissions, swr(x.baseline), swr(x.latest), trend]) {
+    for (const v of [sensorText(x.sensor, x.sensor_name), x.band, x.transmissions, swr(x.baseline), swr(x.latest), trend]) {
       const td = document.createElement("td");
       td.textContent = v;
       tr.appendChild(td);
@@ -773,6 +794,10 @@ async function start() {
   try {
     const status = await (await fetch("/api/v1/status", { headers: auth })).json();
     readOnly = status.read_only;
+    if (status.sensor_names) {
+      sensorNames = status.sensor_names;
+      labelSensors();
+    }
     setLink(status.connected);
     const history = await (await fetch("/api/v1/history?seconds=" + LIVE_SECONDS, { headers: auth })).json();
     if (history.slot_ms > 0) liveSlotMs = history.slot_ms;

@@ -2,7 +2,8 @@
 // radios (the active one followed, the one transmitting while it does),
 // antenna changes, malformed XML and an oversized datagram shrugged off;
 // a transmission keyed by RadioInfo's PTT lies on its band with its
-// antenna, and a logged contact becomes a QSO with the power measured.
+// antenna, and a logged contact becomes a QSO with the power measured; the
+// named sensor shows its name in the API, /metrics and ADIF.
 //   SWRCTL_DEMO, SWRCTL_RUNNER  as for harness.mjs
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -24,7 +25,7 @@ test('serve --n1mm follows two radios and logs a contact with its power', { time
   const port = await freeUdpPort();
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-n1mm-'));
   const db = path.join(dir, 'station.db');
-  const s = await startServe(['--n1mm', `127.0.0.1:${port}`,
+  const s = await startServe(['--n1mm', `127.0.0.1:${port}`, '--sensor-name', '1=80 m dipole',
     '--log', wine ? 'Z:' + db.replace(/\//g, '\\') : db], { startMs });
   const n1mm = await n1mmStandIn(port);
   try {
@@ -50,6 +51,8 @@ test('serve --n1mm follows two radios and logs a contact with its power', { time
     await s.control('tx on');
     await statusWhen(s, (st) => st.connected && st.live && st.reading && st.reading.power_value > 1);
     const keyed = Date.now();
+    assert.equal((await request(s.port, { path: '/api/v1/status' })).json.reading.sensor_name,
+      '80 m dipole');
     await n1mm.send(radioInfo({ nr: 1, active: 2, hz: 3522110, antenna: 2, tx: true }));
     assert.ok(await rigIs(s, { band: '80m', ptt: true, antenna: 2 }, 5000));
     await statusWhen(s, (st) => st.reading && st.reading.unix_ms > keyed + 1500);
@@ -61,6 +64,9 @@ test('serve --n1mm follows two radios and logs a contact with its power', { time
     await s.control('tx off');
     assert.equal(list.length, 1, 'only the keyed time is a transmission');
     assert.equal(list[0].band, '80m');
+    assert.equal(list[0].sensor_name, '80 m dipole');
+    assert.match((await request(s.port, { path: '/metrics' })).body,
+      /swrpanel_power_watts\{sensor="1",sensor_name="80 m dipole"\}/);
 
     await n1mm.send(contactInfo({ call: 'W1AW', hz: 3522110, atMs: keyed }));
     const qsos = await until(async () => {
@@ -72,6 +78,8 @@ test('serve --n1mm follows two radios and logs a contact with its power', { time
     assert.equal(qsos[0].band, '80m');
     assert.equal(qsos[0].sender, 'N1MM CONTEST-PC');
     assert.equal(qsos[0].peak_power, list[0].peak_power, 'the power measured, not the exchange');
+    const adi = (await request(s.port, { path: '/api/v1/qsos.adi?from=' + (keyed - 60000) })).body;
+    assert.match(adi, /<MY_ANTENNA:11>80 m dipole /);
     assert.match(s.stderr, /n1mm: heard N1MM Logger\+ station CONTEST-PC at 127\.0\.0\.1:\d+/);
     assert.match(s.stderr, /n1mm: ignoring broken datagrams from 127\.0\.0\.1:\d+/);
   } catch (e) {

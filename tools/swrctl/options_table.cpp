@@ -7,6 +7,7 @@
 #include <string>
 
 #include "station/core/plain_text.h"
+#include "station/core/sensor_names.h"
 #include "station/health/health_options.h"
 #include "station/log/log_params.h"
 #include "station/mqtt/mqtt_options.h"
@@ -108,6 +109,20 @@ bool StoreN1mm(const std::string& v, Options& o, std::string& error) {
   return true;
 }
 
+// Repeatable, once per sensor.
+bool StoreSensorName(const std::string& v, Options& o, std::string& error) {
+  int sensor = 0;
+  std::string name;
+  if (!ParseSensorName(v, sensor, name, error)) return false;
+  std::string& to = o.serve.sensorNames[static_cast<std::size_t>(sensor - 1)];
+  if (!to.empty()) {
+    error = "--sensor-name " + std::to_string(sensor) + " is given twice";
+    return false;
+  }
+  to = name;
+  return true;
+}
+
 bool StoreAlarmPower(const std::string& v, Options& o, std::string& error) {
   double watts = 0;
   if (!ParseSwrAlarmPower(v, watts, error)) return false;
@@ -161,7 +176,7 @@ const SubcommandRow kSubcommands[10] = {
 #define SWRCTL_MQTT(name) \
   [](const std::string& v, Options& o, std::string& e) { return SetMqttOption(name, v, o.serve.mqtt, e); }
 
-const OptionRow kOptions[34] = {
+const OptionRow kOptions[35] = {
     {"--format", "watch log", true, StoreFormat, "--format text|csv|json",
      "output format (default text; json: one object per line\nwith the raw 9 bytes; also for log;\nadif for log --qsos)"},
     {"--count", "watch", true, StoreCount, "--count N", "stop after N lines"},
@@ -235,6 +250,8 @@ const OptionRow kOptions[34] = {
      "... or from N1MM Logger+'s UDP broadcasts (default\n127.0.0.1:12060, the port shared); with several,\n"
      "the tuning of --rig, else --n1mm, else --wsjtx,\nand PTT when any says so",
      true},
+    {"--sensor-name", "serve service log", true, StoreSensorName, "--sensor-name N=TEXT",
+     "a name for sensor N (1 to 3; up to 32 characters),\nshown beside its number; repeat per sensor"},
     {"--swr-alarm", "serve service", true,
      [](const std::string& v, Options& o, std::string& e) {
        return ParseSwrAlarmLimit(v, o.serve.swrAlarmTenths, e);
