@@ -59,6 +59,7 @@ std::string BandsJson(const std::vector<BandHealth>& rows, const HealthSettings&
     o["sensor"] = r.sensor;
     o["sensor_name"] = Text(SensorName(r.sensor));
     o["band"] = r.band;
+    o["antenna"] = Maybe(r.antenna);
     o["transmissions"] = r.transmissions;
     o["baseline"] = r.baseline ? Hundredths(*r.baseline) : json(nullptr);
     o["latest"] = Hundredths(r.latest);

@@ -65,6 +65,13 @@ const char* const kMigrations[] = {
     " peak_power REAL, average_power REAL, max_swr REAL, on_air_ms INTEGER, sensor INTEGER);"
     "CREATE INDEX qsos_by_time_on ON qsos(time_on_unix_ms, id);"
     "CREATE INDEX qsos_by_time_off ON qsos(time_off_unix_ms);",
+    // The antenna a source selected (N1MM Logger+'s number), NULL where
+    // none is known; the antenna's health reads each antenna's newest
+    // transmissions of a sensor and band from the index.
+    "ALTER TABLE transmissions ADD COLUMN antenna INTEGER;"
+    "ALTER TABLE qsos ADD COLUMN antenna INTEGER;"
+    "CREATE INDEX transmissions_by_antenna ON transmissions(sensor, band, antenna,"
+    " start_unix_ms) WHERE swr_at_peak IS NOT NULL;",
 };
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kLogSchemaVersion,
               "one migration per schema version");

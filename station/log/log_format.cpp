@@ -48,6 +48,7 @@ const Column kColumns[] = {
     {"mode", [](const Transmission& t) { return t.mode ? json(*t.mode) : json(nullptr); }},
     // Columns added later go last, so that a reader by position reads on.
     {"sensor_name", [](const Transmission& t) { return NameOf(t.sensor); }},
+    {"antenna", [](const Transmission& t) { return t.antenna ? json(*t.antenna) : json(nullptr); }},
 };
 
 json Object(const Transmission& t) {

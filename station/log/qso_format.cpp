@@ -64,6 +64,11 @@ const Column kColumns[] = {
     {"sensor_name", [](const Qso& q) {
        return Measured(q, [](const QsoMeasurement& m) { return Text(SensorName(m.sensor)); });
      }},
+    {"antenna", [](const Qso& q) {
+       return Measured(q, [](const QsoMeasurement& m) {
+         return m.antenna ? json(*m.antenna) : json(nullptr);
+       });
+     }},
 };
 
 json Object(const Qso& q) {

@@ -125,7 +125,9 @@ void Station(Exposition& out, const MetricsInput& in) {
   out.Family("swrpanel_antenna_warning", "gauge",
              "1 per sensor and band whose recent transmissions lie above the baseline SWR");
   for (const AntennaWarning& w : in.warnings) {
-    out.Sample(1, SensorLabels(w.sensor, {{"band", w.band}}));
+    Labels labels = {{"band", w.band}};
+    if (w.antenna) labels.push_back({"antenna", std::to_string(*w.antenna)});
+    out.Sample(1, SensorLabels(w.sensor, labels));
   }
   if (in.rigConnected) {
     out.Family("swrpanel_rig_connected", "gauge", "1 while the transceiver's rigctld answers");

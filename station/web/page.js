@@ -28,7 +28,7 @@ const TEXTS = {
     cut: "* оборвана: устройство отключено или показания прекратились",
     paused: "Запись журнала приостановлена.", lost: "Не записано в журнал:", sec: "с", min: "мин", hour: "ч",
     ack: "Подтвердить", alarm: "Тревога КСВ", bands: "Антенна по диапазонам",
-    bn: "Перед.", bbase: "КСВ обычно", blast: "Послед.", btrend: "Тренд", sensorn: "датчик", mhz: "МГц",
+    bn: "Перед.", bbase: "КСВ обычно", blast: "Послед.", btrend: "Тренд", sensorn: "датчик", antenna: "ант.", mhz: "МГц",
   },
   en: {
     values: "Readings", power: "Power", swr: "SWR", forward: "Forward", reflected: "Reflected",
@@ -48,7 +48,7 @@ const TEXTS = {
     cut: "* cut short: the controller went away or the readings stopped",
     paused: "Recording of the log is paused.", lost: "Not written to the log:", sec: "s", min: "min", hour: "h",
     ack: "Acknowledge", alarm: "SWR alarm", bands: "Antenna by band",
-    bn: "Tx", bbase: "Baseline SWR", blast: "Latest", btrend: "Trend", sensorn: "sensor", mhz: "MHz",
+    bn: "Tx", bbase: "Baseline SWR", blast: "Latest", btrend: "Trend", sensorn: "sensor", antenna: "ant.", mhz: "MHz",
   },
 };
 
@@ -729,7 +729,7 @@ function showAlarm(alarm) {
   }
 }
 
-// The antenna's health per sensor and band, warnings in red.
+// The antenna's health per sensor, band and antenna, warnings in red.
 function showBands(bands) {
   const rows = (bands && bands.rows) || [];
   const body = $("bands").tBodies[0];
@@ -740,7 +740,8 @@ function showBands(bands) {
     const tr = document.createElement("tr");
     if (x.warning) tr.className = "warn";
     const trend = x.trend == null ? "—" : (x.trend > 0 ? "+" : "") + x.trend.toFixed(2);
-    for (const v of [sensorText(x.sensor, x.sensor_name), x.band, x.transmissions, swr(x.baseline), swr(x.latest), trend]) {
+    const band = x.antenna == null ? x.band : x.band + " · " + t.antenna + " " + x.antenna;
+    for (const v of [sensorText(x.sensor, x.sensor_name), band, x.transmissions, swr(x.baseline), swr(x.latest), trend]) {
       const td = document.createElement("td");
       td.textContent = v;
       tr.appendChild(td);

@@ -288,7 +288,8 @@ TEST(StationLogQueries, SummariesOfDaysAgreeWithTheTransmissions) {
     ASSERT_EQ(db.Open(path, true, error), LogOpen::Ok);
     // A schema-1 file: without the tables of later versions.
     ASSERT_TRUE(db.Exec("DROP TABLE qsos; DROP TABLE transmission_days;"
-                        " DROP TRIGGER transmission_days_add;"
+                        " DROP TRIGGER transmission_days_add; DROP INDEX transmissions_by_antenna;"
+                        " ALTER TABLE transmissions DROP COLUMN antenna;"
                         " PRAGMA user_version=1", error)) << error;
   }
   agree("read before the migration");

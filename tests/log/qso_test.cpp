@@ -166,7 +166,9 @@ TEST(QsoStore, SchemaTwoFileIsReadAsItIsAndMigratedByTheWriter) {
     log.Stop();
     LogDb db;
     ASSERT_EQ(db.Open(path, true, error), LogOpen::Ok);
-    ASSERT_TRUE(db.Exec("DROP TABLE qsos; PRAGMA user_version=2", error)) << error;
+    ASSERT_TRUE(db.Exec("DROP TABLE qsos; DROP INDEX transmissions_by_antenna;"
+                        " ALTER TABLE transmissions DROP COLUMN antenna; PRAGMA user_version=2",
+                        error)) << error;
   }
   LogDb reader;
   std::string error;
@@ -180,7 +182,7 @@ TEST(QsoStore, SchemaTwoFileIsReadAsItIsAndMigratedByTheWriter) {
   log.AddQso(Contact("FT8", 0, 20));
   log.Stop();
   ASSERT_EQ(reader.Open(path, false, error), LogOpen::Ok);
-  EXPECT_EQ(reader.schemaVersion(), kLogSchemaQsos);
+  EXPECT_EQ(reader.schemaVersion(), kLogSchemaVersion);
   const std::vector<Qso> q = Qsos(path);
   ASSERT_EQ(q.size(), 1u);
   ASSERT_TRUE(q[0].measured);  // matched against the transmission from before

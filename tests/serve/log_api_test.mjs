@@ -15,7 +15,7 @@ import { request, sleep, startServe, statusWhen, until } from './harness.mjs';
 const KEYS = ['id', 'start_unix_ms', 'end_unix_ms', 'start', 'end', 'duration_ms', 'sensor',
   'peak_power', 'average_power', 'max_swr', 'swr_at_peak', 'forward_at_peak',
   'reflected_at_peak', 'readings', 'cut_short', 'frequency_hz', 'band', 'mode',
-  'sensor_name'];
+  'sensor_name', 'antenna'];
 const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-log-'));
 const file = path.join(dir, 'station.db');
 const get = async (s, p) => request(s.port, { path: p });

@@ -65,6 +65,7 @@ test('serve --n1mm follows two radios and logs a contact with its power', { time
     assert.equal(list.length, 1, 'only the keyed time is a transmission');
     assert.equal(list[0].band, '80m');
     assert.equal(list[0].sensor_name, '80 m dipole');
+    assert.equal(list[0].antenna, 2, 'the antenna selected as it started');
     assert.match((await request(s.port, { path: '/metrics' })).body,
       /swrpanel_power_watts\{sensor="1",sensor_name="80 m dipole"\}/);
 
@@ -77,6 +78,7 @@ test('serve --n1mm follows two radios and logs a contact with its power', { time
     assert.equal(qsos[0].call, 'W1AW');
     assert.equal(qsos[0].band, '80m');
     assert.equal(qsos[0].sender, 'N1MM CONTEST-PC');
+    assert.equal(qsos[0].antenna, 2);
     assert.equal(qsos[0].peak_power, list[0].peak_power, 'the power measured, not the exchange');
     const adi = (await request(s.port, { path: '/api/v1/qsos.adi?from=' + (keyed - 60000) })).body;
     assert.match(adi, /<MY_ANTENNA:11>80 m dipole /);
