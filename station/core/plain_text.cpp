@@ -24,9 +24,8 @@ bool ParseNumber(const std::string& text, long max, long& out) {
 
 bool ParsePort(const std::string& digits, unsigned short& port) {
   long value = 0;
-  if (digits.size() > 5 || (!digits.empty() && digits[0] == '0') || !ParseNumber(digits, 65535, value)) {
-    return false;
-  }
+  const bool leadingZero = !digits.empty() && digits[0] == '0';
+  if (digits.size() > 5 || leadingZero || !ParseNumber(digits, 65535, value)) return false;
   port = static_cast<unsigned short>(value);
   return true;
 }

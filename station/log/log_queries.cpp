@@ -111,7 +111,8 @@ bool EachTransmission(LogDb& db, const TransmissionQuery& q,
               ("SELECT id, start_unix_ms, end_unix_ms, start_local, end_local, sensor, peak_power,"
                " average_power, max_swr, swr_at_peak, forward_at_peak, reflected_at_peak,"
                " readings, cut_short, frequency_hz, band, mode, " + AntennaColumn(db) +
-               " FROM transmissions WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2 AND (?3 IS NULL OR band = ?3)"
+               " FROM transmissions WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2"
+               " AND (?3 IS NULL OR band = ?3)"
               " AND (start_unix_ms, id) < (?4, ?5)"
               " ORDER BY start_unix_ms DESC, id DESC LIMIT ?6").c_str());
   if (!s.ok()) return Failed(db, error);

@@ -209,7 +209,8 @@ void AppendQsoAdif(std::string& out, const Qso& q) {
     AppendMeasurementAdif(out, *q.measured, true, " ");
     // ADIF's ADI files are ASCII: a name beyond it is not written there.
     const std::string& antenna = SensorName(q.measured->sensor);
-    const bool ascii = std::all_of(antenna.begin(), antenna.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    const bool ascii =
+        std::all_of(antenna.begin(), antenna.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
     if (!antenna.empty() && ascii) AppendAdifField(out, "MY_ANTENNA", antenna);
   }
   out += "<EOR>\r\n";

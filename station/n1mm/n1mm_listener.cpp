@@ -86,7 +86,9 @@ Station* N1mmListener::Impl::Find(const std::string& name, const udp::endpoint& 
     }
   }
   if (stations.size() >= kMaxStations) {
-    if (!saidFull) Say("hearing more than " + std::to_string(kMaxStations) + " stations; ignoring the others");
+    if (!saidFull) {
+      Say("hearing more than " + std::to_string(kMaxStations) + " stations; ignoring the others");
+    }
     saidFull = true;
     return nullptr;
   }
