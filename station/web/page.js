@@ -120,30 +120,23 @@ let bandsAt = 0;
 // ---- Labels --------------------------------------------------------------
 
 // The sensors' names (--sensor-name), from the status; null unnamed.
-let sensorNames = [null, null, null];
+let sensorNames = [];
 
 // A sensor as the page shows it: its number, and its name when it has one.
-function sensorText(n, name = n ? sensorNames[n - 1] : null) {
-  if (n == null) return "—";
-  return name ? n + " · " + name : String(n);
+function sensorText(n, name = sensorNames[n - 1]) {
+  return n == null ? "—" : name ? n + " · " + name : String(n);
 }
 
 // The select buttons and the settings' sensor choices, named.
 function labelSensors() {
   for (const n of [1, 2, 3]) {
-    const text = lang === "ru" ? n + " Датчик" : t.s + " " + n;
     const name = sensorNames[n - 1];
+    const text = (lang === "ru" ? n + " Датчик" : t.s + " " + n) + (name ? " · " + name : "");
     $("sel" + n).textContent = text;
-    $("sel" + n).title = name || "";
-    if (name) $("sel" + n).textContent += " · " + name;
     for (const id of ["psensor", "ssensor"]) {
-      let option = $(id).querySelector('option[value="' + n + '"]');
-      if (!option) {
-        option = document.createElement("option");
-        option.value = n;
-        $(id).appendChild(option);
-      }
-      option.textContent = $("sel" + n).textContent;
+      const option = $(id).options[n - 1] || $(id).appendChild(document.createElement("option"));
+      option.value = n;
+      option.textContent = text;
     }
   }
 }
@@ -795,10 +788,8 @@ async function start() {
   try {
     const status = await (await fetch("/api/v1/status", { headers: auth })).json();
     readOnly = status.read_only;
-    if (status.sensor_names) {
-      sensorNames = status.sensor_names;
-      labelSensors();
-    }
+    sensorNames = status.sensor_names || [];
+    labelSensors();
     setLink(status.connected);
     const history = await (await fetch("/api/v1/history?seconds=" + LIVE_SECONDS, { headers: auth })).json();
     if (history.slot_ms > 0) liveSlotMs = history.slot_ms;
