@@ -13,10 +13,12 @@ set(SWR_INCLUDE_LAYERS
     "station/health: station/rig station/core"
     "station/log: station/health station/rig station/core"
     "station/metrics: station/log station/core device"
-    "station/wsjtx: station/log station/rig station/core"
+    "station/udp: station/core"
+    "station/wsjtx: station/udp station/log station/rig station/core"
+    "station/n1mm: station/wsjtx station/udp station/log station/rig station/core"
     "station/mqtt: station/log station/health station/core device"
     "station/http: station/metrics station/log station/health station/web station/core"
-    "tools/swrctl: station/http station/mqtt station/wsjtx station/log station/health station/rig
+    "tools/swrctl: station/http station/mqtt station/n1mm station/wsjtx station/udp station/log station/health station/rig
                    station/core measure device")
 
 # swr_layer_uses(folder out): the folders `folder` may use, as a list.

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "station/core/command.h"
+#include "station/core/sensor_names.h"
 
 namespace swrctl {
 namespace {
@@ -18,6 +19,7 @@ json ReadingObject(const Reading& r) {
   o["unix_ms"] = r.unixMs;
   const swr::DisplayTexts texts = TextsOf(r);
   o["sensor"] = r.sensor != 0 ? json(r.sensor) : json(nullptr);
+  o["sensor_name"] = SensorName(r.sensor).empty() ? json(nullptr) : json(SensorName(r.sensor));
   o["forward"] = r.values.forward;
   o["reflected"] = r.values.reflected;
   o["swr"] = texts.swr;
@@ -44,6 +46,11 @@ std::string StatusJson(const Snapshot& s, std::int64_t nowSteadyMs, bool readOnl
   o["reading"] = any ? ReadingObject(s.reading) : json(nullptr);
   o["peak_power"] = {{"watts", Number(s.peakPower)}, {"seconds", LiveState::kPeakMs / 1000}};
   o["read_only"] = readOnly;
+  json names = json::array();
+  for (int n = 1; n <= kSensorCount; ++n) {
+    names.push_back(SensorName(n).empty() ? json(nullptr) : json(SensorName(n)));
+  }
+  o["sensor_names"] = std::move(names);
   if (log != nullptr) {
     o["log"] = {{"file", log->file},
                 {"recording", log->recording},

@@ -22,6 +22,14 @@ bool ParseNumber(const std::string& text, long max, long& out) {
   return true;
 }
 
+bool ParsePort(const std::string& digits, unsigned short& port) {
+  long value = 0;
+  const bool leadingZero = !digits.empty() && digits[0] == '0';
+  if (digits.size() > 5 || leadingZero || !ParseNumber(digits, 65535, value)) return false;
+  port = static_cast<unsigned short>(value);
+  return true;
+}
+
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 std::string AcceptedWatts() {

@@ -1,6 +1,6 @@
-// The small text rules every front end shares: a plain decimal number, how
-// messages quote what the user gave, the accepted power ranges in words, and
-// percent-decoding.
+// The small text rules every front end shares: a plain decimal number and a
+// port, how messages quote what the user gave, the accepted power ranges in
+// words, and percent-decoding.
 #pragma once
 
 #include <string>
@@ -9,6 +9,9 @@ namespace swrctl {
 
 // A plain decimal number: digits only, no sign, no blanks, at most `max`.
 bool ParseNumber(const std::string& text, long max, long& out);
+
+// A port of a HOST:PORT: 1 to 65535, digits without a leading zero.
+bool ParsePort(const std::string& digits, unsigned short& port);
 
 // The text in single quotes, as error messages quote what the user gave.
 std::string Quoted(const std::string& text);

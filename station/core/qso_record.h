@@ -17,6 +17,7 @@ struct QsoMeasurement {
   std::optional<double> maxSwr;
   std::int64_t onAirMs = 0;
   int sensor = 0;  // the sensor of the transmission with the highest peak
+  std::optional<int> antenna = std::nullopt;  // ... and its antenna, where one is known
 };
 
 struct Qso {

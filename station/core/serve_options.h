@@ -2,6 +2,7 @@
 // read-only switch and the MQTT side. The command line fills it in.
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace swrctl {
@@ -32,6 +33,7 @@ struct ServeOptions {
   // the transceiver, the SWR alarm and the antenna's health
   std::string rig;                  // rigctld's HOST[:PORT]; empty = no rig
   std::string wsjtx;                // WSJT-X's ADDR:PORT to listen on; empty = none
+  std::string n1mm;                 // N1MM Logger+'s ADDR:PORT to listen on; empty = none
   int swrAlarmTenths = 0;           // the alarm's SWR limit in tenths; 0 = off
   int swrAlarmHoldMs = 1000;        // the SWR stays over the limit this long
   int swrAlarmWatts = 5;            // ... at this power or more
@@ -40,6 +42,7 @@ struct ServeOptions {
   int alarmAfterSeconds = 5;        // ... and after it
   int healthWindow = 20;            // transmissions per sensor and band
   int healthMarginTenths = 3;       // SWR above the baseline that counts as above
+  std::array<std::string, 3> sensorNames;  // --sensor-name; "" unnamed
 };
 
 }  // namespace swrctl

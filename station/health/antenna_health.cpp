@@ -1,4 +1,4 @@
-// Baseline, trend and drift warning per sensor and band.
+// Baseline, trend and drift warning per sensor, band and antenna.
 #include "station/health/antenna_health.h"
 
 #include <algorithm>
@@ -34,7 +34,7 @@ bool AntennaHealth::Add(const TransmissionRecord& r) {
     return false;
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  std::deque<Entry>& entries = entries_[{r.sensor, r.band}];
+  std::deque<Entry>& entries = entries_[{r.sensor, r.band, r.antenna}];
   const std::optional<double> before = Baseline(entries);
   const bool above = before && r.swrAtPeak > *before + settings_.margin + 1e-9;
   entries.push_back({r.swrAtPeak, r.endUnixMs, above});
@@ -49,8 +49,9 @@ bool AntennaHealth::Add(const TransmissionRecord& r) {
 
 BandHealth AntennaHealth::Row(const Key& key, const std::deque<Entry>& entries) const {
   BandHealth row;
-  row.sensor = key.first;
-  row.band = key.second;
+  row.sensor = std::get<0>(key);
+  row.band = std::get<1>(key);
+  row.antenna = std::get<2>(key);
   row.transmissions = static_cast<int>(entries.size());
   row.baseline = Baseline(entries);
   row.latest = entries.back().swr;
@@ -76,7 +77,8 @@ std::vector<BandHealth> AntennaHealth::Table() const {
   }
   std::sort(rows.begin(), rows.end(), [](const BandHealth& a, const BandHealth& b) {
     if (a.sensor != b.sensor) return a.sensor < b.sensor;
-    return BandIndex(a.band.c_str()) < BandIndex(b.band.c_str());
+    if (a.band != b.band) return BandIndex(a.band.c_str()) < BandIndex(b.band.c_str());
+    return a.antenna < b.antenna;
   });
   return rows;
 }

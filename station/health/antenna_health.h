@@ -1,4 +1,5 @@
-// The antenna's health per sensor and band, from the transmissions the
+// The antenna's health per sensor, band and antenna (where a source such as
+// N1MM Logger+ says which is selected), from the transmissions the
 // station log finishes: a baseline SWR (the median of the recent trusted
 // transmissions' SWR at peak power), the latest, a trend, and a warning
 // when several transmissions in a row lie above the baseline by a margin.
@@ -17,13 +18,14 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 namespace swrctl {
 
 struct HealthSettings {
-  int window = 20;            // transmissions per sensor and band
+  int window = 20;            // transmissions per sensor, band and antenna
   double margin = 0.3;        // SWR above the baseline that counts as above
   int run = 3;                // transmissions above in a row that warn
   int minHistory = 3;         // transmissions before a baseline exists
@@ -36,11 +38,13 @@ struct TransmissionRecord {
   double swrAtPeak = 0;
   double peakWatts = 0;
   std::int64_t endUnixMs = 0;
+  std::optional<int> antenna = std::nullopt;  // none: not known (a row of its own)
 };
 
 struct BandHealth {
   int sensor = 0;
   std::string band;
+  std::optional<int> antenna;
   int transmissions = 0;          // in the window
   std::optional<double> baseline; // none before minHistory transmissions
   double latest = 0;
@@ -58,7 +62,8 @@ class AntennaHealth {
   explicit AntennaHealth(HealthSettings settings = {});
   // Returns true when the record counted (band known, power enough).
   bool Add(const TransmissionRecord& record);
-  // Every sensor and band seen, by sensor and then band plan order.
+  // Every sensor, band and antenna seen, by sensor, band plan order and
+  // antenna (the unknown one first).
   std::vector<BandHealth> Table() const;
   const HealthSettings& Settings() const { return settings_; }
 
@@ -68,7 +73,7 @@ class AntennaHealth {
     std::int64_t unixMs;
     bool above;
   };
-  using Key = std::pair<int, std::string>;
+  using Key = std::tuple<int, std::string, std::optional<int>>;
   std::optional<double> Baseline(const std::deque<Entry>& entries) const;
   BandHealth Row(const Key& key, const std::deque<Entry>& entries) const;
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "station/core/sensor_names.h"
+
 namespace swrctl {
 namespace {
 
@@ -28,6 +30,7 @@ std::string RigJson(const RigState& rig) {
   o["mode"] = Text(rig.mode);
   o["passband_hz"] = Maybe(rig.passbandHz);
   o["ptt"] = Maybe(rig.ptt);
+  o["antenna"] = Maybe(rig.antenna);
   return o.dump();
 }
 
@@ -42,6 +45,7 @@ std::string AlarmJson(const AlarmState& alarm, const AlarmSettings& settings) {
   o["raised"] = alarm.raised;
   o["unix_ms"] = any ? json(alarm.unixMs) : json(nullptr);
   o["sensor"] = any ? json(alarm.sensor) : json(nullptr);
+  o["sensor_name"] = any ? Text(SensorName(alarm.sensor)) : json(nullptr);
   o["band"] = any ? Text(alarm.band) : json(nullptr);
   o["swr"] = any ? Hundredths(alarm.swr) : json(nullptr);
   o["peak_swr"] = any ? Hundredths(alarm.peakSwr) : json(nullptr);
@@ -74,7 +78,9 @@ std::string BandsJson(const std::vector<BandHealth>& rows, const HealthSettings&
   for (const BandHealth& r : rows) {
     json o = json::object();
     o["sensor"] = r.sensor;
+    o["sensor_name"] = Text(SensorName(r.sensor));
     o["band"] = r.band;
+    o["antenna"] = Maybe(r.antenna);
     o["transmissions"] = r.transmissions;
     o["baseline"] = r.baseline ? Hundredths(*r.baseline) : json(nullptr);
     o["latest"] = Hundredths(r.latest);

@@ -56,7 +56,7 @@ void FillStationMetrics(const Context& ctx, MetricsInput& metrics) {
   const StationWatch& watch = *ctx.watch;
   if (watch.alarm.Settings().limitTenths != 0) metrics.alarmRaised = watch.alarm.State().raised;
   for (const BandHealth& row : watch.health.Table()) {
-    if (row.warning) metrics.warnings.push_back(AntennaWarning{row.sensor, row.band});
+    if (row.warning) metrics.warnings.push_back(AntennaWarning{row.sensor, row.band, row.antenna});
   }
   if (!watch.rigGiven) return;
   const RigState rig = watch.rig.Snapshot();

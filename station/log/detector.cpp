@@ -56,6 +56,7 @@ void TransmissionDetector::OnReading(const LogReading& r, DetectorOutput& out) {
     open_->record.frequencyHz = rig_.frequencyHz;
     if (!rig_.band.empty()) open_->record.band = rig_.band;
     if (!rig_.mode.empty()) open_->record.mode = rig_.mode;
+    open_->record.antenna = rig_.antenna;
   }
   Count(r);
 }
@@ -86,7 +87,9 @@ void TransmissionDetector::OnRig(const RigInfo& rig, DetectorOutput& out) {
   const bool pttOff = rig.ptt && !*rig.ptt;
   // A rig that drops out (no band) leaves the transmission on its band.
   const bool otherBand = open_ && !rig.band.empty() && open_->record.band.value_or("") != rig.band;
-  if (open_ && (pttOff || otherBand)) Finish(false, out);
+  // Another antenna is another SWR: what the first one measured ends there.
+  const bool otherAntenna = open_ && rig.antenna && open_->record.antenna != rig.antenna;
+  if (open_ && (pttOff || otherBand || otherAntenna)) Finish(false, out);
   rig_ = rig;
 }
 

@@ -23,11 +23,11 @@ struct LogReading {
   int reflected = 0;
 };
 
-// One finished transmission; the frequency, band and mode stay empty until
-// something tells them. Its start is the wall clock's at its first reading;
-// its duration is measured by the monotonic clock, and its end is the start
-// plus that duration, so that a step of the wall clock during it changes
-// neither.
+// One finished transmission; the frequency, band, mode and antenna stay
+// empty until something tells them. Its start is the wall clock's at its
+// first reading; its duration is measured by the monotonic clock, and its
+// end is the start plus that duration, so that a step of the wall clock
+// during it changes neither.
 struct Transmission {
   std::int64_t id = 0;  // given by the store; 0 before
   std::int64_t startUnixMs = 0;
@@ -46,6 +46,7 @@ struct Transmission {
   std::optional<std::int64_t> frequencyHz;
   std::optional<std::string> band;
   std::optional<std::string> mode;
+  std::optional<int> antenna;  // the antenna selected as it started (N1MM's 0-63)
   std::int64_t DurationMs() const { return endUnixMs - startUnixMs; }
 };
 
@@ -63,6 +64,7 @@ struct RigInfo {
   std::string band;  // empty outside every band or without a rig
   std::string mode;
   std::optional<bool> ptt;  // none: the power threshold alone decides
+  std::optional<int> antenna = std::nullopt;
 };
 
 struct DetectorConfig {
@@ -89,7 +91,8 @@ class TransmissionDetector {
   // The controller came or went; going away ends a transmission, cut short.
   void OnLink(bool connected, DetectorOutput& out);
   // The rig's state changed. Readings above the threshold count only while
-  // a reported PTT is on; PTT going off, or another band, ends what is open.
+  // a reported PTT is on; PTT going off, another band or another antenna
+  // ends what is open.
   void OnRig(const RigInfo& rig, DetectorOutput& out);
   // Time passes without readings: ends what the hang time or the stale
   // limit ends.

@@ -1,5 +1,6 @@
-// Reads the newest transmissions per sensor and band (the band plan's bands,
-// the controller's three sensors) through the log's reader connection.
+// Reads the newest transmissions per sensor, band and antenna (the band
+// plan's bands, the controller's three sensors, the antennas the log knows
+// for them and the unknown one) through the log's reader connection.
 #include "station/log/health_seed.h"
 
 #include <vector>
@@ -21,14 +22,21 @@ bool SeedHealth(const std::string& logPath, AntennaHealth& health, std::string& 
   if (opened == LogOpen::Missing) return true;
   if (opened != LogOpen::Ok) return false;
   std::vector<Transmission> recent;
+  std::vector<int> antennas;
   for (int sensor = 1; sensor <= kSensors; ++sensor) {
     for (const Band& band : BandPlan()) {
-      if (!QueryRecentOnBand(db, sensor, band.name, health.Settings().window, recent, error)) {
-        return false;
-      }
-      for (auto t = recent.rbegin(); t != recent.rend(); ++t) {
-        health.Add(TransmissionRecord{t->sensor, t->band.value_or(""), t->swrAtPeak.value_or(0),
-                                      t->peakPower, t->endUnixMs});
+      if (!QueryAntennasOnBand(db, sensor, band.name, antennas, error)) return false;
+      std::vector<std::optional<int>> each = {std::nullopt};
+      each.insert(each.end(), antennas.begin(), antennas.end());
+      for (const std::optional<int>& antenna : each) {
+        if (!QueryRecentOnBand(db, sensor, band.name, antenna, health.Settings().window, recent,
+                               error)) {
+          return false;
+        }
+        for (auto t = recent.rbegin(); t != recent.rend(); ++t) {
+          health.Add(TransmissionRecord{t->sensor, t->band.value_or(""), t->swrAtPeak.value_or(0),
+                                        t->peakPower, t->endUnixMs, t->antenna});
+        }
       }
     }
   }

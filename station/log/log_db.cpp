@@ -81,6 +81,13 @@ const char* const kMigrations[] = {
     "CREATE TABLE alarm_readings(alarm_id INTEGER NOT NULL, n INTEGER NOT NULL,"
     " unix_ms INTEGER NOT NULL, sensor INTEGER NOT NULL, power REAL, swr REAL,"
     " PRIMARY KEY(alarm_id, n)) WITHOUT ROWID;",
+    // The antenna a source selected (N1MM Logger+'s number), NULL where
+    // none is known; the antenna's health reads each antenna's newest
+    // transmissions of a sensor and band from the index.
+    "ALTER TABLE transmissions ADD COLUMN antenna INTEGER;"
+    "ALTER TABLE qsos ADD COLUMN antenna INTEGER;"
+    "CREATE INDEX transmissions_by_antenna ON transmissions(sensor, band, antenna,"
+    " start_unix_ms) WHERE swr_at_peak IS NOT NULL;",
 };
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kLogSchemaVersion,
               "one migration per schema version");

@@ -79,12 +79,14 @@ std::string SalvageAdvice(const std::string& path);
 // a second on a warm cache).
 constexpr int kLogCheckSeconds = 20;
 
-constexpr int kLogSchemaVersion = 4;
+constexpr int kLogSchemaVersion = 5;
 // The first schema with the per-day table of transmissions.
 constexpr int kLogSchemaTransmissionDays = 2;
 // The first schema with the table of QSOs.
 constexpr int kLogSchemaQsos = 3;
 // The first schema with the alarms and their readings.
 constexpr int kLogSchemaAlarms = 4;
+// The first schema with the antenna of transmissions and QSOs.
+constexpr int kLogSchemaAntennas = 5;
 
 }  // namespace swrctl

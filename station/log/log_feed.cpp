@@ -35,7 +35,7 @@ void LogFeed::FollowRig(DetectorOutput& out) {
   if (rig.changes == rigChanges_) return;
   rigChanges_ = rig.changes;
   RigInfo info;
-  if (rig.connected) info = RigInfo{rig.frequencyHz, rig.band, rig.mode, rig.ptt};
+  if (rig.connected) info = RigInfo{rig.frequencyHz, rig.band, rig.mode, rig.ptt, rig.antenna};
   detector_.OnRig(info, out);
 }
 
@@ -60,7 +60,7 @@ void LogFeed::Hand(DetectorOutput out) {
     for (const Transmission& t : out.transmissions) {
       if (!t.swrAtPeak) continue;
       if (watch_->health.Add(TransmissionRecord{t.sensor, t.band.value_or(""), *t.swrAtPeak,
-                                                t.peakPower, t.endUnixMs})) {
+                                                t.peakPower, t.endUnixMs, t.antenna})) {
         told |= change::kBands;
       }
     }

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "station/core/csv_cell.h"
+#include "station/core/sensor_names.h"
 
 namespace swrctl {
 namespace {
@@ -13,6 +14,11 @@ namespace {
 using json = nlohmann::ordered_json;
 
 json Optional(const std::optional<double>& v) { return v ? json(*v) : json(nullptr); }
+
+json NameOf(int sensor) {
+  const std::string& name = SensorName(sensor);
+  return name.empty() ? json(nullptr) : json(name);
+}
 
 struct Column {
   const char* name;
@@ -40,6 +46,9 @@ const Column kColumns[] = {
      [](const Transmission& t) { return t.frequencyHz ? json(*t.frequencyHz) : json(nullptr); }},
     {"band", [](const Transmission& t) { return t.band ? json(*t.band) : json(nullptr); }},
     {"mode", [](const Transmission& t) { return t.mode ? json(*t.mode) : json(nullptr); }},
+    // Columns added later go last, so that a reader by position reads on.
+    {"sensor_name", [](const Transmission& t) { return NameOf(t.sensor); }},
+    {"antenna", [](const Transmission& t) { return t.antenna ? json(*t.antenna) : json(nullptr); }},
 };
 
 json Object(const Transmission& t) {

@@ -42,7 +42,14 @@ Transmission RowTransmission(sqlite3_stmt* s) {
   if (sqlite3_column_type(s, 14) != SQLITE_NULL) t.frequencyHz = sqlite3_column_int64(s, 14);
   t.band = OptionalText(s, 15);
   t.mode = OptionalText(s, 16);
+  if (sqlite3_column_type(s, 17) != SQLITE_NULL) t.antenna = sqlite3_column_int(s, 17);
   return t;
+}
+
+// The antenna column, NULL in a file of an older schema (a reader does
+// not upgrade it).
+std::string AntennaColumn(const LogDb& db) {
+  return db.schemaVersion() >= kLogSchemaAntennas ? "antenna" : "NULL";
 }
 
 constexpr std::int64_t kLongRangeMs = 31LL * 86400 * 1000;
@@ -101,12 +108,13 @@ bool QuerySummaryFromRows(LogDb& db, std::int64_t fromMs, std::int64_t toMs,
 bool EachTransmission(LogDb& db, const TransmissionQuery& q,
                       const std::function<bool(const Transmission&)>& row, std::string& error) {
   Statement s(db.get(),
-              "SELECT id, start_unix_ms, end_unix_ms, start_local, end_local, sensor, peak_power,"
-              " average_power, max_swr, swr_at_peak, forward_at_peak, reflected_at_peak,"
-              " readings, cut_short, frequency_hz, band, mode FROM transmissions"
-              " WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2 AND (?3 IS NULL OR band = ?3)"
+              ("SELECT id, start_unix_ms, end_unix_ms, start_local, end_local, sensor, peak_power,"
+               " average_power, max_swr, swr_at_peak, forward_at_peak, reflected_at_peak,"
+               " readings, cut_short, frequency_hz, band, mode, " + AntennaColumn(db) +
+               " FROM transmissions WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2"
+               " AND (?3 IS NULL OR band = ?3)"
               " AND (start_unix_ms, id) < (?4, ?5)"
-              " ORDER BY start_unix_ms DESC, id DESC LIMIT ?6");
+              " ORDER BY start_unix_ms DESC, id DESC LIMIT ?6").c_str());
   if (!s.ok()) return Failed(db, error);
   constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
   sqlite3_bind_int64(s.get(), 1, q.from);
@@ -138,20 +146,46 @@ bool QueryTransmissions(LogDb& db, const TransmissionQuery& q, TransmissionPage&
   }, error);
 }
 
-bool QueryRecentOnBand(LogDb& db, int sensor, const std::string& band, long limit,
-                       std::vector<Transmission>& out, std::string& error) {
+bool QueryAntennasOnBand(LogDb& db, int sensor, const std::string& band, std::vector<int>& out,
+                         std::string& error) {
+  out.clear();
+  if (db.schemaVersion() < kLogSchemaAntennas) return true;
+  // A skip over the index: the least antenna above the last one found.
   Statement s(db.get(),
-              "SELECT id, start_unix_ms, end_unix_ms, start_local, end_local, sensor, peak_power,"
-              " average_power, max_swr, swr_at_peak, forward_at_peak, reflected_at_peak,"
-              " readings, cut_short, frequency_hz, band, mode FROM transmissions"
-              " INDEXED BY transmissions_by_sensor"
+              "WITH RECURSIVE a(v) AS (SELECT min(antenna) FROM transmissions"
               " WHERE sensor = ?1 AND band = ?2 AND swr_at_peak IS NOT NULL"
-              " ORDER BY start_unix_ms DESC LIMIT ?3");
+              " UNION ALL SELECT (SELECT min(antenna) FROM transmissions"
+              " WHERE sensor = ?1 AND band = ?2 AND swr_at_peak IS NOT NULL AND antenna > a.v)"
+              " FROM a WHERE a.v IS NOT NULL) SELECT v FROM a WHERE v IS NOT NULL");
+  if (!s.ok()) return Failed(db, error);
+  sqlite3_bind_int(s.get(), 1, sensor);
+  sqlite3_bind_text(s.get(), 2, band.c_str(), -1, SQLITE_TRANSIENT);
+  int rc;
+  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) out.push_back(sqlite3_column_int(s.get(), 0));
+  return rc == SQLITE_DONE ? true : Failed(db, error);
+}
+
+bool QueryRecentOnBand(LogDb& db, int sensor, const std::string& band,
+                       const std::optional<int>& antenna, long limit,
+                       std::vector<Transmission>& out, std::string& error) {
+  const bool antennas = db.schemaVersion() >= kLogSchemaAntennas;
+  out.clear();
+  if (!antennas && antenna) return true;
+  const std::string sql =
+              std::string("SELECT id, start_unix_ms, end_unix_ms, start_local, end_local, sensor,"
+                          " peak_power, average_power, max_swr, swr_at_peak, forward_at_peak,"
+                          " reflected_at_peak, readings, cut_short, frequency_hz, band, mode, ") +
+                  (antennas ? "antenna FROM transmissions INDEXED BY transmissions_by_antenna"
+                              " WHERE sensor = ?1 AND band = ?2 AND antenna IS ?4"
+                            : "NULL FROM transmissions INDEXED BY transmissions_by_sensor"
+                              " WHERE sensor = ?1 AND band = ?2") +
+                  " AND swr_at_peak IS NOT NULL ORDER BY start_unix_ms DESC LIMIT ?3";
+  Statement s(db.get(), sql.c_str());
   if (!s.ok()) return Failed(db, error);
   sqlite3_bind_int(s.get(), 1, sensor);
   sqlite3_bind_text(s.get(), 2, band.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_int64(s.get(), 3, limit);
-  out.clear();
+  if (antenna) sqlite3_bind_int(s.get(), 4, *antenna);
   int rc;
   while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) out.push_back(RowTransmission(s.get()));
   return rc == SQLITE_DONE ? true : Failed(db, error);

@@ -53,9 +53,16 @@ bool EachTransmission(LogDb& db, const TransmissionQuery& q,
 bool QueryHistory(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t slotMs,
                   std::vector<HistoryPoint>& points, std::string& error);
 
-// The newest `limit` transmissions of one sensor on one band that have an
-// SWR at peak power, newest first (from the index, so cheap on any log).
-bool QueryRecentOnBand(LogDb& db, int sensor, const std::string& band, long limit,
+// The antennas known for one sensor on one band, each once, ascending (from
+// the index: one step per antenna, so cheap on any log).
+bool QueryAntennasOnBand(LogDb& db, int sensor, const std::string& band, std::vector<int>& out,
+                         std::string& error);
+
+// The newest `limit` transmissions of one sensor on one band and antenna
+// (none: those without one) that have an SWR at peak power, newest first
+// (from the index, so cheap on any log).
+bool QueryRecentOnBand(LogDb& db, int sensor, const std::string& band,
+                       const std::optional<int>& antenna, long limit,
                        std::vector<Transmission>& out, std::string& error);
 
 // Transmissions that started in [fromMs, toMs), per sensor and band.

@@ -8,6 +8,7 @@
 #include "station/core/api_json.h"
 #include "station/log/alarm_format.h"
 #include "station/log/alarm_store.h"
+#include "station/core/sensor_names.h"
 #include "station/log/log_db.h"
 #include "station/log/log_format.h"
 #include "station/log/log_params.h"
@@ -297,6 +298,7 @@ LogReply SummaryReply(const std::string& logPath, const std::string& query, std:
     onAir += r.onAirMs;
     json o = json::object();
     o["sensor"] = r.sensor != 0 ? json(r.sensor) : json(nullptr);
+    o["sensor_name"] = SensorName(r.sensor).empty() ? json(nullptr) : json(SensorName(r.sensor));
     o["band"] = r.band ? json(*r.band) : json(nullptr);
     o["transmissions"] = r.transmissions;
     o["on_air_ms"] = r.onAirMs;

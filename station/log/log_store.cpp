@@ -20,8 +20,8 @@ namespace {
 const char kInsertTransmission[] =
     "INSERT INTO transmissions(start_unix_ms, end_unix_ms, start_local, end_local, sensor,"
     " peak_power, average_power, max_swr, swr_at_peak, forward_at_peak, reflected_at_peak,"
-    " readings, cut_short, frequency_hz, band, mode)"
-    " VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15,?16)";
+    " readings, cut_short, frequency_hz, band, mode, antenna)"
+    " VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15,?16,?17)";
 // The highest of what is there and what comes, NULL being no value.
 const char kUpsertSecond[] =
     "INSERT INTO history(second, power, swr) VALUES(?1,?2,?3) ON CONFLICT(second) DO UPDATE SET"
@@ -85,6 +85,7 @@ bool InsertTransmission(sqlite3_stmt* s, const Transmission& t) {
   if (t.frequencyHz) sqlite3_bind_int64(s, 14, *t.frequencyHz);
   BindText(s, 15, t.band);
   BindText(s, 16, t.mode);
+  if (t.antenna) sqlite3_bind_int(s, 17, *t.antenna);
   return Step(s);
 }
 

@@ -2,10 +2,12 @@
 // one table; ADIF is written field by field with lengths in bytes.
 #include "station/log/qso_format.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "station/core/sensor_names.h"
 #include "station/log/log_format.h"
 
 namespace swrctl {
@@ -57,6 +59,14 @@ const Column kColumns[] = {
     {"sensor", [](const Qso& q) {
        return Measured(q, [](const QsoMeasurement& m) {
          return m.sensor != 0 ? json(m.sensor) : json(nullptr);
+       });
+     }},
+    {"sensor_name", [](const Qso& q) {
+       return Measured(q, [](const QsoMeasurement& m) { return Text(SensorName(m.sensor)); });
+     }},
+    {"antenna", [](const Qso& q) {
+       return Measured(q, [](const QsoMeasurement& m) {
+         return m.antenna ? json(*m.antenna) : json(nullptr);
        });
      }},
 };
@@ -195,7 +205,14 @@ void AppendQsoAdif(std::string& out, const Qso& q) {
   AppendAdifField(out, "TIME_ON", AdifTime(q.timeOnMs));
   AppendAdifField(out, "QSO_DATE_OFF", AdifDate(q.timeOffMs));
   AppendAdifField(out, "TIME_OFF", AdifTime(q.timeOffMs));
-  if (q.measured) AppendMeasurementAdif(out, *q.measured, true, " ");
+  if (q.measured) {
+    AppendMeasurementAdif(out, *q.measured, true, " ");
+    // ADIF's ADI files are ASCII: a name beyond it is not written there.
+    const std::string& antenna = SensorName(q.measured->sensor);
+    const bool ascii =
+        std::all_of(antenna.begin(), antenna.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    if (!antenna.empty() && ascii) AppendAdifField(out, "MY_ANTENNA", antenna);
+  }
   out += "<EOR>\r\n";
 }
 

@@ -47,6 +47,7 @@ std::optional<QsoMeasurement> MatchQso(const Qso& qso, const std::vector<Transmi
     if (m.transmissions == 0 || t.peakPower > m.peakPower) {
       m.peakPower = t.peakPower;
       m.sensor = t.sensor;
+      m.antenna = t.antenna;
     }
     if (t.maxSwr && (!m.maxSwr || *t.maxSwr > *m.maxSwr)) m.maxSwr = t.maxSwr;
     m.onAirMs += t.DurationMs();

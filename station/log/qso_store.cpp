@@ -11,10 +11,14 @@
 namespace swrctl {
 namespace {
 
-const char kQsoColumns[] =
-    "id, call, grid, band, frequency_hz, mode, report_sent, report_received, time_on_unix_ms,"
-    " time_off_unix_ms, sender, transmissions, peak_power, average_power, max_swr, on_air_ms,"
-    " sensor";
+// The QSOs' columns; the antenna NULL in a file of an older schema (a
+// reader does not upgrade it).
+std::string QsoColumns(const LogDb& db) {
+  return std::string("id, call, grid, band, frequency_hz, mode, report_sent, report_received,"
+                     " time_on_unix_ms, time_off_unix_ms, sender, transmissions, peak_power,"
+                     " average_power, max_swr, on_air_ms, sensor, ") +
+         (db.schemaVersion() >= kLogSchemaAntennas ? "antenna" : "NULL");
+}
 
 std::string Text(sqlite3_stmt* s, int i) {
   const unsigned char* t = sqlite3_column_text(s, i);
@@ -42,6 +46,7 @@ Qso RowQso(sqlite3_stmt* s) {
     if (sqlite3_column_type(s, 14) != SQLITE_NULL) m.maxSwr = sqlite3_column_double(s, 14);
     m.onAirMs = sqlite3_column_int64(s, 15);
     m.sensor = sqlite3_column_int(s, 16);
+    if (sqlite3_column_type(s, 17) != SQLITE_NULL) m.antenna = sqlite3_column_int(s, 17);
     q.measured = m;
   }
   return q;
@@ -51,10 +56,10 @@ void BindText(sqlite3_stmt* s, int i, const std::string& v) {
   sqlite3_bind_text(s, i, v.c_str(), -1, SQLITE_TRANSIENT);
 }
 
-// Binds the measurement from parameter `i` on (6 of them, NULL for none).
+// Binds the measurement from parameter `i` on (7 of them, NULL for none).
 void BindMeasurement(sqlite3_stmt* s, int i, const std::optional<QsoMeasurement>& m) {
   if (!m) {
-    for (int k = 0; k < 6; ++k) sqlite3_bind_null(s, i + k);
+    for (int k = 0; k < 7; ++k) sqlite3_bind_null(s, i + k);
     return;
   }
   sqlite3_bind_int(s, i, m->transmissions);
@@ -64,6 +69,8 @@ void BindMeasurement(sqlite3_stmt* s, int i, const std::optional<QsoMeasurement>
   else sqlite3_bind_null(s, i + 3);
   sqlite3_bind_int64(s, i + 4, m->onAirMs);
   sqlite3_bind_int(s, i + 5, m->sensor);
+  if (m->antenna) sqlite3_bind_int(s, i + 6, *m->antenna);
+  else sqlite3_bind_null(s, i + 6);
 }
 
 bool Failed(LogDb& db, std::string& error) {
@@ -112,8 +119,8 @@ bool InsertQso(LogDb& db, Qso qso, std::string& error, Qso* stored) {
   Statement s(db.get(),
               "INSERT INTO qsos(call, grid, band, frequency_hz, mode, report_sent,"
               " report_received, time_on_unix_ms, time_off_unix_ms, sender, transmissions,"
-              " peak_power, average_power, max_swr, on_air_ms, sensor)"
-              " VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15,?16)");
+              " peak_power, average_power, max_swr, on_air_ms, sensor, antenna)"
+              " VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15,?16,?17)");
   if (!s.ok()) return Failed(db, error);
   BindText(s.get(), 1, qso.call);
   BindText(s.get(), 2, qso.grid);
@@ -140,7 +147,7 @@ bool RematchQsos(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t
                  std::string& error, std::vector<Qso>* changed) {
   std::vector<Qso> touched;
   {
-    Statement s(db.get(), (std::string("SELECT ") + kQsoColumns +
+    Statement s(db.get(), ("SELECT " + QsoColumns(db) +
                            " FROM qsos WHERE time_off_unix_ms >= max(?1, ?3)"
                            " AND time_on_unix_ms < ?2")
                               .c_str());
@@ -154,7 +161,7 @@ bool RematchQsos(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t
   }
   Statement update(db.get(),
                    "UPDATE qsos SET transmissions = ?1, peak_power = ?2, average_power = ?3,"
-                   " max_swr = ?4, on_air_ms = ?5, sensor = ?6 WHERE id = ?7");
+                   " max_swr = ?4, on_air_ms = ?5, sensor = ?6, antenna = ?7 WHERE id = ?8");
   if (!update.ok()) return Failed(db, error);
   for (Qso& qso : touched) {
     const std::optional<QsoMeasurement> before = qso.measured;
@@ -162,7 +169,7 @@ bool RematchQsos(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t
     if (SameMeasurement(before, qso.measured)) continue;
     if (changed != nullptr) changed->push_back(qso);
     BindMeasurement(update.get(), 1, qso.measured);
-    sqlite3_bind_int64(update.get(), 7, qso.id);
+    sqlite3_bind_int64(update.get(), 8, qso.id);
     const int rc = sqlite3_step(update.get());
     sqlite3_reset(update.get());
     if (rc != SQLITE_DONE) return Failed(db, error);
@@ -172,11 +179,12 @@ bool RematchQsos(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t
 
 TransmissionsNear::TransmissionsNear(LogDb& db, std::int64_t lookbackMs)
     : db_(db), lookbackMs_(lookbackMs) {
-  sqlite3_prepare_v2(db.get(),
-                     "SELECT start_unix_ms, end_unix_ms, sensor, peak_power, average_power,"
-                     " max_swr FROM transmissions WHERE start_unix_ms >= ?1"
-                     " AND start_unix_ms < ?2 AND band = ?3 ORDER BY start_unix_ms",
-                     -1, &stmt_, nullptr);
+  const std::string sql =
+      std::string("SELECT start_unix_ms, end_unix_ms, sensor, peak_power, average_power, max_swr, ") +
+      (db.schemaVersion() >= kLogSchemaAntennas ? "antenna" : "NULL") +
+      " FROM transmissions WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2 AND band = ?3"
+      " ORDER BY start_unix_ms";
+  sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &stmt_, nullptr);
 }
 
 TransmissionsNear::~TransmissionsNear() { sqlite3_finalize(stmt_); }
@@ -199,6 +207,7 @@ bool TransmissionsNear::Read(const Qso& qso, std::vector<Transmission>& out, std
     t.peakPower = sqlite3_column_double(stmt_, 3);
     t.averagePower = sqlite3_column_double(stmt_, 4);
     if (sqlite3_column_type(stmt_, 5) != SQLITE_NULL) t.maxSwr = sqlite3_column_double(stmt_, 5);
+    if (sqlite3_column_type(stmt_, 6) != SQLITE_NULL) t.antenna = sqlite3_column_int(stmt_, 6);
     t.band = band;
     out.push_back(std::move(t));
   }
@@ -214,7 +223,7 @@ bool LongestTransmissionMs(LogDb& db, std::int64_t& ms, std::string& error) {
 bool EachQsoOldestFirst(LogDb& db, const TransmissionQuery& q,
                         const std::function<bool(const Qso&)>& row, std::string& error) {
   if (db.schemaVersion() < kLogSchemaQsos) return true;
-  Statement s(db.get(), (std::string("SELECT ") + kQsoColumns +
+  Statement s(db.get(), ("SELECT " + QsoColumns(db) +
                          " FROM qsos WHERE time_on_unix_ms >= ?1 AND time_on_unix_ms < ?2"
                          " AND (?3 IS NULL OR band = ?3) ORDER BY time_on_unix_ms, id LIMIT ?4")
                             .c_str());
@@ -233,7 +242,7 @@ bool EachQsoOldestFirst(LogDb& db, const TransmissionQuery& q,
 bool EachQso(LogDb& db, const TransmissionQuery& q, const std::function<bool(const Qso&)>& row,
              std::string& error) {
   if (db.schemaVersion() < kLogSchemaQsos) return true;
-  Statement s(db.get(), (std::string("SELECT ") + kQsoColumns +
+  Statement s(db.get(), ("SELECT " + QsoColumns(db) +
                          " FROM qsos WHERE time_on_unix_ms >= ?1 AND time_on_unix_ms < ?2"
                          " AND (?3 IS NULL OR band = ?3) AND (time_on_unix_ms, id) < (?4, ?5)"
                          " ORDER BY time_on_unix_ms DESC, id DESC LIMIT ?6")

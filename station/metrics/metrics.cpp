@@ -6,6 +6,8 @@
 #include <cmath>
 #include <utility>
 
+#include "station/core/sensor_names.h"
+
 namespace swrctl {
 namespace {
 
@@ -62,11 +64,20 @@ class Exposition {
   std::string text_;
 };
 
+// A sensor's labels: its number ("" for none) and, when it has one, its
+// name; then `more`.
+Labels SensorLabels(int sensor, Labels more = {}) {
+  Labels labels = {{"sensor", sensor != 0 ? std::to_string(sensor) : ""}};
+  if (!SensorName(sensor).empty()) labels.push_back({"sensor_name", SensorName(sensor)});
+  labels.insert(labels.end(), more.begin(), more.end());
+  return labels;
+}
+
 void LiveReading(Exposition& out, const MetricsInput& in) {
   const Snapshot& s = in.snapshot;
   const bool live = IsLive(s, in.nowSteadyMs);
   const Reading& r = s.reading;
-  const Labels sensor = {{"sensor", r.sensor != 0 ? std::to_string(r.sensor) : ""}};
+  const Labels sensor = SensorLabels(r.sensor);
   out.Family("swrpanel_reading_live", "gauge",
              "1 while readings come (connected, the newest under a second old)");
   out.Sample(live ? 1 : 0);
@@ -90,14 +101,14 @@ void Counters(Exposition& out, const MetricsInput& in) {
   out.Family("swrpanel_link_changes_total", "counter", "Times the controller came or went");
   out.Sample(static_cast<double>(s.link.changes));
   out.Family("swrpanel_energy_joules_total", "counter", "Energy put out, per sensor");
-  for (int i = 0; i < 3; ++i) out.Sample(s.energyJoules[i], {{"sensor", std::to_string(i + 1)}});
+  for (int i = 0; i < 3; ++i) out.Sample(s.energyJoules[i], SensorLabels(i + 1));
   out.Family("swrpanel_transmissions_total", "counter", "Transmissions ended, per sensor and band");
   for (const OnAirCount& c : in.onAir) {
-    out.Sample(static_cast<double>(c.transmissions), {{"sensor", std::to_string(c.sensor)}, {"band", c.band}});
+    out.Sample(static_cast<double>(c.transmissions), SensorLabels(c.sensor, {{"band", c.band}}));
   }
   out.Family("swrpanel_transmit_seconds_total", "counter", "Time on the air, per sensor and band");
   for (const OnAirCount& c : in.onAir) {
-    out.Sample(c.seconds, {{"sensor", std::to_string(c.sensor)}, {"band", c.band}});
+    out.Sample(c.seconds, SensorLabels(c.sensor, {{"band", c.band}}));
   }
   out.Family("swrpanel_qsos_total", "counter", "QSOs stored in the station log, per band");
   for (const QsoBandCount& c : in.qsos) out.Sample(static_cast<double>(c.qsos), {{"band", c.band}});
@@ -116,7 +127,9 @@ void Station(Exposition& out, const MetricsInput& in) {
   out.Family("swrpanel_antenna_warning", "gauge",
              "1 per sensor and band whose recent transmissions lie above the baseline SWR");
   for (const AntennaWarning& w : in.warnings) {
-    out.Sample(1, {{"sensor", std::to_string(w.sensor)}, {"band", w.band}});
+    Labels labels = {{"band", w.band}};
+    if (w.antenna) labels.push_back({"antenna", std::to_string(*w.antenna)});
+    out.Sample(1, SensorLabels(w.sensor, labels));
   }
   if (in.rigConnected) {
     out.Family("swrpanel_rig_connected", "gauge", "1 while the transceiver's rigctld answers");

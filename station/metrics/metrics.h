@@ -21,6 +21,7 @@ namespace swrctl {
 struct AntennaWarning {
   int sensor = 0;
   std::string band;
+  std::optional<int> antenna;  // a label of its own where known
 };
 
 struct MetricsInput {

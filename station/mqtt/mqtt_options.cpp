@@ -24,13 +24,6 @@ bool NameCharacter(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '.' || c == '_';
 }
 
-bool ParsePort(const std::string& digits, unsigned short& port) {
-  long value = 0;
-  if (digits.size() > 5 || !ParseNumber(digits, 65535, value) || value < 1) return false;
-  port = static_cast<unsigned short>(value);
-  return true;
-}
-
 // The host as a URL spells it: an IPv6 address in brackets.
 std::string UrlHost(const MqttUrl& url) {
   return url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;

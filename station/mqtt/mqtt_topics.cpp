@@ -5,6 +5,7 @@
 
 #include "device/commands.h"
 #include "station/core/command_request.h"
+#include "station/core/sensor_names.h"
 
 namespace swrctl {
 namespace {
@@ -153,13 +154,13 @@ std::vector<Entity> ControlEntities(const MqttTopics& t) {
   for (int n = 1; n <= 3; ++n) {
     const std::string s = std::to_string(n);
     control("select", "power_range_" + s,
-            {{"name", "Sensor " + s + " power range"},
+            {{"name", SensorTitle(n) + " power range"},
              {"command_topic", t.set + "/power/" + s},
              {"state_topic", t.state + "/power/" + s},
              {"options", watts},
              {"entity_category", "config"}});
     control("number", "swr_limit_" + s,
-            {{"name", "Sensor " + s + " SWR limit"},
+            {{"name", SensorTitle(n) + " SWR limit"},
              {"command_topic", t.set + "/swr/" + s},
              {"state_topic", t.state + "/swr/" + s},
              {"min", 1.0},

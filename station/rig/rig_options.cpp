@@ -4,21 +4,10 @@
 #include <boost/asio/ip/address.hpp>
 
 #include "station/core/ipv4_literal.h"
+#include "station/core/plain_text.h"
 
 namespace swrctl {
 namespace {
-
-bool Port(const std::string& digits, unsigned short& port) {
-  if (digits.empty() || digits.size() > 5 || digits[0] == '0') return false;
-  long value = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value > 65535) return false;
-  port = static_cast<unsigned short>(value);
-  return true;
-}
 
 bool Alnum(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -73,7 +62,7 @@ bool ParseRigAddress(const std::string& text, RigAddress& address, std::string& 
                          (close == std::string::npos ? text.find(':') == colon : colon > close);
   if (portGiven) {
     host = text.substr(0, colon);
-    if (!Port(text.substr(colon + 1), port)) return false;
+    if (!ParsePort(text.substr(colon + 1), port)) return false;
   }
   RigAddress parsed;
   if (!Host(host, parsed.host)) return false;

@@ -7,7 +7,8 @@ namespace swrctl {
 
 bool SameRig(const RigState& a, const RigState& b) {
   return a.connected == b.connected && a.frequencyHz == b.frequencyHz && a.band == b.band &&
-         a.mode == b.mode && a.passbandHz == b.passbandHz && a.ptt == b.ptt;
+         a.mode == b.mode && a.passbandHz == b.passbandHz && a.ptt == b.ptt &&
+         a.antenna == b.antenna;
 }
 
 void SetBand(RigState& state) {

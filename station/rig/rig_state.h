@@ -18,6 +18,7 @@ struct RigState {
   std::string mode;                        // "USB", "CW", "PKTUSB"...; empty when unknown
   std::optional<int> passbandHz;           // when the rig reports one
   std::optional<bool> ptt;                 // absent when the rig does not report PTT
+  std::optional<int> antenna;              // the selected antenna, when a source says (N1MM: 0-63)
   std::uint64_t changes = 0;               // counts every change of the fields above
 };
 

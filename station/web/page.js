@@ -29,7 +29,7 @@ const TEXTS = {
     cut: "* оборвана: устройство отключено или показания прекратились",
     paused: "Запись журнала приостановлена.", lost: "Не записано в журнал:", sec: "с", min: "мин", hour: "ч",
     ack: "Подтвердить", alarm: "Тревога КСВ", bands: "Антенна по диапазонам",
-    bn: "Перед.", bbase: "КСВ обычно", blast: "Послед.", btrend: "Тренд", sensorn: "датчик", mhz: "МГц",
+    bn: "Перед.", bbase: "КСВ обычно", blast: "Послед.", btrend: "Тренд", sensorn: "датчик", antenna: "ант.", mhz: "МГц",
     qsos: "QSO за сегодня", qcall: "Позывной", qmode: "Режим", qnone: "Сегодня QSO не было.",
     adif: "Скачать ADIF за сегодня",
     alarms: "Тревоги КСВ", limit: "Порог КСВ", acsv: "CSV показаний", acked: "подтверждена",
@@ -53,7 +53,7 @@ const TEXTS = {
     cut: "* cut short: the controller went away or the readings stopped",
     paused: "Recording of the log is paused.", lost: "Not written to the log:", sec: "s", min: "min", hour: "h",
     ack: "Acknowledge", alarm: "SWR alarm", bands: "Antenna by band",
-    bn: "Tx", bbase: "Baseline SWR", blast: "Latest", btrend: "Trend", sensorn: "sensor", mhz: "MHz",
+    bn: "Tx", bbase: "Baseline SWR", blast: "Latest", btrend: "Trend", sensorn: "sensor", antenna: "ant.", mhz: "MHz",
     qsos: "Today's QSOs", qcall: "Call", qmode: "Mode", qnone: "No QSOs today.",
     adif: "Download today's ADIF",
     alarms: "SWR alarms", limit: "SWR limit", acsv: "Readings CSV", acked: "acknowledged",
@@ -132,6 +132,28 @@ let qsoAgain = false;
 
 // ---- Labels --------------------------------------------------------------
 
+// The sensors' names (--sensor-name), from the status; null unnamed.
+let sensorNames = [];
+
+// A sensor as the page shows it: its number, and its name when it has one.
+function sensorText(n, name = sensorNames[n - 1]) {
+  return n == null ? "—" : name ? n + " · " + name : String(n);
+}
+
+// The select buttons and the settings' sensor choices, named.
+function labelSensors() {
+  for (const n of [1, 2, 3]) {
+    const name = sensorNames[n - 1];
+    const text = (lang === "ru" ? n + " Датчик" : t.s + " " + n) + (name ? " · " + name : "");
+    $("sel" + n).textContent = text;
+    for (const id of ["psensor", "ssensor"]) {
+      const option = $(id).options[n - 1] || $(id).appendChild(document.createElement("option"));
+      option.value = n;
+      option.textContent = text;
+    }
+  }
+}
+
 // Every element with data-t gets its text; the sensor choices, the power
 // ranges and the chart's range buttons are labelled here too.
 function labelPage() {
@@ -139,15 +161,7 @@ function labelPage() {
   document.querySelectorAll("[data-t]").forEach((element) => {
     element.textContent = t[element.dataset.t];
   });
-  for (const n of [1, 2, 3]) {
-    $("sel" + n).textContent = lang === "ru" ? n + " Датчик" : t.s + " " + n;
-    for (const id of ["psensor", "ssensor"]) {
-      const option = document.createElement("option");
-      option.value = n;
-      option.textContent = $("sel" + n).textContent;
-      $(id).appendChild(option);
-    }
-  }
+  labelSensors();
   for (const option of $("pwatts").options) option.textContent = option.value + " " + t.watt;
   for (const button of $("range").children) {
     button.textContent = t["r" + button.dataset.s];
@@ -189,7 +203,7 @@ function showTime(unixMs) {
 // peak, the transmission watch, the SWR bar and the chart's live slots.
 function showReading(r) {
   lastReadingAt = performance.now();
-  if (r.sensor != null) $("sensor").textContent = r.sensor;
+  if (r.sensor != null) $("sensor").textContent = sensorText(r.sensor, r.sensor_name);
   $("forward").textContent = r.forward;
   $("reflected").textContent = r.reflected;
   $("swr").textContent = r.swr;
@@ -450,7 +464,7 @@ function transmissionRow(x) {
   const swr = toNumber(x.max_swr);
   cell(new Date(x.start_unix_ms).toLocaleTimeString(lang, { hour12: false }));
   cell(formatDuration(x.duration_ms) + (x.cut_short ? " *" : ""));
-  cell(x.sensor ?? "—");
+  cell(sensorText(x.sensor, x.sensor_name));
   cell(x.band ?? "—");
   cell(watts(x.peak_power));
   cell(watts(x.average_power));
@@ -786,7 +800,7 @@ function showAlarm(alarm) {
   $("alarm").hidden = !up;
   if (!up) return;
   $("alarmtext").textContent = t.alarm + ": " + t.swr + " " + toNumber(alarm.swr).toFixed(1) +
-    (alarm.band ? " · " + alarm.band : "") + " · " + t.sensorn + " " + alarm.sensor + " · " +
+    (alarm.band ? " · " + alarm.band : "") + " · " + t.sensorn + " " + sensorText(alarm.sensor, alarm.sensor_name) + " · " +
     new Date(alarm.unix_ms).toLocaleTimeString(lang, { hour12: false });
   $("alarmack").hidden = !token;
   if (touched && alarmHeard !== alarm.unix_ms) {
@@ -795,7 +809,7 @@ function showAlarm(alarm) {
   }
 }
 
-// The antenna's health per sensor and band, warnings in red.
+// The antenna's health per sensor, band and antenna, warnings in red.
 function showBands(bands) {
   const rows = (bands && bands.rows) || [];
   const body = $("bands").tBodies[0];
@@ -806,7 +820,8 @@ function showBands(bands) {
     const tr = document.createElement("tr");
     if (x.warning) tr.className = "warn";
     const trend = x.trend == null ? "—" : (x.trend > 0 ? "+" : "") + x.trend.toFixed(2);
-    for (const v of [x.sensor, x.band, x.transmissions, swr(x.baseline), swr(x.latest), trend]) {
+    const band = x.antenna == null ? x.band : x.band + " · " + t.antenna + " " + x.antenna;
+    for (const v of [sensorText(x.sensor, x.sensor_name), band, x.transmissions, swr(x.baseline), swr(x.latest), trend]) {
       const td = document.createElement("td");
       td.textContent = v;
       tr.appendChild(td);
@@ -972,6 +987,8 @@ async function start() {
   try {
     const status = await (await fetch("/api/v1/status", { headers: auth })).json();
     readOnly = status.read_only;
+    sensorNames = status.sensor_names || [];
+    labelSensors();
     setLink(status.connected);
     const history = await (await fetch("/api/v1/history?seconds=" + LIVE_SECONDS, { headers: auth })).json();
     if (history.slot_ms > 0) liveSlotMs = history.slot_ms;

@@ -1,22 +1,16 @@
-// The WSJT-X listener: one Boost.Asio io_context on the listener's thread,
-// one receive at a time into a buffer that holds any UDP datagram (so none
-// is ever cut: one larger than kWsjtxMaxDatagram is dropped whole here,
-// and no receive fails for size, which Wine, with such a datagram already
-// waiting, reports without dequeuing it, over and over), and one
-// timer armed for the moment the followed sender would fall silent, so the
-// thread wakes only for datagrams and at most once per silence time.
+// The WSJT-X listener: the shared UDP receiver's thread takes each datagram
+// (one larger than kWsjtxMaxDatagram is dropped whole), and one timer on
+// its io_context is armed for the moment the followed sender would fall
+// silent, so the thread wakes only for datagrams and at most once per
+// silence time.
 #include "station/wsjtx/wsjtx_listener.h"
 
-#include <array>
-#include <boost/asio.hpp>
 #include <chrono>
 #include <iostream>
-#include <thread>
 #include <vector>
 
 #include "station/core/clock.h"
-#include "station/core/thread_name.h"
-#include "station/wsjtx/wsjtx_bind.h"
+#include "station/udp/udp_receiver.h"
 #include "station/wsjtx/wsjtx_message.h"
 #include "station/wsjtx/wsjtx_qso.h"
 #include "station/wsjtx/wsjtx_rig.h"
@@ -31,7 +25,6 @@ using Ms = std::chrono::milliseconds;
 namespace {
 
 constexpr std::size_t kMaxSenders = 8;  // senders remembered; more are not followed
-constexpr int kRetryMs = 100;           // after a receive error, before the next receive
 
 struct Sender {
   std::string id;
@@ -51,18 +44,13 @@ std::string Shown(const std::string& text) {
   return out;
 }
 
-std::string EndpointText(const udp::endpoint& e) {
-  return e.address().to_string() + ":" + std::to_string(e.port());
-}
-
 }  // namespace
 
 struct WsjtxListener::Impl {
   Impl(WsjtxAddress a, RigStateBox& b, std::function<void(const std::string&)> l, WsjtxListenerTiming t)
       : address(std::move(a)), box(b), log(std::move(l)), timing(t) {}
 
-  void Receive();
-  void OnDatagram(std::size_t n);
+  void OnDatagram(std::string_view bytes, const udp::endpoint& from);
   Sender* Find(const std::string& id, const udp::endpoint& from);
   void OnMessage(Sender& sender, const WsjtxMessage& m);
   void OnLogged(const WsjtxMessage& m);
@@ -79,40 +67,18 @@ struct WsjtxListener::Impl {
   std::function<void(const Qso&)> qsoSink;
   WsjtxQsoSeen qsosSeen;
   WsjtxListenerTiming timing;
-  asio::io_context io;
-  udp::socket socket{io};
-  asio::steady_timer silence{io};
-  asio::steady_timer retry{io};
-  std::thread thread;
-  std::array<char, 65536> buffer{};  // above UDP's largest payload
-  udp::endpoint from;
+  UdpReceiver receiver{"swr-wsjtx"};
+  asio::steady_timer silence{receiver.Io()};
   std::vector<Sender> senders;
   int followed = -1;  // the sender whose Status the box holds
   bool saidBroken = false;
   bool saidFull = false;
   bool armed = false;  // the silence timer is set
+  bool started = false;
 };
 
-void WsjtxListener::Impl::Receive() {
-  socket.async_receive_from(asio::buffer(buffer), from,
-                            [this](const boost::system::error_code& ec, std::size_t n) {
-    if (ec == asio::error::operation_aborted) return;
-    // Any failure (none is expected) waits a moment, so that a failure that
-    // repeats never spins the thread.
-    if (ec) {
-      retry.expires_after(Ms(kRetryMs));
-      return retry.async_wait([this](const boost::system::error_code& e) {
-        if (!e) Receive();
-      });
-    }
-    OnDatagram(n);
-    Receive();
-  });
-}
-
-void WsjtxListener::Impl::OnDatagram(std::size_t n) {
-  if (n > kWsjtxMaxDatagram) return;
-  const std::string_view bytes(buffer.data(), n);
+void WsjtxListener::Impl::OnDatagram(std::string_view bytes, const udp::endpoint& from) {
+  if (bytes.size() > kWsjtxMaxDatagram) return;
   const std::optional<WsjtxHeader> header = ParseWsjtxHeader(bytes);
   if (!header) return;  // not for us: another program's datagram, or another schema
   Sender* sender = Find(header->id, from);
@@ -216,7 +182,7 @@ void WsjtxListener::Impl::Halt(std::function<void(const HaltReport&)> done) {
   const std::string datagram = EncodeWsjtxHaltTx(s.id, false, s.schema);
   boost::system::error_code ec;
   // Small and to loopback or the LAN: sent at once, without waiting.
-  socket.send_to(asio::buffer(datagram), s.from, 0, ec);
+  receiver.SendTo(datagram, s.from, ec);
   const std::string to = "Halt Tx to " + Shown(s.id) + " at " + EndpointText(s.from);
   if (ec) return report("failed", to + ": " + ec.message());
   report("sent", to);
@@ -231,60 +197,37 @@ WsjtxListener::WsjtxListener(WsjtxAddress address, RigStateBox& box,
 WsjtxListener::~WsjtxListener() { Stop(); }
 
 bool WsjtxListener::Open(std::string& error) {
-  Impl& d = *impl_;
-  boost::system::error_code ec;
-  const std::string bindTo = d.address.multicast ? WsjtxMulticastBindAddress(d.address.address)
-                                                 : d.address.address;
-  const udp::endpoint at(asio::ip::make_address_v4(bindTo, ec), d.address.port);
-  if (!ec) d.socket.open(udp::v4(), ec);
-  // Other listeners of the group go on hearing it; a unicast port is not
+  // Other listeners of a group go on hearing it; a unicast port is not
   // shared, so that a second program on it is told so instead of losing
   // datagrams to us.
-  if (!ec && d.address.multicast) d.socket.set_option(udp::socket::reuse_address(true), ec);
-  if (!ec) d.socket.bind(at, ec);
-  if (!ec && d.address.multicast) {
-    d.socket.set_option(asio::ip::multicast::join_group(asio::ip::make_address_v4(d.address.address),
-                                                        asio::ip::make_address_v4("127.0.0.1")),
-                        ec);
-  }
-  if (ec) {
-    boost::system::error_code ignored;
-    d.socket.close(ignored);
-    error = "cannot listen for WSJT-X on " + WsjtxAddressText(d.address) + ": " + ec.message();
-    return false;
-  }
-  return true;
+  UdpBind bind;
+  bind.address = impl_->address;
+  if (impl_->receiver.Open(bind, error)) return true;
+  error = "cannot listen for WSJT-X on " + WsjtxAddressText(impl_->address) + ": " + error;
+  return false;
 }
 
 void WsjtxListener::OnQso(std::function<void(const Qso&)> sink) {
-  if (!impl_->thread.joinable()) impl_->qsoSink = std::move(sink);
+  if (!impl_->started) impl_->qsoSink = std::move(sink);
 }
 
 void WsjtxListener::Start() {
-  if (impl_->thread.joinable() || !impl_->socket.is_open()) return;
-  impl_->io.restart();
-  asio::post(impl_->io, [this] { impl_->Receive(); });
-  impl_->thread = std::thread([this] {
-    NameThisThread("swr-wsjtx");
-    impl_->io.run();
+  impl_->started = true;
+  impl_->receiver.Start([this](std::string_view bytes, const udp::endpoint& from) {
+    impl_->OnDatagram(bytes, from);
   });
 }
 
 void WsjtxListener::Stop() {
-  if (!impl_->thread.joinable()) return;
-  asio::post(impl_->io, [this] {
-    boost::system::error_code ignored;
-    impl_->socket.close(ignored);
-    impl_->silence.cancel();
-    impl_->retry.cancel();
-    impl_->io.stop();
-  });
-  impl_->thread.join();
+  if (!impl_->started) return;
+  asio::post(impl_->receiver.Io(), [this] { impl_->silence.cancel(); });
+  impl_->receiver.Stop();
+  impl_->started = false;
   impl_->box.Store(RigState{});
 }
 
 void WsjtxListener::RequestHalt(std::function<void(const HaltReport&)> done) {
-  asio::post(impl_->io, [this, done = std::move(done)] { impl_->Halt(done); });
+  asio::post(impl_->receiver.Io(), [this, done = std::move(done)] { impl_->Halt(done); });
 }
 
 std::function<void(const std::string&)> WsjtxLogToStderr() {

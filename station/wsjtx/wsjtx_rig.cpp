@@ -1,4 +1,4 @@
-// The rig state a WSJT-X Status gives, and the rule for --rig with --wsjtx.
+// The rig state a WSJT-X Status gives.
 #include "station/wsjtx/wsjtx_rig.h"
 
 #include <cstdint>
@@ -22,28 +22,6 @@ RigState RigFromWsjtx(const WsjtxStatus& status) {
   state.ptt = status.transmitting;
   SetBand(state);
   return state;
-}
-
-RigState CombineRig(const RigState& rig, const RigState& wsjtx) {
-  if (!rig.connected) return wsjtx;
-  RigState state = rig;
-  if (wsjtx.connected && wsjtx.ptt) state.ptt = rig.ptt.value_or(false) || *wsjtx.ptt;
-  return state;
-}
-
-RigSources::RigSources(RigStateBox& out) : out_(out) {
-  rig.SetListener([this](const RigState&) { Merge(); });
-  wsjtx.SetListener([this](const RigState&) { Merge(); });
-}
-
-RigSources::~RigSources() {
-  rig.SetListener(nullptr);
-  wsjtx.SetListener(nullptr);
-}
-
-void RigSources::Merge() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  out_.Store(CombineRig(rig.Snapshot(), wsjtx.Snapshot()));
 }
 
 }  // namespace swrctl

@@ -13,7 +13,8 @@ import { request, sleep, startServe, statusWhen, tempDir, until } from './harnes
 
 const KEYS = ['id', 'start_unix_ms', 'end_unix_ms', 'start', 'end', 'duration_ms', 'sensor',
   'peak_power', 'average_power', 'max_swr', 'swr_at_peak', 'forward_at_peak',
-  'reflected_at_peak', 'readings', 'cut_short', 'frequency_hz', 'band', 'mode'];
+  'reflected_at_peak', 'readings', 'cut_short', 'frequency_hz', 'band', 'mode',
+  'sensor_name', 'antenna'];
 const dir = tempDir('swrctl-log-');
 const file = path.join(dir, 'station.db');
 const get = async (s, p) => request(s.port, { path: p });

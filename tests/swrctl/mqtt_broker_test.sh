@@ -26,7 +26,8 @@ wsjtx() {
     const s = await w.standIn($wsjtx_port); for (const d of [$1]) await s.send(d); s.close();"
 }
 start_serve --no-http --swr-alarm 1.0 --swr-alarm-hold 0.2 --swr-alarm-power 1 \
-  --wsjtx "127.0.0.1:$wsjtx_port"
+  --wsjtx "127.0.0.1:$wsjtx_port" \
+  --sensor-name 1=Dipole --sensor-name "2=40 m beam" --sensor-name 3=Loop
 wait_for test/meter/availability online 60
 for _ in $(seq 300); do grep -q 'retained command' "$dir/serve.err" && break; sleep 0.1; done
 grep -q 'test/meter/set/blocking: a retained command is never carried out' "$dir/serve.err" ||
@@ -53,13 +54,16 @@ if grep -v "\"unique_id\":\"test_meter_[a-z_0-9]*\",\"device\":{\"identifiers\":
   fail "a discovery document without the one device"
 fi
 
+grep -q '"name":"Sensor 2 (40 m beam) SWR limit"' "$dir/discovery" ||
+  fail "the sensors' entities are not named by --sensor-name"
+
 # Readings: the newest at the set rate (5/s) although the controller sends 50/s.
 # (The device loop finds the controller in its own time after the start.)
 wait_for test/meter/link connected 60
 sub -t test/meter/reading -W 3 >"$dir/readings" 2>/dev/null
 n=$(wc -l <"$dir/readings")
 [ "$n" -ge 8 ] && [ "$n" -le 18 ] || fail "$n readings in 3 s at --mqtt-rate 5"
-grep -qvE '^\{"time":"[^"]+","unix_ms":[0-9]+,"sensor":[123],"forward":[0-9]+,"reflected":[0-9]+,"swr":"[^"]*","power":"[^"]*","swr_value":[0-9.null]+,"power_value":[-0-9.null]+,"raw":\[[0-9,]+\]\}$' \
+grep -qvE '^\{"time":"[^"]+","unix_ms":[0-9]+,"sensor":[123],"sensor_name":"(Dipole|40 m beam|Loop)","forward":[0-9]+,"reflected":[0-9]+,"swr":"[^"]*","power":"[^"]*","swr_value":[0-9.null]+,"power_value":[-0-9.null]+,"raw":\[[0-9,]+\]\}$' \
   "$dir/readings" && fail "a reading is not the API's JSON: $(head -1 "$dir/readings")"
 [ "$(first 2 -t test/meter/live)" = true ] || fail "live is not true while readings come"
 

@@ -7,9 +7,11 @@
 #include <string>
 
 #include "station/core/plain_text.h"
+#include "station/core/sensor_names.h"
 #include "station/health/health_options.h"
 #include "station/log/log_params.h"
 #include "station/mqtt/mqtt_options.h"
+#include "station/n1mm/n1mm_options.h"
 #include "station/rig/rig_options.h"
 #include "station/wsjtx/wsjtx_options.h"
 #include "tools/swrctl/swrctl.h"
@@ -100,6 +102,27 @@ bool StoreWsjtx(const std::string& v, Options& o, std::string& error) {
   return true;
 }
 
+bool StoreN1mm(const std::string& v, Options& o, std::string& error) {
+  UdpAddress address;
+  if (!ParseN1mmAddress(v, address, error)) return false;
+  o.serve.n1mm = UdpAddressText(address);
+  return true;
+}
+
+// Repeatable, once per sensor.
+bool StoreSensorName(const std::string& v, Options& o, std::string& error) {
+  int sensor = 0;
+  std::string name;
+  if (!ParseSensorName(v, sensor, name, error)) return false;
+  std::string& to = o.serve.sensorNames[static_cast<std::size_t>(sensor - 1)];
+  if (!to.empty()) {
+    error = "--sensor-name " + std::to_string(sensor) + " is given twice";
+    return false;
+  }
+  to = name;
+  return true;
+}
+
 bool StoreAlarmPower(const std::string& v, Options& o, std::string& error) {
   double watts = 0;
   if (!ParseSwrAlarmPower(v, watts, error)) return false;
@@ -153,7 +176,7 @@ const SubcommandRow kSubcommands[10] = {
 #define SWRCTL_MQTT(name) \
   [](const std::string& v, Options& o, std::string& e) { return SetMqttOption(name, v, o.serve.mqtt, e); }
 
-const OptionRow kOptions[36] = {
+const OptionRow kOptions[38] = {
     {"--format", "watch log", true, StoreFormat, "--format text|csv|json",
      "output format (default text; json: one object per line\nwith the raw 9 bytes; also for log;\nadif for log --qsos)"},
     {"--count", "watch", true, StoreCount, "--count N", "stop after N lines"},
@@ -224,6 +247,12 @@ const OptionRow kOptions[36] = {
      "loopback); with --rig, the rig's tuning and either's PTT;\n"
      "the QSOs they log go into the station log, measured",
      true},
+    {"--n1mm", "serve service", true, StoreN1mm, "--n1mm [ADDR][:PORT]",
+     "... or from N1MM Logger+'s UDP broadcasts (default\n127.0.0.1:12060, the port shared); with several,\n"
+     "the tuning of --rig, else --n1mm, else --wsjtx,\nand PTT when any says so",
+     true},
+    {"--sensor-name", "serve service log", true, StoreSensorName, "--sensor-name N=TEXT",
+     "a name for sensor N (1 to 3; up to 32 characters),\nshown beside its number; repeat per sensor"},
     {"--swr-alarm", "serve service", true,
      [](const std::string& v, Options& o, std::string& e) {
        return ParseSwrAlarmLimit(v, o.serve.swrAlarmTenths, e);

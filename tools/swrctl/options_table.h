@@ -35,7 +35,7 @@ struct OptionRow {
 };
 
 extern const SubcommandRow kSubcommands[10];
-extern const OptionRow kOptions[36];
+extern const OptionRow kOptions[38];
 
 // "status, watch, select, ...", in the table's order.
 std::string CommandList();

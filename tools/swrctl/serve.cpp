@@ -27,10 +27,13 @@
 #include "station/log/log_feed.h"
 #include "station/log/log_store.h"
 #include "station/mqtt/mqtt_bridge.h"
+#include "station/n1mm/n1mm_listener.h"
+#include "station/n1mm/n1mm_options.h"
 #include "station/rig/demo_rig.h"
 #include "station/rig/rig_link.h"
+#include "station/rig/rig_sources.h"
 #include "station/wsjtx/wsjtx_listener.h"
-#include "station/wsjtx/wsjtx_rig.h"
+#include "station/wsjtx/wsjtx_options.h"
 #include "tools/swrctl/log_command.h"
 
 namespace swrctl {
@@ -149,39 +152,48 @@ std::unique_ptr<StationWatch> MakeWatch(const ServeOptions& options, LiveState& 
   return watch;
 }
 
-// The transceiver's sources: rigctld's link with --rig, the WSJT-X listener
-// with --wsjtx, both merged by RigSources' one rule; without either, the
-// demo executables' simulated transceiver (the real swrctl has none, so it
-// never makes a rig up). Members end in reverse: the sources' threads
-// before the merge they write into.
+// The transceiver's sources: rigctld's link with --rig, the N1MM and
+// WSJT-X listeners with --n1mm and --wsjtx, merged by RigSources' one rule;
+// without any, the demo executables' simulated transceiver (the real
+// swrctl has none, so it never makes a rig up). Members end in reverse:
+// the sources' threads before the merge they write into.
 struct RigFeeds {
-  std::unique_ptr<RigSources> both;
+  std::unique_ptr<RigSources> sources;
   std::unique_ptr<RigLink> link;
   std::unique_ptr<WsjtxListener> wsjtx;
+  std::unique_ptr<N1mmListener> n1mm;
 };
 
-// The WSJT-X socket, opened before anything else starts so that an address
-// in use ends serve at once; false said on `err`.
-bool OpenWsjtx(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds,
-               std::ostream& err) {
-  WsjtxAddress address;
+// The listeners' sockets, opened before anything else starts so that an
+// address in use ends serve at once; false said on `err`.
+bool OpenListeners(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds,
+                   std::ostream& err) {
+  if (options.rig.empty() && options.wsjtx.empty() && options.n1mm.empty()) return true;
+  feeds.sources = std::make_unique<RigSources>(watch.rig);
+  UdpAddress address;
   std::string error;
-  if (options.wsjtx.empty() || !ParseWsjtxAddress(options.wsjtx, address, error)) return true;
-  if (!options.rig.empty()) feeds.both = std::make_unique<RigSources>(watch.rig);
-  feeds.wsjtx = std::make_unique<WsjtxListener>(address, feeds.both ? feeds.both->wsjtx : watch.rig,
-                                                WsjtxLogToStderr());
-  if (feeds.wsjtx->Open(error)) return true;
-  err << "swrctl: " << error << '\n';
-  return false;
+  if (!options.wsjtx.empty() && ParseWsjtxAddress(options.wsjtx, address, error)) {
+    feeds.wsjtx = std::make_unique<WsjtxListener>(address, feeds.sources->Of(RigSource::Wsjtx),
+                                                  WsjtxLogToStderr());
+    if (!feeds.wsjtx->Open(error)) return err << "swrctl: " << error << '\n', false;
+  }
+  if (!options.n1mm.empty() && ParseN1mmAddress(options.n1mm, address, error)) {
+    feeds.n1mm = std::make_unique<N1mmListener>(address, feeds.sources->Of(RigSource::N1mm),
+                                                N1mmLogToStderr());
+    if (!feeds.n1mm->Open(error)) return err << "swrctl: " << error << '\n', false;
+  }
+  return true;
 }
 
-// The QSOs WSJT-X logs go into the station log (`log`, null with --no-log
-// or a log refused), queued until the log's writer starts; each one the log
-// stores or fills in is told to every consumer.
+// The QSOs WSJT-X and N1MM log go into the station log (`log`, null with
+// --no-log or a log refused), queued until the log's writer starts; each
+// one the log stores or fills in is told to every consumer.
 void RouteQsos(StationLog* log, LiveState& live, RigFeeds& feeds) {
   if (log == nullptr) return;
   log->OnQsos([&live] { live.Announce(change::kQso); });
-  if (feeds.wsjtx) feeds.wsjtx->OnQso([log](const Qso& qso) { log->AddQso(qso); });
+  const auto add = [log](const Qso& qso) { log->AddQso(qso); };
+  if (feeds.wsjtx) feeds.wsjtx->OnQso(add);
+  if (feeds.n1mm) feeds.n1mm->OnQso(add);
 }
 
 // `log`: where the demo's transceiver logs its QSOs (null: nowhere).
@@ -190,7 +202,7 @@ void StartRig(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds,
   RigAddress address;
   std::string error;
   if (!options.rig.empty() && ParseRigAddress(options.rig, address, error)) {
-    feeds.link = std::make_unique<RigLink>(address, feeds.both ? feeds.both->rig : watch.rig,
+    feeds.link = std::make_unique<RigLink>(address, feeds.sources->Of(RigSource::Rig),
                                            RigLogToStderr());
     feeds.link->Start();
   }
@@ -198,9 +210,19 @@ void StartRig(const ServeOptions& options, StationWatch& watch, RigFeeds& feeds,
     err << "swrctl: wsjtx: listening for WSJT-X and JTDX on " << options.wsjtx << '\n';
     feeds.wsjtx->Start();
   }
+  if (feeds.n1mm) {
+    err << "swrctl: n1mm: listening for N1MM Logger+ on " << options.n1mm << '\n';
+    feeds.n1mm->Start();
+  }
   std::function<void(const Qso&)> logQso;
   if (log != nullptr) logQso = [log](const Qso& qso) { log->AddQso(qso); };
-  watch.rigGiven = feeds.link || feeds.wsjtx || StartDemoRig(watch.rig, std::move(logQso));
+  watch.rigGiven = feeds.sources || StartDemoRig(watch.rig, std::move(logQso));
+}
+
+void StopRig(RigFeeds& feeds) {
+  if (feeds.link) feeds.link->Stop();
+  if (feeds.wsjtx) feeds.wsjtx->Stop();
+  if (feeds.n1mm) feeds.n1mm->Stop();
 }
 
 // What the alarm asks to stop transmitting (with --swr-alarm-halt): the
@@ -307,7 +329,7 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
     return kExitFailure;
   }
   RigFeeds rig;
-  if (!OpenWsjtx(options, *watch, rig, err)) return kExitFailure;
+  if (!OpenListeners(options, *watch, rig, err)) return kExitFailure;
   // Once listening: a server that cannot listen leaves no file. Before the
   // address is printed, so that a client that comes at once finds it running.
   log = OpenStationLog(options, err);
@@ -334,8 +356,7 @@ int Serve(const ServeOptions& options, WatchEnv& env, std::ostream& out, std::os
   std::thread httpThread = options.http ? StartHttp(server) : std::thread();
   DeviceLoopEnv loop = LoopEnv(env);
   RunDeviceLoop(live, loop, err);
-  if (rig.link) rig.link->Stop();
-  if (rig.wsjtx) rig.wsjtx->Stop();
+  StopRig(rig);
   StopDemoRig();
   if (feed) feed->Stop();
   if (log) log->Stop();

@@ -63,6 +63,10 @@ std::vector<std::string> ServeArguments(const Options& options) {
   number("--keep-transmissions", serve.keepTransmissionDays, defaults.keepTransmissionDays);
   add("--rig", serve.rig);
   add("--wsjtx", serve.wsjtx);
+  add("--n1mm", serve.n1mm);
+  for (std::size_t i = 0; i < serve.sensorNames.size(); ++i) {
+    if (!serve.sensorNames[i].empty()) add("--sensor-name", std::to_string(i + 1) + "=" + serve.sensorNames[i]);
+  }
   if (serve.swrAlarmTenths != 0) add("--swr-alarm", TenthsText(serve.swrAlarmTenths));
   if (serve.swrAlarmHoldMs != defaults.swrAlarmHoldMs) {
     add("--swr-alarm-hold", TenthsText(serve.swrAlarmHoldMs / 100));

@@ -6,6 +6,7 @@
 #include "device/hid_link.h"
 #include "tools/swrctl/command.h"
 #include "station/core/exit_status.h"
+#include "station/core/sensor_names.h"
 #include "tools/swrctl/options.h"
 #include "tools/swrctl/log_command.h"
 #include "tools/swrctl/qso_command.h"
@@ -25,6 +26,8 @@ int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std:
     return kExitUsage;
   }
   const Options& options = parsed.options;
+  // Before any thread that shows a sensor starts.
+  SetSensorNames(options.serve.sensorNames);
   switch (options.action) {
     case Action::Help:
       out << HelpText();

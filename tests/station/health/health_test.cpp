@@ -88,6 +88,14 @@ TEST(AntennaHealth, BaselineWarningAndClearing) {
   const std::vector<BandHealth> table = health.Table();
   ASSERT_EQ(table.size(), 3u);
   EXPECT_TRUE(table[0].band == "80m" && table[1].band == "40m" && table[2].sensor == 2);
+  // Each antenna of a sensor and band keeps a row and a baseline of its own.
+  for (int i = 0; i < 3; ++i) health.Add({2, "20m", 2.5, 100, 2, 7});
+  const std::vector<BandHealth> antennas = health.Table();
+  ASSERT_EQ(antennas.size(), 4u);
+  EXPECT_FALSE(antennas[2].antenna);
+  EXPECT_EQ(antennas[3].antenna, 7);
+  EXPECT_NEAR(*antennas[3].baseline, 2.5, 1e-9);
+  EXPECT_EQ(antennas[2].transmissions, 1);
 }
 
 TEST(SwrAlarm, LatchesAfterTheHoldAndStaysUntilAcknowledged) {
@@ -132,7 +140,7 @@ TEST(HealthJson, RigAlarmAndBands) {
   rig.ptt = true;
   SetBand(rig);
   EXPECT_EQ(RigJson(rig), R"({"connected":true,"frequency_hz":7100000,"band":"40m","mode":null,)"
-                          R"("passband_hz":null,"ptt":true})");
+                          R"("passband_hz":null,"ptt":true,"antenna":null})");
   AlarmState a;
   a.raised = true;
   a.unixMs = 1'700'000'000'000;
@@ -144,14 +152,16 @@ TEST(HealthJson, RigAlarmAndBands) {
   a.halts.push_back({"rigctld", "answered", "RPRT 0", 1'700'000'000'012, 12});
   EXPECT_EQ(AlarmJson(a, {25, 1000, 5.0, 500, true}),
             R"({"enabled":true,"limit":2.5,"hold_ms":1000,"min_watts":5.0,"raised":true,)"
-            R"("unix_ms":1700000000000,"sensor":2,"band":"15m","swr":2.35,"peak_swr":2.5,)"
+            R"("unix_ms":1700000000000,"sensor":2,"sensor_name":null,"band":"15m","swr":2.35,)"
+            R"("peak_swr":2.5,)"
             R"("halt":true,"frequency_hz":null,"power":95.6,"acknowledged_unix_ms":null,)"
             R"("acknowledged_via":null,"halts":[{"target":"rigctld","outcome":"answered",)"
             R"("detail":"RPRT 0","unix_ms":1700000000012,"delay_ms":12}]})");
   AntennaHealth health;
   health.Add({1, "40m", 1.3, 100, 5});
   EXPECT_EQ(BandsJson(health.Table(), health.Settings()),
-            R"({"window":20,"margin":0.3,"run":3,"min_watts":5.0,"rows":[{"sensor":1,"band":"40m",)"
+            R"({"window":20,"margin":0.3,"run":3,"min_watts":5.0,"rows":[{"sensor":1,)"
+            R"("sensor_name":null,"band":"40m","antenna":null,)"
             R"("transmissions":1,"baseline":null,"latest":1.3,"latest_unix_ms":5,"trend":null,)"
             R"("above_in_row":0,"warning":false}]})");
 }

@@ -283,7 +283,7 @@ TEST(StationLogQueries, SummariesOfDaysAgreeWithTheTransmissions) {
     std::string error;
     ASSERT_EQ(db.Open(path, true, error), LogOpen::Ok);
     // A schema-1 file: without the tables of later versions.
-    ASSERT_TRUE(db.Exec((kDropAlarmTables + "DROP TABLE qsos; DROP TABLE transmission_days;"
+    ASSERT_TRUE(db.Exec((kDropAfterQsos + "DROP TABLE qsos; DROP TABLE transmission_days;"
                         " DROP TRIGGER transmission_days_add;"
                          " PRAGMA user_version=1").c_str(), error)) << error;
   }

@@ -182,7 +182,7 @@ TEST(QsoStore, SchemaTwoFileIsReadAsItIsAndMigratedByTheWriter) {
     log.Stop();
     LogDb db;
     ASSERT_EQ(db.Open(path, true, error), LogOpen::Ok);
-    ASSERT_TRUE(db.Exec((kDropAlarmTables + "DROP TABLE qsos; PRAGMA user_version=2").c_str(), error))
+    ASSERT_TRUE(db.Exec((kDropAfterQsos + "DROP TABLE qsos; PRAGMA user_version=2").c_str(), error))
         << error;
   }
   LogDb reader;

@@ -1,5 +1,4 @@
-// A Status as the rig state, the one rule for --rig with --wsjtx, and
-// --wsjtx's addresses.
+// A Status as the rig state, and --wsjtx's addresses.
 #include "station/wsjtx/wsjtx_options.h"
 #include "station/wsjtx/wsjtx_rig.h"
 
@@ -35,60 +34,6 @@ TEST(WsjtxRig, StatusGivesTxFrequencyBandModeAndPtt) {
     EXPECT_EQ(rig.mode, "FT8");
     EXPECT_EQ(rig.ptt, c.transmitting);
   }
-}
-
-RigState Rig(bool connected, std::optional<std::int64_t> hz, std::optional<bool> ptt, const char* mode) {
-  RigState s;
-  s.connected = connected;
-  s.frequencyHz = hz;
-  s.ptt = ptt;
-  s.mode = mode;
-  SetBand(s);
-  return s;
-}
-
-TEST(WsjtxRig, TheRigTunesEitherKeys) {
-  const RigState none;
-  const RigState rigRx = Rig(true, 7074000, false, "PKTUSB");
-  const RigState rigTx = Rig(true, 7074000, true, "PKTUSB");
-  const RigState rigNoPtt = Rig(true, 7074000, std::nullopt, "PKTUSB");
-  const RigState wsjtxRx = Rig(true, 14075500, false, "FT8");
-  const RigState wsjtxTx = Rig(true, 14075500, true, "FT8");
-  const struct {
-    const char* name;
-    RigState rig, wsjtx;
-    bool connected;
-    const char* band;
-    std::optional<bool> ptt;
-  } cases[] = {
-      {"neither", none, none, false, "", std::nullopt},
-      {"the rig alone", rigTx, none, true, "40m", true},
-      {"WSJT-X alone", none, wsjtxTx, true, "20m", true},
-      {"both receiving: the rig's band", rigRx, wsjtxRx, true, "40m", false},
-      {"WSJT-X keys through VOX", rigRx, wsjtxTx, true, "40m", true},
-      {"the rig keyed by its microphone", rigTx, wsjtxRx, true, "40m", true},
-      {"a rig without PTT", rigNoPtt, wsjtxRx, true, "40m", false},
-      {"a rig without PTT, WSJT-X keys", rigNoPtt, wsjtxTx, true, "40m", true},
-      {"WSJT-X silent: the rig as it is", rigNoPtt, none, true, "40m", std::nullopt},
-  };
-  for (const auto& c : cases) {
-    const RigState out = CombineRig(c.rig, c.wsjtx);
-    EXPECT_EQ(out.connected, c.connected) << c.name;
-    EXPECT_EQ(out.band, c.band) << c.name;
-    EXPECT_EQ(out.ptt, c.ptt) << c.name;
-  }
-}
-
-TEST(WsjtxRig, SourcesMergeIntoTheStationsBox) {
-  RigStateBox out;
-  RigSources sources(out);
-  sources.wsjtx.Store(Rig(true, 14075500, true, "FT8"));
-  EXPECT_EQ(out.Snapshot().band, "20m");
-  sources.rig.Store(Rig(true, 7074000, false, "PKTUSB"));
-  EXPECT_EQ(out.Snapshot().band, "40m");
-  EXPECT_EQ(out.Snapshot().ptt, true);
-  sources.wsjtx.Store(RigState{});
-  EXPECT_EQ(out.Snapshot().ptt, false);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // The multicast bind address on Windows: every interface's (a group's own
 // address cannot be bound there).
-#include "station/wsjtx/wsjtx_bind.h"
+#include "station/udp/udp_bind.h"
 
 namespace swrctl {
 
-std::string WsjtxMulticastBindAddress(const std::string&) { return "0.0.0.0"; }
+std::string MulticastBindAddress(const std::string&) { return "0.0.0.0"; }
 
 }  // namespace swrctl

@@ -1,0 +1,8 @@
+// The multicast bind address on POSIX systems: the group itself.
+#include "station/udp/udp_bind.h"
+
+namespace swrctl {
+
+std::string MulticastBindAddress(const std::string& group) { return group; }
+
+}  // namespace swrctl
