@@ -16,7 +16,7 @@
 
 namespace {
 
-using swrctl::LogDb;
+using station::LogDb;
 
 constexpr int kTransmissions = 500000;
 constexpr std::int64_t kHistorySeconds = 30 * 86400;
@@ -31,12 +31,12 @@ bool Generate(const std::string& path, std::int64_t nowMs) {
   for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
   LogDb db;
   std::string error;
-  if (db.Open(path, true, error) != swrctl::LogOpen::Ok) {
+  if (db.Open(path, true, error) != station::LogOpen::Ok) {
     std::fprintf(stderr, "log_bench: %s: %s\n", path.c_str(), error.c_str());
     return false;
   }
   db.Exec("BEGIN", error);
-  swrctl::Statement tx(db.get(),
+  station::Statement tx(db.get(),
       "INSERT INTO transmissions(start_unix_ms, end_unix_ms, start_local, end_local, sensor,"
       " peak_power, average_power, max_swr, swr_at_peak, forward_at_peak, reflected_at_peak,"
       " readings, cut_short) VALUES(?1, ?2, '2026-01-01T00:00:00.000+01:00',"
@@ -53,8 +53,8 @@ bool Generate(const std::string& path, std::int64_t nowMs) {
     sqlite3_step(tx.get());
     sqlite3_reset(tx.get());
   }
-  swrctl::Statement h(db.get(), "INSERT INTO history VALUES(?1, ?2, 1.3)");
-  swrctl::Statement m(db.get(), "INSERT OR REPLACE INTO history_minute VALUES(?1, ?2, 1.3)");
+  station::Statement h(db.get(), "INSERT INTO history VALUES(?1, ?2, 1.3)");
+  station::Statement m(db.get(), "INSERT OR REPLACE INTO history_minute VALUES(?1, ?2, 1.3)");
   const std::int64_t first = nowMs / 1000 - kHistorySeconds;
   for (std::int64_t s = first; s < nowMs / 1000; ++s) {
     const bool on = s % 60 < 15;  // a quarter of the time
@@ -93,19 +93,19 @@ int main(int argc, char** argv) {
     LogDb writer;
     std::string error;
     t0 = std::chrono::steady_clock::now();
-    if (writer.Open(path, true, error) != swrctl::LogOpen::Ok || writer.checkCutShort()) {
+    if (writer.Open(path, true, error) != station::LogOpen::Ok || writer.checkCutShort()) {
       std::fprintf(stderr, "log_bench: the writer's opening failed: %s\n", error.c_str());
       return 1;
     }
     std::printf("  the server's opening of it, its quick check included: %.0f ms (<= %d s)\n",
-                Ms(t0), swrctl::kLogCheckSeconds);
+                Ms(t0), station::kLogCheckSeconds);
   }
 
   std::vector<double> day;
   for (int i = 0; i < 41; ++i) {
     const std::int64_t from = now - (i + 1) * 86400000LL * 8;
     t0 = std::chrono::steady_clock::now();
-    const auto r = swrctl::TransmissionsReply(
+    const auto r = station::TransmissionsReply(
         path, "from=" + std::to_string(from) + "&to=" + std::to_string(from + 86400000) +
                   "&limit=1000", false);
     day.push_back(Ms(t0));
@@ -115,15 +115,15 @@ int main(int argc, char** argv) {
   std::printf("  | query | time | target |\n  |---|---|---|\n");
   std::printf("  | transmissions of one day (1000 max), p50 | %.1f ms | <= 20 ms |\n", day[20]);
   t0 = std::chrono::steady_clock::now();
-  const auto csv = swrctl::TransmissionsReply(
+  const auto csv = station::TransmissionsReply(
       path, "from=" + std::to_string(now - 30 * 86400000LL), true);
   std::printf("  | CSV of 30 days (%zu bytes) | %.0f ms | <= 1000 ms |\n", csv.body.size(), Ms(t0));
   t0 = std::chrono::steady_clock::now();
-  const auto history = swrctl::HistoryReply(path, 604800, now);
+  const auto history = station::HistoryReply(path, 604800, now);
   std::printf("  | history of 7 days (%zu bytes) | %.1f ms | <= 50 ms |\n", history.body.size(),
               Ms(t0));
   t0 = std::chrono::steady_clock::now();
-  const auto summary = swrctl::SummaryReply(
+  const auto summary = station::SummaryReply(
       path, "from=" + std::to_string(now - kYearMs) + "&to=" + std::to_string(now + 1), now);
   std::printf("  | summary of 365 days | %.0f ms | <= 200 ms |\n", Ms(t0));
   rusage usage{};

@@ -18,7 +18,7 @@
 
 namespace {
 
-using swrctl::LogDb;
+using station::LogDb;
 
 constexpr int kTransmissions = 500000;
 constexpr int kQsos = 50000;
@@ -42,17 +42,17 @@ bool Generate(const std::string& path, std::int64_t nowMs) {
   for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
   LogDb db;
   std::string error;
-  if (db.Open(path, true, error) != swrctl::LogOpen::Ok) {
+  if (db.Open(path, true, error) != station::LogOpen::Ok) {
     std::fprintf(stderr, "qso_bench: %s: %s\n", path.c_str(), error.c_str());
     return false;
   }
   db.Exec("BEGIN", error);
-  swrctl::Statement tx(db.get(),
+  station::Statement tx(db.get(),
       "INSERT INTO transmissions(start_unix_ms, end_unix_ms, start_local, end_local, sensor,"
       " peak_power, average_power, max_swr, swr_at_peak, forward_at_peak, reflected_at_peak,"
       " readings, cut_short, band, mode) VALUES(?1, ?2, '2026-01-01T00:00:00.000+01:00',"
       " '2026-01-01T00:00:12.640+01:00', 1, ?3, ?4, ?5, ?5, 180, 20, 126, 0, ?6, 'FT8')");
-  swrctl::Statement qso(db.get(),
+  station::Statement qso(db.get(),
       "INSERT INTO qsos(call, grid, band, frequency_hz, mode, report_sent, report_received,"
       " time_on_unix_ms, time_off_unix_ms, sender, transmissions, peak_power, average_power,"
       " max_swr, on_air_ms, sensor) VALUES('DL1XYZ', 'JO62', ?1, 14074000, 'FT8', '-10', '-12',"
@@ -91,13 +91,13 @@ void WriteAdif(const std::string& path, std::int64_t nowMs) {
     const std::int64_t on = nowMs - kYearMs + i * step;
     const int tx = static_cast<int>((on - (nowMs - kYearMs)) / (kYearMs / kTransmissions));
     record.clear();
-    swrctl::AppendAdifField(record, "CALL", "K" + std::to_string(i % 10) + "ABC");
-    swrctl::AppendAdifField(record, "NAME", "J\xc3\xbcrgen");
-    swrctl::AppendAdifField(record, "QSO_DATE", swrctl::AdifDate(on));
-    swrctl::AppendAdifField(record, "TIME_ON", swrctl::AdifTime(on));
-    swrctl::AppendAdifField(record, "BAND", kBands[(tx / 1000) % 4]);
-    swrctl::AppendAdifField(record, "MODE", "FT8");
-    swrctl::AppendAdifField(record, "TX_PWR", "100W");
+    station::AppendAdifField(record, "CALL", "K" + std::to_string(i % 10) + "ABC");
+    station::AppendAdifField(record, "NAME", "J\xc3\xbcrgen");
+    station::AppendAdifField(record, "QSO_DATE", station::AdifDate(on));
+    station::AppendAdifField(record, "TIME_ON", station::AdifTime(on));
+    station::AppendAdifField(record, "BAND", kBands[(tx / 1000) % 4]);
+    station::AppendAdifField(record, "MODE", "FT8");
+    station::AppendAdifField(record, "TX_PWR", "100W");
     out << record << "<EOR>\r\n";
   }
 }
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
   rusage before{};
   getrusage(RUSAGE_SELF, &before);
   t0 = std::chrono::steady_clock::now();
-  const auto adif = swrctl::QsosReply(log, "from=" + std::to_string(now - kYearMs - 1), true, now);
+  const auto adif = station::QsosReply(log, "from=" + std::to_string(now - kYearMs - 1), true, now);
   const double adifMs = Ms(t0);
   rusage self{};
   getrusage(RUSAGE_SELF, &self);

@@ -6,7 +6,7 @@
 #include "station/core/command.h"
 #include "station/core/sensor_names.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 using json = nlohmann::ordered_json;
@@ -88,4 +88,4 @@ std::string SentJson(const char* command, const swr::CommandReport& report) {
       .dump();
 }
 
-}  // namespace swrctl
+}  // namespace station

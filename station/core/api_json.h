@@ -9,7 +9,7 @@
 #include "station/core/live_state.h"
 #include "station/core/log_state.h"
 
-namespace swrctl {
+namespace station {
 
 // {"time":..., "unix_ms":..., "sensor":2, "forward":..., "reflected":...,
 //  "swr":"1.5", "power":"63.9", "swr_value":1.5, "power_value":63.9,
@@ -36,4 +36,4 @@ std::string ErrorJson(const std::string& code, const std::string& message);
 // {"ok":true,"command":"power","sent":"00 01 02 02 ...","bytes":[...]}
 std::string SentJson(const char* command, const swr::CommandReport& report);
 
-}  // namespace swrctl
+}  // namespace station

@@ -3,7 +3,7 @@
 
 #include <chrono>
 
-namespace swrctl {
+namespace station {
 
 std::int64_t UnixNowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -38,4 +38,4 @@ std::string ClockStepLine(std::int64_t stepMs) {
          " by " + by + "; transmissions keep the durations the monotonic clock measures";
 }
 
-}  // namespace swrctl
+}  // namespace station

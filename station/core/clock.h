@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 std::int64_t UnixNowMs();
 std::int64_t SteadyNowMs();
@@ -31,4 +31,4 @@ class WallClockWatch {
 // The one line that tells of a step, without its newline.
 std::string ClockStepLine(std::int64_t stepMs);
 
-}  // namespace swrctl
+}  // namespace station

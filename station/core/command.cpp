@@ -9,7 +9,7 @@
 #include "device/send_buffer.h"
 #include "station/core/plain_text.h"
 
-namespace swrctl {
+namespace station {
 
 const CommandSpec kCommandSpecs[4] = {
     {"select", CommandKind::Select, 1, {"sensor", nullptr}},
@@ -193,4 +193,4 @@ CommandOutcome SendStationCommand(const Command& command) {
                                                     : CommandOutcome::WriteFailed;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -16,7 +16,7 @@
 #include "device/reports.h"
 #include "station/core/command_outcome.h"
 
-namespace swrctl {
+namespace station {
 
 enum class CommandKind { Select, Power, Swr, Blocking };
 
@@ -80,4 +80,4 @@ std::string HexBytes(const std::uint8_t* bytes, std::size_t count);
 // Sent, NotConnected, OpenFailed or WriteFailed.
 CommandOutcome SendStationCommand(const Command& command);
 
-}  // namespace swrctl
+}  // namespace station

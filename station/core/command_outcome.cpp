@@ -3,7 +3,7 @@
 
 #include "station/core/exit_status.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 const OutcomeRow kOutcomes[] = {
@@ -31,4 +31,4 @@ const OutcomeRow& OutcomeOf(CommandOutcome outcome) {
   return kOutcomes[1];  // not reached: every outcome has its row
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -4,7 +4,7 @@
 // status of the command line.
 #pragma once
 
-namespace swrctl {
+namespace station {
 
 enum class CommandOutcome {
   Sent,
@@ -26,4 +26,4 @@ struct OutcomeRow {
 
 const OutcomeRow& OutcomeOf(CommandOutcome outcome);
 
-}  // namespace swrctl
+}  // namespace station

@@ -12,7 +12,7 @@
 
 #include "station/core/plain_text.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 using nlohmann::json;
@@ -214,4 +214,4 @@ CommandRequest ParseCommandRequest(const std::string& body) {
   return CommandFromJson(object, sax.numberTexts);
 }
 
-}  // namespace swrctl
+}  // namespace station

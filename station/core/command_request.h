@@ -14,7 +14,7 @@
 
 #include "station/core/command.h"
 
-namespace swrctl {
+namespace station {
 
 // The body of POST /api/v1/commands or a message on MQTT's PREFIX/command.
 CommandRequest ParseCommandRequest(const std::string& body);
@@ -27,4 +27,4 @@ CommandRequest ParseCommandRequest(const std::string& body);
 bool OperandFromJson(const std::string& field, const nlohmann::json& value,
                      const std::string& given, Operand& operand, std::string& error);
 
-}  // namespace swrctl
+}  // namespace station

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 bool Digit(char c) { return c >= '0' && c <= '9'; }
@@ -39,4 +39,4 @@ std::string CsvNumberOrText(const std::string& text) {
   return Decimal(text) ? text : CsvText(text);
 }
 
-}  // namespace swrctl
+}  // namespace station

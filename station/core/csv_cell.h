@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 // A text cell: a leading ' when it begins with '=', '+', '-', '@', a tab or
 // a carriage return (a spreadsheet reads those as a formula), then quoted
@@ -16,4 +16,4 @@ std::string CsvText(const std::string& text);
 // as it is so that it stays a number; any other text as CsvText.
 std::string CsvNumberOrText(const std::string& text);
 
-}  // namespace swrctl
+}  // namespace station

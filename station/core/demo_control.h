@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 void StartDemoControl();
 
@@ -17,4 +17,4 @@ std::string DemoControlAnswer(const std::string& instruction);
 // executables keep a log of their own, never the real station's.
 const char* StationLogName();
 
-}  // namespace swrctl
+}  // namespace station

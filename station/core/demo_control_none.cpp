@@ -1,10 +1,10 @@
 // The demo control of the executables without a simulated controller: none.
 #include "station/core/demo_control.h"
 
-namespace swrctl {
+namespace station {
 
 void StartDemoControl() {}
 
 const char* StationLogName() { return "station.db"; }
 
-}  // namespace swrctl
+}  // namespace station

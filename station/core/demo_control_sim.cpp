@@ -21,7 +21,7 @@
 #include "station/core/command.h"
 #include "station/core/demo_control.h"
 
-namespace swrctl {
+namespace station {
 
 std::string DemoControlAnswer(const std::string& instruction) {
   std::istringstream words(instruction);
@@ -84,4 +84,4 @@ void StartDemoControl() {
 
 const char* StationLogName() { return "demo-station.db"; }
 
-}  // namespace swrctl
+}  // namespace station

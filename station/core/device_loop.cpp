@@ -7,7 +7,7 @@
 #include "device/reports.h"
 #include "station/core/clock.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 enum class Said { Nothing, Waiting, Unopenable, Connected, Lost };
@@ -84,4 +84,4 @@ void RunDeviceLoop(LiveState& live, DeviceLoopEnv& env, std::ostream& err) {
   }
 }
 
-}  // namespace swrctl
+}  // namespace station

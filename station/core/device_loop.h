@@ -11,7 +11,7 @@
 #include "station/core/local_time.h"
 #include "station/core/stop_signal.h"
 
-namespace swrctl {
+namespace station {
 
 struct DeviceLoopEnv {
   std::function<LocalTime()> localTime;
@@ -26,4 +26,4 @@ struct DeviceLoopEnv {
 // controller's state (waiting, connected, lost).
 void RunDeviceLoop(LiveState& live, DeviceLoopEnv& env, std::ostream& err);
 
-}  // namespace swrctl
+}  // namespace station

@@ -1,7 +1,7 @@
 // The exit statuses of swrctl.
 #pragma once
 
-namespace swrctl {
+namespace station {
 
 constexpr int kExitOk = 0;
 // The controller is there but could not be opened or written.
@@ -11,4 +11,4 @@ constexpr int kExitNoController = 2;
 // The command line was wrong; nothing was sent.
 constexpr int kExitUsage = 64;
 
-}  // namespace swrctl
+}  // namespace station

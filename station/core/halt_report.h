@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 // A halt's sender: posts the request and returns; `done` is called (on the
 // sender's thread) with each outcome: "sent", then for rigctld "answered"
@@ -22,4 +22,4 @@ struct Halter {
   std::function<void(std::function<void(const HaltReport&)> done)> request;
 };
 
-}  // namespace swrctl
+}  // namespace station

@@ -1,7 +1,7 @@
 // Four decimal parts of 0..255 without leading zeros; see ipv4_literal.h.
 #include "station/core/ipv4_literal.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 bool AllDigits(const std::string& text) {
@@ -35,4 +35,4 @@ bool Ipv4Literal(const std::string& text) {
   return Ipv4Literal(text, first);
 }
 
-}  // namespace swrctl
+}  // namespace station

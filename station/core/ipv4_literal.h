@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 // Four decimal numbers of 0..255 joined by dots, nothing else ("1.2.3"
 // and "01.2.3.4x" are not), the same on every platform.
@@ -13,4 +13,4 @@ bool Ipv4Literal(const std::string& text);
 // The same, handing back the first of the four numbers (127 for loopback).
 bool Ipv4Literal(const std::string& text, int& first);
 
-}  // namespace swrctl
+}  // namespace station

@@ -9,7 +9,7 @@
 #include "device/reports.h"
 
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // Readings kept for the peak: 2 s at far more than any controller sends.
@@ -200,4 +200,4 @@ std::vector<HistoryPoint> LiveState::History(int seconds, std::int64_t nowUnixMs
   return points;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -18,7 +18,7 @@
 
 #include "measure/decode.h"
 
-namespace swrctl {
+namespace station {
 
 struct Reading {
   std::uint64_t sequence = 0;        // 1 for the first reading; 0 = none yet
@@ -161,4 +161,4 @@ class LiveState {
   std::function<void(const ReadingValues&)> tap_;
 };
 
-}  // namespace swrctl
+}  // namespace station

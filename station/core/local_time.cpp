@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b < 0 ? 1 : 0); }
@@ -56,4 +56,4 @@ bool TimestampOffset(const std::string& stamp, int& utcOffsetMinutes) {
   return true;
 }
 
-}  // namespace swrctl
+}  // namespace station

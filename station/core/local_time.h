@@ -7,7 +7,7 @@
 
 #include "measure/local_time.h"
 
-namespace swrctl {
+namespace station {
 
 using swr::LocalTime;
 
@@ -21,4 +21,4 @@ LocalTime LocalTimeAt(std::int64_t unixMs, int utcOffsetMinutes);
 // when the text does not end in one.
 bool TimestampOffset(const std::string& stamp, int& utcOffsetMinutes);
 
-}  // namespace swrctl
+}  // namespace station

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 struct LogState {
   std::string file;
@@ -13,4 +13,4 @@ struct LogState {
   std::string error;              // why it is not recording; empty when it is
 };
 
-}  // namespace swrctl
+}  // namespace station

@@ -5,7 +5,7 @@
 
 #include "device/commands.h"
 
-namespace swrctl {
+namespace station {
 
 bool ParseNumber(const std::string& text, long max, long& out) {
   if (text.empty() || text.size() > 10) return false;
@@ -65,4 +65,4 @@ bool PercentDecode(const std::string& text, std::string& out, bool plusIsSpace) 
   return true;
 }
 
-}  // namespace swrctl
+}  // namespace station

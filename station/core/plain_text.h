@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 // A plain decimal number: digits only, no sign, no blanks, at most `max`.
 bool ParseNumber(const std::string& text, long max, long& out);
@@ -26,4 +26,4 @@ int HexDigitValue(char c);
 // form's query); false for a broken escape.
 bool PercentDecode(const std::string& text, std::string& out, bool plusIsSpace);
 
-}  // namespace swrctl
+}  // namespace station

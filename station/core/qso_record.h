@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 // What the meter measured over a QSO's transmissions.
 struct QsoMeasurement {
@@ -35,4 +35,4 @@ struct Qso {
   std::optional<QsoMeasurement> measured;  // none: no transmission of it in the log (yet)
 };
 
-}  // namespace swrctl
+}  // namespace station

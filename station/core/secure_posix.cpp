@@ -8,7 +8,7 @@
 
 #include "station/core/token.h"
 
-namespace swrctl {
+namespace station {
 
 bool SystemRandom(std::uint8_t* out, std::size_t n) {
   std::size_t got = 0;
@@ -28,4 +28,4 @@ bool CreatePrivateFile(const std::string& path, const std::string& text) {
   return close(fd) == 0 && ok;
 }
 
-}  // namespace swrctl
+}  // namespace station

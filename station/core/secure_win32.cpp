@@ -6,7 +6,7 @@
 
 #include "station/core/token.h"
 
-namespace swrctl {
+namespace station {
 
 bool SystemRandom(std::uint8_t* out, std::size_t n) {
   return BCryptGenRandom(nullptr, out, static_cast<ULONG>(n), BCRYPT_USE_SYSTEM_PREFERRED_RNG) ==
@@ -25,4 +25,4 @@ bool CreatePrivateFile(const std::string& path, const std::string& text) {
   return CloseHandle(file) && ok;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -5,7 +5,7 @@
 
 #include "station/core/plain_text.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 SensorNames& Names() {
@@ -84,4 +84,4 @@ bool ParseSensorName(const std::string& text, int& sensor, std::string& name, st
   return true;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -8,7 +8,7 @@
 #include <array>
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 constexpr int kSensorCount = 3;
 constexpr std::size_t kMaxSensorNameChars = 32;
@@ -26,4 +26,4 @@ std::string SensorTitle(int sensor);
 // characters. false with `error` one line naming what is wrong.
 bool ParseSensorName(const std::string& text, int& sensor, std::string& name, std::string& error);
 
-}  // namespace swrctl
+}  // namespace station

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 // The MQTT side; see station/mqtt/mqtt_options.h for its checks.
 struct MqttOptions {
@@ -45,4 +45,4 @@ struct ServeOptions {
   std::array<std::string, 3> sensorNames;  // --sensor-name; "" unnamed
 };
 
-}  // namespace swrctl
+}  // namespace station

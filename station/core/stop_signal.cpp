@@ -5,7 +5,7 @@
 
 #include "device/bus/hid_bus.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 // How often Interrupt repeats the cancel while the read has not ended.
 constexpr long kCancelRetryMs = 20;
@@ -48,4 +48,4 @@ bool StopSignal::WaitFor(long ms) {
   return !stopped_;
 }
 
-}  // namespace swrctl
+}  // namespace station

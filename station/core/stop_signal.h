@@ -8,7 +8,7 @@
 
 #include "device/hid_link.h"
 
-namespace swrctl {
+namespace station {
 
 // How often a missing controller is looked for (the panel's supervision
 // period), by watch and by the service's device loop: the wait between two
@@ -41,4 +41,4 @@ class StopSignal {
   HidLink::Handle readHandle_ = 0;
 };
 
-}  // namespace swrctl
+}  // namespace station

@@ -3,9 +3,9 @@
 // apart: "swr-rig", "swr-http"... Best effort: a system without names ignores it.
 #pragma once
 
-namespace swrctl {
+namespace station {
 
 // `name` is ASCII of at most 15 characters (Linux keeps no more).
 void NameThisThread(const char* name);
 
-}  // namespace swrctl
+}  // namespace station

@@ -3,8 +3,8 @@
 
 #include "station/core/thread_name.h"
 
-namespace swrctl {
+namespace station {
 
 void NameThisThread(const char* name) { pthread_setname_np(pthread_self(), name); }
 
-}  // namespace swrctl
+}  // namespace station

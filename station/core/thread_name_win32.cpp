@@ -6,7 +6,7 @@
 
 #include "station/core/thread_name.h"
 
-namespace swrctl {
+namespace station {
 
 void NameThisThread(const char* name) {
   using SetDescription = HRESULT(WINAPI*)(HANDLE, PCWSTR);
@@ -18,4 +18,4 @@ void NameThisThread(const char* name) {
   set(GetCurrentThread(), wide.c_str());
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 constexpr std::size_t kTokenBytes = 20;
@@ -78,4 +78,4 @@ bool SameToken(const std::string& given, const std::string& token) {
   return diff == 0 && !token.empty();
 }
 
-}  // namespace swrctl
+}  // namespace station

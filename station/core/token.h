@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 // n bytes from the operating system's random source; false when it fails.
 // One realisation per platform: secure_posix.cpp, secure_win32.cpp.
@@ -35,4 +35,4 @@ constexpr std::size_t kMaxTokenFileRead = 1024;
 // a == b, taking the same time for every `a` of a given length.
 bool SameToken(const std::string& given, const std::string& token);
 
-}  // namespace swrctl
+}  // namespace station

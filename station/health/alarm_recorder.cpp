@@ -7,7 +7,7 @@
 #include <limits>
 #include <ostream>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // Windows open at once; an older one is handed on as it is when more rise.
@@ -168,4 +168,4 @@ void AlarmRecorder::Halted(std::uint64_t serial, std::int64_t raisedSteadyMs,
   err_ << line << std::flush;
 }
 
-}  // namespace swrctl
+}  // namespace station

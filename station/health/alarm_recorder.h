@@ -20,7 +20,7 @@
 #include "station/core/halt_report.h"
 #include "station/health/swr_alarm.h"
 
-namespace swrctl {
+namespace station {
 
 struct AlarmWindow {
   int beforeMs = 10000;
@@ -95,4 +95,4 @@ class AlarmRecorder {
 // kRingReadingsPerSecond over the whole window, and a second more.
 std::size_t RingCapacity(const AlarmWindow& window);
 
-}  // namespace swrctl
+}  // namespace station

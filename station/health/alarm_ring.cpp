@@ -1,7 +1,7 @@
 // The ring of recent readings: a fixed vector written round, read by copy.
 #include "station/health/alarm_ring.h"
 
-namespace swrctl {
+namespace station {
 
 ReadingRing::ReadingRing(std::size_t capacity) : slots_(capacity > 0 ? capacity : 1) {}
 
@@ -29,4 +29,4 @@ std::vector<RingReading> ReadingRing::Between(std::int64_t afterMs, std::int64_t
   return out;
 }
 
-}  // namespace swrctl
+}  // namespace station

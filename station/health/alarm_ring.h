@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-namespace swrctl {
+namespace station {
 
 struct RingReading {
   std::int64_t unixMs = 0;
@@ -39,4 +39,4 @@ class ReadingRing {
 // record keeps whole. Faster ones shorten the seconds before the alarm.
 constexpr std::size_t kRingReadingsPerSecond = 1000;
 
-}  // namespace swrctl
+}  // namespace station

@@ -5,7 +5,7 @@
 
 #include "station/rig/bands.h"
 
-namespace swrctl {
+namespace station {
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -83,4 +83,4 @@ std::vector<BandHealth> AntennaHealth::Table() const {
   return rows;
 }
 
-}  // namespace swrctl
+}  // namespace station

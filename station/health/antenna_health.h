@@ -22,7 +22,7 @@
 #include <utility>
 #include <vector>
 
-namespace swrctl {
+namespace station {
 
 struct HealthSettings {
   int window = 20;            // transmissions per sensor, band and antenna
@@ -82,4 +82,4 @@ class AntennaHealth {
   std::map<Key, std::deque<Entry>> entries_;
 };
 
-}  // namespace swrctl
+}  // namespace station

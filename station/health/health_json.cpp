@@ -6,7 +6,7 @@
 
 #include "station/core/sensor_names.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 using json = nlohmann::ordered_json;
@@ -101,4 +101,4 @@ std::string BandsJson(const std::vector<BandHealth>& rows, const HealthSettings&
 
 const char* AlarmStatePayload(const AlarmState& alarm) { return alarm.raised ? "ON" : "OFF"; }
 
-}  // namespace swrctl
+}  // namespace station

@@ -9,7 +9,7 @@
 #include "station/health/swr_alarm.h"
 #include "station/rig/rig_state.h"
 
-namespace swrctl {
+namespace station {
 
 // {"connected":true,"frequency_hz":7100000,"band":"40m","mode":"USB",
 //  "passband_hz":2400,"ptt":false}; band null outside every band, mode,
@@ -42,4 +42,4 @@ std::string BandsJson(const std::vector<BandHealth>& rows, const HealthSettings&
 //   PREFIX/alarm/ack     in: any payload acknowledges (a button's press)
 const char* AlarmStatePayload(const AlarmState& alarm);
 
-}  // namespace swrctl
+}  // namespace station

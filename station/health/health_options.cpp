@@ -1,7 +1,7 @@
 // The alarm's and the health's option values: decimal text only, ranges checked.
 #include "station/health/health_options.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 bool Digits(const std::string& text) {
@@ -99,4 +99,4 @@ bool ParseHealthMargin(const std::string& text, double& swr, std::string& error)
   return false;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -13,7 +13,7 @@
 
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 bool ParseSwrAlarmLimit(const std::string& text, int& tenths, std::string& error);
 bool ParseSwrAlarmHold(const std::string& text, int& milliseconds, std::string& error);
@@ -26,4 +26,4 @@ bool ParseHealthMargin(const std::string& text, double& swr, std::string& error)
 // "N" or "N.D" (one decimal) as tenths, within [minTenths, maxTenths].
 bool ParseTenths(const std::string& text, int minTenths, int maxTenths, int& tenths);
 
-}  // namespace swrctl
+}  // namespace station

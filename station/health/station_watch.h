@@ -11,7 +11,7 @@
 #include "station/health/swr_alarm.h"
 #include "station/rig/rig_state.h"
 
-namespace swrctl {
+namespace station {
 
 struct StationWatch {
   StationWatch(HealthSettings healthSettings, AlarmSettings alarmSettings, AlarmWindow window,
@@ -25,4 +25,4 @@ struct StationWatch {
   AlarmRecorder recorder;  // the alarm's record and the readings around it
 };
 
-}  // namespace swrctl
+}  // namespace station

@@ -1,7 +1,7 @@
 // The alarm's hold, latch and acknowledgement.
 #include "station/health/swr_alarm.h"
 
-namespace swrctl {
+namespace station {
 
 SwrAlarm::SwrAlarm(AlarmSettings settings) : settings_(settings) {}
 
@@ -83,4 +83,4 @@ AlarmState SwrAlarm::State() const {
   return state_;
 }
 
-}  // namespace swrctl
+}  // namespace station

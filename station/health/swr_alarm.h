@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace swrctl {
+namespace station {
 
 struct AlarmSettings {
   int limitTenths = 0;     // 0: the alarm is off
@@ -98,4 +98,4 @@ class SwrAlarm {
   std::int64_t lastOverMs_ = 0;
 };
 
-}  // namespace swrctl
+}  // namespace station

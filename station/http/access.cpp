@@ -6,7 +6,7 @@
 
 #include "station/core/token.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 std::string Lower(std::string text) {
@@ -96,4 +96,4 @@ bool JsonMediaType(const std::string& contentType) {
   return Lower(type) == "application/json";
 }
 
-}  // namespace swrctl
+}  // namespace station

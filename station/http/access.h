@@ -6,7 +6,7 @@
 
 #include "station/core/ipv4_literal.h"
 
-namespace swrctl {
+namespace station {
 
 struct AccessPolicy {
   std::string token;
@@ -50,4 +50,4 @@ bool Authorized(const std::string& authorization, const AccessPolicy& policy);
 // ("application/jsonp" is not).
 bool JsonMediaType(const std::string& contentType);
 
-}  // namespace swrctl
+}  // namespace station

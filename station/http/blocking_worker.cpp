@@ -4,7 +4,7 @@
 #include <boost/asio/post.hpp>
 #include <memory>
 
-namespace swrctl {
+namespace station {
 namespace {
 constexpr std::size_t kMaxQueuedJobs = 8;
 }  // namespace
@@ -43,4 +43,4 @@ void BlockingWorker::Loop() {
   }
 }
 
-}  // namespace swrctl
+}  // namespace station

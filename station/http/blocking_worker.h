@@ -13,7 +13,7 @@
 
 #include "station/http/responses.h"
 
-namespace swrctl {
+namespace station {
 
 class BlockingWorker {
  public:
@@ -34,4 +34,4 @@ class BlockingWorker {
   std::thread thread_;
 };
 
-}  // namespace swrctl
+}  // namespace station

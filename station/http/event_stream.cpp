@@ -8,7 +8,7 @@
 #include "station/log/log_store.h"
 #include "station/log/qso_format.h"
 
-namespace swrctl {
+namespace station {
 
 EventStream::EventStream(beast::tcp_stream stream, HttpServer::Impl& server,
                          std::unique_ptr<Shares::Slot> slot)
@@ -123,4 +123,4 @@ void EventStream::Write(std::string text) {
                    });
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -10,7 +10,7 @@
 
 #include "station/http/server_impl.h"
 
-namespace swrctl {
+namespace station {
 
 class EventStream : public std::enable_shared_from_this<EventStream> {
  public:
@@ -44,4 +44,4 @@ class EventStream : public std::enable_shared_from_this<EventStream> {
   std::int64_t lastSlot_ = -1;  // of the last reading sent
 };
 
-}  // namespace swrctl
+}  // namespace station

@@ -14,7 +14,7 @@
 #define SWRCTL_VERSION "0"
 #endif
 
-namespace swrctl {
+namespace station {
 // The answer to a command that was not sent, from the outcome table;
 // `message` replaces the table's (the parser's reason for a bad request).
 Response NotSent(CommandOutcome outcome, const std::string& message, unsigned v) {
@@ -96,4 +96,4 @@ Outcome CommandsHandler(const ApiRequest& req, const Context& ctx) {
   return outcome;
 }
 
-}  // namespace swrctl
+}  // namespace station

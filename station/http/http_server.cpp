@@ -10,7 +10,7 @@
 #include "station/http/event_stream.h"
 #include "station/http/server_impl.h"
 
-namespace swrctl {
+namespace station {
 
 namespace {
 // After a failed accept (out of descriptors, mostly): long enough not to
@@ -123,4 +123,4 @@ void HttpServer::Run() {
 
 void HttpServer::Stop() { impl_->ioc.stop(); }
 
-}  // namespace swrctl
+}  // namespace station

@@ -10,7 +10,7 @@
 #include "station/http/access.h"
 #include "station/core/live_state.h"
 
-namespace swrctl {
+namespace station {
 
 class StationLog;
 struct StationWatch;
@@ -60,4 +60,4 @@ class HttpServer {
   std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace swrctl
+}  // namespace station

@@ -6,7 +6,7 @@
 #include "station/log/log_routes.h"
 #include "station/log/log_store.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // The file of the station log for readers; empty when there is none.
@@ -74,4 +74,4 @@ Outcome HistoryFromLog(const ApiRequest& req, const Context& ctx, int seconds) {
   });
 }
 
-}  // namespace swrctl
+}  // namespace station

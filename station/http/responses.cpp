@@ -5,7 +5,7 @@
 
 #include "station/core/api_json.h"
 
-namespace swrctl {
+namespace station {
 
 const char kJsonType[] = "application/json; charset=utf-8";
 
@@ -66,4 +66,4 @@ std::string EventStreamHead() {
   return head.str() + "retry: 1000\n\n";
 }
 
-}  // namespace swrctl
+}  // namespace station

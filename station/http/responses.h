@@ -6,7 +6,7 @@
 #include <boost/beast/http.hpp>
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 namespace http = boost::beast::http;
 using Request = http::request<http::string_body>;
@@ -36,4 +36,4 @@ Response PageResponse(std::string html, unsigned version);
 // the common headers, no length (the stream runs until one side closes).
 std::string EventStreamHead();
 
-}  // namespace swrctl
+}  // namespace station

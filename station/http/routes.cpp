@@ -5,7 +5,7 @@
 
 #include "station/core/plain_text.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 constexpr http::verb GET = http::verb::get;
@@ -170,4 +170,4 @@ Outcome Respond(const Request& req, const Context& ctx) {
   return route->handler(request, ctx);
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -20,7 +20,7 @@
 #include "station/http/access.h"
 #include "station/http/responses.h"
 
-namespace swrctl {
+namespace station {
 
 class StationLog;
 struct MetricsInput;
@@ -119,4 +119,4 @@ void FillStationMetrics(const Context& ctx, MetricsInput& metrics);
 // Ten minutes and less from the live state; beyond, from the log.
 Outcome HistoryFromLog(const ApiRequest& req, const Context& ctx, int seconds);
 
-}  // namespace swrctl
+}  // namespace station

@@ -16,7 +16,7 @@
 #include "station/http/http_server.h"
 #include "station/http/shares.h"
 
-namespace swrctl {
+namespace station {
 
 namespace beast = boost::beast;
 namespace net = boost::asio;
@@ -78,4 +78,4 @@ struct HttpServer::Impl {
 // One connection from the first request on.
 void StartSession(tcp::socket socket, HttpServer::Impl& server);
 
-}  // namespace swrctl
+}  // namespace station

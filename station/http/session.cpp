@@ -7,7 +7,7 @@
 #include "station/http/routes.h"
 #include "station/http/server_impl.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // The answer to a request that could not be read, if it gets one: the
@@ -167,4 +167,4 @@ void StartSession(tcp::socket socket, HttpServer::Impl& server) {
   std::make_shared<Session>(std::move(socket), server)->Start();
 }
 
-}  // namespace swrctl
+}  // namespace station

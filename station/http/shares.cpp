@@ -1,7 +1,7 @@
 // The connections' share of the server's slots (see shares.h).
 #include "station/http/shares.h"
 
-namespace swrctl {
+namespace station {
 
 // Outlives the server while a connection's handlers are still queued.
 struct Shares::State {
@@ -64,4 +64,4 @@ int Shares::Open() const { return state_->open; }
 
 bool Shares::StreamsFull() const { return state_->streams >= state_->maxStreams; }
 
-}  // namespace swrctl
+}  // namespace station

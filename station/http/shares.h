@@ -15,7 +15,7 @@
 #include <list>
 #include <memory>
 
-namespace swrctl {
+namespace station {
 
 class Shares {
   struct State;
@@ -60,4 +60,4 @@ class Shares {
   std::shared_ptr<State> state_;
 };
 
-}  // namespace swrctl
+}  // namespace station

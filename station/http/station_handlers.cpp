@@ -7,7 +7,7 @@
 #include "station/log/log_store.h"
 #include "station/metrics/metrics.h"
 
-namespace swrctl {
+namespace station {
 
 Outcome StatusHandler(const ApiRequest& req, const Context& ctx) {
   const LogState logState = ctx.log != nullptr ? ctx.log->State() : LogState{};
@@ -64,4 +64,4 @@ void FillStationMetrics(const Context& ctx, MetricsInput& metrics) {
   if (rig.connected && rig.frequencyHz) metrics.rigFrequencyHz = static_cast<double>(*rig.frequencyHz);
 }
 
-}  // namespace swrctl
+}  // namespace station

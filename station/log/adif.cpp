@@ -4,7 +4,7 @@
 
 #include <cctype>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // More digits than any real length; keeps the number within size_t.
@@ -138,4 +138,4 @@ bool AdifReader::Next(AdifRecord& record, std::string& error) {
   return false;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace swrctl {
+namespace station {
 
 struct AdifField {
   std::string_view name;   // as written
@@ -61,4 +61,4 @@ class AdifReader {
 // Case-insensitive equality of ASCII names.
 bool AdifNameIs(std::string_view name, std::string_view want);
 
-}  // namespace swrctl
+}  // namespace station

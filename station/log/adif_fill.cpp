@@ -9,7 +9,7 @@
 
 #include "station/log/qso_format.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 bool Digits(std::string_view s, std::size_t n) {
@@ -157,4 +157,4 @@ bool FillAdif(std::string_view text, const QsoMeasure& measure, const AdifFillOp
   return static_cast<bool>(out);
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -13,7 +13,7 @@
 #include "station/log/adif.h"
 #include "station/log/qso.h"
 
-namespace swrctl {
+namespace station {
 
 struct AdifFillOptions {
   bool replace = false;  // TX_PWR written over a number too
@@ -45,4 +45,4 @@ bool AdifIsNumber(std::string_view value);
 bool FillAdif(std::string_view text, const QsoMeasure& measure, const AdifFillOptions& options,
               std::ostream& out, AdifFillCounts& counts, std::string& error);
 
-}  // namespace swrctl
+}  // namespace station

@@ -10,7 +10,7 @@
 #include "station/health/health_json.h"
 #include "station/log/qso_format.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 using json = nlohmann::ordered_json;
@@ -143,4 +143,4 @@ void AppendAlarmReadingCsv(std::string& out, const RingReading& r) {
          Fixed(r.power, 1) + "," + Fixed(r.swr, 2) + "\r\n";
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -7,7 +7,7 @@
 
 #include "station/log/alarm_store.h"
 
-namespace swrctl {
+namespace station {
 
 // {"id":..,"unix_ms":..,"time":"2026-12-09T14:30:05Z","sensor":..,"band":..,
 //  "frequency_hz":..,"swr":..,"peak_swr":..,"power":..,"limit":..,
@@ -28,4 +28,4 @@ std::string AlarmText(const AlarmRecord& alarm);
 std::string AlarmReadingsCsvHeader();
 void AppendAlarmReadingCsv(std::string& out, const RingReading& reading);
 
-}  // namespace swrctl
+}  // namespace station

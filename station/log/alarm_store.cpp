@@ -9,7 +9,7 @@
 
 #include "station/log/log_db.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 const char kAlarmColumns[] =
@@ -271,4 +271,4 @@ bool EachAlarmReading(LogDb& db, std::int64_t id, const std::function<void(const
   return rc == SQLITE_DONE ? true : Failed(db, error);
 }
 
-}  // namespace swrctl
+}  // namespace station

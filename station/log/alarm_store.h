@@ -14,7 +14,7 @@
 #include "station/health/alarm_recorder.h"
 #include "station/log/log_queries.h"
 
-namespace swrctl {
+namespace station {
 
 class LogDb;
 
@@ -71,4 +71,4 @@ bool ReadAlarm(LogDb& db, std::int64_t id, AlarmRecord& alarm, bool& found, std:
 bool EachAlarmReading(LogDb& db, std::int64_t id, const std::function<void(const RingReading&)>& row,
                       std::string& error);
 
-}  // namespace swrctl
+}  // namespace station

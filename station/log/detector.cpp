@@ -8,7 +8,7 @@
 
 #include "station/core/local_time.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 void KeepHigher(std::optional<double>& slot, const std::optional<double>& value) {
@@ -123,4 +123,4 @@ void TransmissionDetector::FinishSecond(DetectorOutput& out) {
   second_.reset();
 }
 
-}  // namespace swrctl
+}  // namespace station

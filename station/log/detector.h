@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace swrctl {
+namespace station {
 
 // One reading as the detector needs it.
 struct LogReading {
@@ -122,4 +122,4 @@ class TransmissionDetector {
   std::optional<std::int64_t> lastReadingSteadyMs_;
 };
 
-}  // namespace swrctl
+}  // namespace station

@@ -9,7 +9,7 @@
 #include "station/log/log_queries.h"
 #include "station/rig/bands.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 constexpr int kSensors = 3;
@@ -43,4 +43,4 @@ bool SeedHealth(const std::string& logPath, AntennaHealth& health, std::string& 
   return true;
 }
 
-}  // namespace swrctl
+}  // namespace station

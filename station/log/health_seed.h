@@ -6,7 +6,7 @@
 
 #include "station/health/antenna_health.h"
 
-namespace swrctl {
+namespace station {
 
 // Hands `health` the newest transmissions of each sensor and band from the
 // log at `logPath`, up to its window, oldest first, as if they had just
@@ -14,4 +14,4 @@ namespace swrctl {
 // log cannot be read (the health then starts empty).
 bool SeedHealth(const std::string& logPath, AntennaHealth& health, std::string& error);
 
-}  // namespace swrctl
+}  // namespace station

@@ -11,7 +11,7 @@
 
 #include "station/log/log_platform.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // "SWRP": marks the file as a station log in SQLite's header.
@@ -282,4 +282,4 @@ Statement::Statement(sqlite3* db, const char* sql) {
 
 Statement::~Statement() { sqlite3_finalize(stmt_); }
 
-}  // namespace swrctl
+}  // namespace station

@@ -9,7 +9,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace swrctl {
+namespace station {
 
 enum class LogOpen {
   Ok,
@@ -89,4 +89,4 @@ constexpr int kLogSchemaAlarms = 4;
 // The first schema with the antenna of transmissions and QSOs.
 constexpr int kLogSchemaAntennas = 5;
 
-}  // namespace swrctl
+}  // namespace station

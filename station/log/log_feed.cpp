@@ -8,7 +8,7 @@
 #include "station/core/clock.h"
 #include "station/core/thread_name.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 constexpr long kTickMs = 250;
@@ -127,4 +127,4 @@ void LogFeed::Run() {
   Hand(std::move(out));
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -14,7 +14,7 @@
 #include "station/log/detector.h"
 #include "station/log/log_store.h"
 
-namespace swrctl {
+namespace station {
 
 class LogFeed {
  public:
@@ -51,4 +51,4 @@ class LogFeed {
 // The reading as the detector takes it.
 LogReading ToLogReading(const Reading& reading);
 
-}  // namespace swrctl
+}  // namespace station

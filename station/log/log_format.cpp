@@ -8,7 +8,7 @@
 #include "station/core/csv_cell.h"
 #include "station/core/sensor_names.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 using json = nlohmann::ordered_json;
@@ -130,4 +130,4 @@ bool ParseCursor(const std::string& text, std::pair<std::int64_t, std::int64_t>&
   return true;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -8,7 +8,7 @@
 #include "station/log/detector.h"
 #include "station/log/log_queries.h"
 
-namespace swrctl {
+namespace station {
 
 // {"id":..,"start_unix_ms":..,"end_unix_ms":..,"start":"..","end":"..",
 //  "duration_ms":..,"sensor":..,"peak_power":..,"average_power":..,
@@ -35,4 +35,4 @@ std::string TransmissionText(const Transmission& t);
 std::string CursorText(const std::pair<std::int64_t, std::int64_t>& after);
 bool ParseCursor(const std::string& text, std::pair<std::int64_t, std::int64_t>& after);
 
-}  // namespace swrctl
+}  // namespace station

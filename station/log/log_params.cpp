@@ -9,7 +9,7 @@
 #include "station/core/local_time.h"
 #include "station/core/plain_text.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
@@ -159,4 +159,4 @@ std::int64_t LocalMidnight(std::int64_t unixMs) {
   return best;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace swrctl {
+namespace station {
 
 // Unix milliseconds (digits only) or ISO 8601: 2026-12-09 (local midnight),
 // 2026-12-09T14:30[:05[.250]] in local time, or with Z or +01:00 / -05:00.
@@ -22,4 +22,4 @@ bool ParseQueryString(const std::string& query, const std::vector<std::string>& 
 // Local midnight at the start of the day of unixMs.
 std::int64_t LocalMidnight(std::int64_t unixMs);
 
-}  // namespace swrctl
+}  // namespace station

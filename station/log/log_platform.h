@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 // The directory of the station log: $XDG_STATE_HOME/swrpanel (or
 // ~/.local/state/swrpanel) on Linux, %LOCALAPPDATA%\swrpanel on Windows;
@@ -32,9 +32,9 @@ class LogFileLock {
   long long handle_ = -1;
 };
 
-}  // namespace swrctl
+}  // namespace station
 
-namespace swrctl {
+namespace station {
 
 // Reads up to `size` bytes from the start of the file (UTF-8 path); the
 // number read, or -1 when it cannot be opened (missing).
@@ -47,4 +47,4 @@ bool MakeLogDirectory(const std::string& dir, std::string& error);
 // of every LF), for a file written there byte for byte.
 void BinaryStandardOutput();
 
-}  // namespace swrctl
+}  // namespace station

@@ -10,7 +10,7 @@
 
 #include "station/log/log_platform.h"
 
-namespace swrctl {
+namespace station {
 
 std::string DefaultLogDirectory() {
   const char* state = std::getenv("XDG_STATE_HOME");
@@ -47,12 +47,12 @@ bool LogFileLock::Acquire(const std::string& logPath, bool& held, std::string& e
   return true;
 }
 
-}  // namespace swrctl
+}  // namespace station
 
 #include <filesystem>
 #include <system_error>
 
-namespace swrctl {
+namespace station {
 
 int ReadFileStart(const std::string& path, char* buffer, int size) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -76,4 +76,4 @@ bool MakeLogDirectory(const std::string& dir, std::string& error) {
 
 void BinaryStandardOutput() {}
 
-}  // namespace swrctl
+}  // namespace station

@@ -10,7 +10,7 @@
 
 #include "station/log/log_platform.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 std::wstring Wide(const std::string& utf8) {
@@ -62,12 +62,12 @@ bool LogFileLock::Acquire(const std::string& logPath, bool& held, std::string& e
   return true;
 }
 
-}  // namespace swrctl
+}  // namespace station
 
 #include <filesystem>
 #include <system_error>
 
-namespace swrctl {
+namespace station {
 
 int ReadFileStart(const std::string& path, char* buffer, int size) {
   HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ,
@@ -92,4 +92,4 @@ void BinaryStandardOutput() {
   _setmode(_fileno(stdout), _O_BINARY);
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -5,7 +5,7 @@
 
 #include "station/log/log_db.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 std::optional<double> OptionalDouble(sqlite3_stmt* s, int i) {
@@ -247,4 +247,4 @@ bool QuerySummary(LogDb& db, std::int64_t fromMs, std::int64_t toMs,
   return ReadSummaryRows(db, s.get(), rows, error);
 }
 
-}  // namespace swrctl
+}  // namespace station

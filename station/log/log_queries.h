@@ -13,7 +13,7 @@
 #include "station/core/live_state.h"
 #include "station/log/detector.h"
 
-namespace swrctl {
+namespace station {
 
 class LogDb;
 
@@ -69,4 +69,4 @@ bool QueryRecentOnBand(LogDb& db, int sensor, const std::string& band,
 bool QuerySummary(LogDb& db, std::int64_t fromMs, std::int64_t toMs,
                   std::vector<SummaryRow>& rows, std::string& error);
 
-}  // namespace swrctl
+}  // namespace station

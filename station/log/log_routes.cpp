@@ -15,7 +15,7 @@
 #include "station/log/qso_format.h"
 #include "station/log/qso_store.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 using json = nlohmann::ordered_json;
@@ -316,4 +316,4 @@ LogReply SummaryReply(const std::string& logPath, const std::string& query, std:
   return reply;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 struct LogReply {
   int status = 200;
@@ -48,4 +48,4 @@ std::int64_t HistorySlotMs(int seconds);
 // GET /api/v1/summary: from, to (default today from local midnight).
 LogReply SummaryReply(const std::string& logPath, const std::string& query, std::int64_t nowMs);
 
-}  // namespace swrctl
+}  // namespace station

@@ -14,7 +14,7 @@
 #include "station/core/thread_name.h"
 #include "station/log/qso_store.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 const char kInsertTransmission[] =
@@ -472,4 +472,4 @@ std::size_t StationLog::LeaveDamaged() {
   return dropped;
 }
 
-}  // namespace swrctl
+}  // namespace station

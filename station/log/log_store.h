@@ -28,7 +28,7 @@
 #include "station/log/on_air.h"
 #include "station/log/qso.h"
 
-namespace swrctl {
+namespace station {
 
 struct LogSettings {
   std::string path;
@@ -144,4 +144,4 @@ class StationLog {
   std::int64_t nextPruneMs_ = 0;
 };
 
-}  // namespace swrctl
+}  // namespace station

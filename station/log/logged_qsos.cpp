@@ -1,7 +1,7 @@
 // The QSOs logged since the start; see logged_qsos.h.
 #include "station/log/logged_qsos.h"
 
-namespace swrctl {
+namespace station {
 
 void LoggedQsos::Add(const Qso& qso, bool stored) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -30,4 +30,4 @@ std::uint64_t LoggedQsos::Newest() const {
   return sequence_;
 }
 
-}  // namespace swrctl
+}  // namespace station

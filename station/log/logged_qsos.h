@@ -16,7 +16,7 @@
 
 #include "station/log/qso.h"
 
-namespace swrctl {
+namespace station {
 
 // The QSOs stored on one band ("" when the band is not known).
 struct QsoBandCount {
@@ -45,4 +45,4 @@ class LoggedQsos {
   std::uint64_t sequence_ = 0;
 };
 
-}  // namespace swrctl
+}  // namespace station

@@ -1,7 +1,7 @@
 // The station's transmissions since the start; see on_air.h.
 #include "station/log/on_air.h"
 
-namespace swrctl {
+namespace station {
 
 void OnAir::Add(const Transmission& t) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -30,4 +30,4 @@ std::uint64_t OnAir::Since(std::uint64_t seen, std::vector<Transmission>& out) c
   return sequence_;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -16,7 +16,7 @@
 
 #include "station/log/detector.h"
 
-namespace swrctl {
+namespace station {
 
 // Transmissions and time on the air of one sensor on one band ("" when the
 // band is not known).
@@ -44,4 +44,4 @@ class OnAir {
   std::uint64_t sequence_ = 0;
 };
 
-}  // namespace swrctl
+}  // namespace station

@@ -11,7 +11,7 @@
 #include "station/core/qso_record.h"
 #include "station/log/detector.h"
 
-namespace swrctl {
+namespace station {
 
 // How far before the time on and after the time off a QSO's transmissions
 // may lie (ms): one cycle of FT8 (15 s) or FT4 (7.5 s), a minute for the
@@ -32,4 +32,4 @@ std::string QsoBand(const Qso& qso);
 // no transmission belongs to it.
 std::optional<QsoMeasurement> MatchQso(const Qso& qso, const std::vector<Transmission>& list);
 
-}  // namespace swrctl
+}  // namespace station

@@ -10,7 +10,7 @@
 #include "station/core/sensor_names.h"
 #include "station/log/log_format.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 using json = nlohmann::ordered_json;
@@ -216,4 +216,4 @@ void AppendQsoAdif(std::string& out, const Qso& q) {
   out += "<EOR>\r\n";
 }
 
-}  // namespace swrctl
+}  // namespace station

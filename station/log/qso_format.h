@@ -9,7 +9,7 @@
 #include "station/log/qso.h"
 #include "station/log/qso_store.h"
 
-namespace swrctl {
+namespace station {
 
 // ADIF's PROGRAMID, and the prefix of our application fields.
 constexpr const char kAdifProgramId[] = "SWRPANEL";
@@ -42,4 +42,4 @@ std::string AdifNumber(double value, int decimals);
 std::string AdifDate(std::int64_t unixMs);
 std::string AdifTime(std::int64_t unixMs);
 
-}  // namespace swrctl
+}  // namespace station

@@ -6,7 +6,7 @@
 
 #include "station/rig/bands.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 std::string Upper(std::string s) {
@@ -59,4 +59,4 @@ std::optional<QsoMeasurement> MatchQso(const Qso& qso, const std::vector<Transmi
   return m;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -8,7 +8,7 @@
 
 #include "station/log/log_db.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // The QSOs' columns; the antenna NULL in a file of an older schema (a
@@ -276,4 +276,4 @@ bool QueryQsos(LogDb& db, const TransmissionQuery& q, QsoPage& page, std::string
   }, error);
 }
 
-}  // namespace swrctl
+}  // namespace station

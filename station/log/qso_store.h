@@ -14,7 +14,7 @@
 
 struct sqlite3_stmt;
 
-namespace swrctl {
+namespace station {
 
 class LogDb;
 
@@ -74,4 +74,4 @@ struct QsoPage {
 };
 bool QueryQsos(LogDb& db, const TransmissionQuery& q, QsoPage& page, std::string& error);
 
-}  // namespace swrctl
+}  // namespace station

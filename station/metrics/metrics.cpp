@@ -8,7 +8,7 @@
 
 #include "station/core/sensor_names.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 using Labels = std::vector<std::pair<const char*, std::string>>;
@@ -153,4 +153,4 @@ std::string RenderMetrics(const MetricsInput& in) {
   return out.Take();
 }
 
-}  // namespace swrctl
+}  // namespace station

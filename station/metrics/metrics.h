@@ -14,7 +14,7 @@
 #include "station/log/logged_qsos.h"
 #include "station/log/on_air.h"
 
-namespace swrctl {
+namespace station {
 
 // An antenna warning: transmissions on this sensor and band lie above
 // their baseline SWR.
@@ -43,4 +43,4 @@ std::string RenderMetrics(const MetricsInput& input);
 // The Content-Type of that text.
 constexpr const char* kMetricsContentType = "text/plain; version=0.0.4; charset=utf-8";
 
-}  // namespace swrctl
+}  // namespace station

@@ -35,7 +35,7 @@
 #define SWRCTL_VERSION "0"
 #endif
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // The longest the thread waits without a change: the library's keep-alive
@@ -278,4 +278,4 @@ void MqttBridge::Stop() { impl_->Stop(); }
 
 std::string MqttBridge::Shown() const { return ShownUrl(impl_->url); }
 
-}  // namespace swrctl
+}  // namespace station

@@ -11,7 +11,7 @@
 #include "station/core/serve_options.h"
 #include "station/core/live_state.h"
 
-namespace swrctl {
+namespace station {
 
 class StationLog;
 struct StationWatch;
@@ -48,4 +48,4 @@ class MqttBridge {
   std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace swrctl
+}  // namespace station

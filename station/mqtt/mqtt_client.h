@@ -14,7 +14,7 @@
 #include "station/mqtt/mqtt_options.h"
 #include "station/mqtt/mqtt_topics.h"
 
-namespace swrctl {
+namespace station {
 
 struct MqttIncoming {
   std::string topic;
@@ -70,4 +70,4 @@ class MqttClient {
 // Whether this build speaks TLS to brokers (mqtts://).
 bool MqttTlsBuilt();
 
-}  // namespace swrctl
+}  // namespace station

@@ -21,7 +21,7 @@
 
 #include "station/mqtt/socket_wait.h"
 
-namespace swrctl {
+namespace station {
 
 #ifndef SWR_MQTT_TLS
 #define SWR_MQTT_TLS 0
@@ -241,4 +241,4 @@ void MqttClient::Publish(const MqttMessage& m) {
 
 void MqttClient::Disconnect(int timeoutMs) { impl_->Disconnect(timeoutMs); }
 
-}  // namespace swrctl
+}  // namespace station

@@ -7,7 +7,7 @@
 #include "station/core/plain_text.h"
 #include "station/mqtt/mqtt_client.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // %XX decoded; false for a broken escape or a control character, which
@@ -200,4 +200,4 @@ std::string CheckServeOptions(const ServeOptions& options) {
   return "";
 }
 
-}  // namespace swrctl
+}  // namespace station

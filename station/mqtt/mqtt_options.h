@@ -7,7 +7,7 @@
 
 #include "station/core/serve_options.h"
 
-namespace swrctl {
+namespace station {
 
 struct MqttUrl {
   bool tls = false;        // mqtts://
@@ -41,4 +41,4 @@ bool SetMqttOption(const std::string& name, const std::string& value, MqttOption
 // a build without TLS); empty when they fit.
 std::string CheckServeOptions(const ServeOptions& options);
 
-}  // namespace swrctl
+}  // namespace station

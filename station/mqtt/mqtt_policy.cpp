@@ -7,7 +7,7 @@
 
 #include "station/core/api_json.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 constexpr long kFirstRetryMs = 1000;
@@ -141,4 +141,4 @@ std::vector<std::string> MqttSubscriptions(const MqttTopics& topics, bool readOn
   return names;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -17,7 +17,7 @@
 #include "station/mqtt/mqtt_client.h"
 #include "station/mqtt/mqtt_topics.h"
 
-namespace swrctl {
+namespace station {
 
 // Attempts to connect after a failure or a loss: 1, 2, 4, then every 5 s.
 class MqttReconnect {
@@ -83,4 +83,4 @@ MqttAnswer AnswerCommand(const MqttTopics& topics, const MqttIncoming& in, const
 // topics unless read-only.
 std::vector<std::string> MqttSubscriptions(const MqttTopics& topics, bool readOnly);
 
-}  // namespace swrctl
+}  // namespace station

@@ -7,7 +7,7 @@
 #include "station/core/command_request.h"
 #include "station/core/sensor_names.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 using json = nlohmann::ordered_json;
@@ -284,4 +284,4 @@ std::string Printable(const std::string& text, std::size_t max) {
   return out;
 }
 
-}  // namespace swrctl
+}  // namespace station

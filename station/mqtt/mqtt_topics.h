@@ -27,7 +27,7 @@
 
 #include "station/core/command.h"
 
-namespace swrctl {
+namespace station {
 
 struct MqttMessage {
   std::string topic;
@@ -64,4 +64,4 @@ MqttMessage StateAfter(const MqttTopics& topics, const Command& command);
 // For a log line: printable ASCII only, at most `max` characters.
 std::string Printable(const std::string& text, std::size_t max = 80);
 
-}  // namespace swrctl
+}  // namespace station

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 class SocketWait {
  public:
@@ -36,4 +36,4 @@ class SocketWait {
   std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace swrctl
+}  // namespace station

@@ -9,7 +9,7 @@
 
 #include "station/mqtt/socket_wait.h"
 
-namespace swrctl {
+namespace station {
 
 struct SocketWait::Impl {
   int pipe[2] = {-1, -1};
@@ -54,4 +54,4 @@ SocketWait::Ready SocketWait::Wait(int socket, bool wantWrite, int timeoutMs) {
   return ready;
 }
 
-}  // namespace swrctl
+}  // namespace station

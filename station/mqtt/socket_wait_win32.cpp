@@ -6,7 +6,7 @@
 
 #include "station/mqtt/socket_wait.h"
 
-namespace swrctl {
+namespace station {
 
 struct SocketWait::Impl {
   SOCKET self = INVALID_SOCKET;
@@ -66,4 +66,4 @@ SocketWait::Ready SocketWait::Wait(int socket, bool wantWrite, int timeoutMs) {
   return ready;
 }
 
-}  // namespace swrctl
+}  // namespace station

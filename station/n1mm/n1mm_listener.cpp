@@ -11,7 +11,7 @@
 #include "station/udp/udp_receiver.h"
 #include "station/wsjtx/wsjtx_qso.h"
 
-namespace swrctl {
+namespace station {
 
 namespace asio = boost::asio;
 using asio::ip::udp;
@@ -196,4 +196,4 @@ std::function<void(const std::string&)> N1mmLogToStderr() {
   return [](const std::string& line) { std::cerr << "swrctl: n1mm: " + line + "\n" << std::flush; };
 }
 
-}  // namespace swrctl
+}  // namespace station

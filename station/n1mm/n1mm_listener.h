@@ -15,7 +15,7 @@
 #include "station/rig/rig_state.h"
 #include "station/udp/udp_address.h"
 
-namespace swrctl {
+namespace station {
 
 struct N1mmListenerTiming {
   // RadioInfo comes at least each 10 s: three missed make a station silent.
@@ -49,4 +49,4 @@ class N1mmListener {
 // The log lines' writer for serve: "swrctl: n1mm: ..." on stderr.
 std::function<void(const std::string&)> N1mmLogToStderr();
 
-}  // namespace swrctl
+}  // namespace station

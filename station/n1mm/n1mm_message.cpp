@@ -7,7 +7,7 @@
 #include "station/n1mm/n1mm_xml.h"
 #include "station/rig/bands.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // Above every band a transceiver tunes: 1 THz in N1MM's 10 Hz units.
@@ -147,4 +147,4 @@ const N1mmRadio* ChosenRadio(const std::vector<N1mmRadio>& radios, const N1mmRad
   return named != nullptr ? named : latest;
 }
 
-}  // namespace swrctl
+}  // namespace station

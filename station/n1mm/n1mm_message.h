@@ -13,7 +13,7 @@
 #include "station/log/qso.h"
 #include "station/rig/rig_state.h"
 
-namespace swrctl {
+namespace station {
 
 // The largest datagram read; N1MM's are 1 to 3 KB.
 constexpr std::size_t kN1mmMaxDatagram = 16384;
@@ -54,4 +54,4 @@ RigState RigFromN1mm(const N1mmRadio& radio);
 // latest datagram (`latest`), else `latest` itself. Null for none.
 const N1mmRadio* ChosenRadio(const std::vector<N1mmRadio>& radios, const N1mmRadio* latest);
 
-}  // namespace swrctl
+}  // namespace station

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 struct Open {
@@ -247,4 +247,4 @@ std::optional<FlatXml> ParseFlatXml(std::string_view text) {
   return Reader(text).Document();
 }
 
-}  // namespace swrctl
+}  // namespace station

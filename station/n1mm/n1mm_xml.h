@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace swrctl {
+namespace station {
 
 // Bounds: N1MM's datagrams are 1 to 3 KB; a field-by-field contact is the
 // largest, with some 60 elements.
@@ -35,4 +35,4 @@ struct FlatXml {
 
 std::optional<FlatXml> ParseFlatXml(std::string_view text);
 
-}  // namespace swrctl
+}  // namespace station

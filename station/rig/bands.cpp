@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-namespace swrctl {
+namespace station {
 
 const std::vector<Band>& BandPlan() {
   static const std::vector<Band> plan = {
@@ -47,4 +47,4 @@ int BandIndex(const char* name) {
   return -1;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace swrctl {
+namespace station {
 
 struct Band {
   const char* name;     // "40m", "70cm"
@@ -23,4 +23,4 @@ const Band* BandOf(std::int64_t hz);
 // The band's place in BandPlan() (for ordering tables); -1 for an unknown name.
 int BandIndex(const char* name);
 
-}  // namespace swrctl
+}  // namespace station

@@ -11,11 +11,11 @@
 #include "station/core/qso_record.h"
 #include "station/rig/rig_state.h"
 
-namespace swrctl {
+namespace station {
 
 // Starts once; runs until StopDemoRig() or the program's end.
 // `logQso` may be empty (no log kept) and must return at once.
 bool StartDemoRig(RigStateBox& box, std::function<void(const Qso&)> logQso);
 void StopDemoRig();
 
-}  // namespace swrctl
+}  // namespace station

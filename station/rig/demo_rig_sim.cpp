@@ -10,7 +10,7 @@
 #include "station/rig/demo_rig.h"
 #include "station/rig/fake_rig.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 std::unique_ptr<FakeRig>& TheRig() {
@@ -39,4 +39,4 @@ void StopDemoRig() {
   SimBus::SetTransmitter(true, 0);
 }
 
-}  // namespace swrctl
+}  // namespace station

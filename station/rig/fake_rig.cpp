@@ -9,7 +9,7 @@
 
 #include "station/core/clock.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 struct Stop {
@@ -147,4 +147,4 @@ void FakeRig::Stop() {
   box_.Store(RigState{});
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -15,7 +15,7 @@
 #include "station/core/qso_record.h"
 #include "station/rig/rig_state.h"
 
-namespace swrctl {
+namespace station {
 
 // The transceiver `seconds` after the demo started: connected, on one band
 // of the tour, PTT on for 6 s out of every 10.
@@ -58,4 +58,4 @@ class FakeRig {
   std::thread thread_;
 };
 
-}  // namespace swrctl
+}  // namespace station

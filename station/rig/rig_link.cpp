@@ -20,7 +20,7 @@
 #include "station/core/thread_name.h"
 #include "station/rig/rig_protocol.h"
 
-namespace swrctl {
+namespace station {
 
 namespace asio = boost::asio;
 using asio::ip::tcp;
@@ -357,4 +357,4 @@ std::function<void(const std::string&)> RigLogToStderr() {
   return [](const std::string& line) { std::cerr << "swrctl: rig: " + line + "\n" << std::flush; };
 }
 
-}  // namespace swrctl
+}  // namespace station

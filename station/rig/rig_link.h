@@ -15,7 +15,7 @@
 #include "station/rig/rig_options.h"
 #include "station/rig/rig_state.h"
 
-namespace swrctl {
+namespace station {
 
 struct RigLinkTiming {
   // One poll per period: a PTT edge is seen within the period and the
@@ -58,4 +58,4 @@ class RigLink {
 // The log lines' writer for serve: "swrctl: rig: ..." on stderr.
 std::function<void(const std::string&)> RigLogToStderr();
 
-}  // namespace swrctl
+}  // namespace station

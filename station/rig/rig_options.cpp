@@ -6,7 +6,7 @@
 #include "station/core/ipv4_literal.h"
 #include "station/core/plain_text.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 bool Alnum(char c) {
@@ -77,4 +77,4 @@ std::string RigAddressText(const RigAddress& address) {
   return (v6 ? "[" + address.host + "]" : address.host) + ":" + std::to_string(address.port);
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 constexpr unsigned short kDefaultRigPort = 4532;
 
@@ -20,4 +20,4 @@ bool ParseRigAddress(const std::string& text, RigAddress& address, std::string& 
 // "HOST:PORT" for messages, IPv6 in brackets.
 std::string RigAddressText(const RigAddress& address);
 
-}  // namespace swrctl
+}  // namespace station

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 constexpr std::int64_t kMaxFrequencyHz = 1'000'000'000'000;  // 1 THz
@@ -147,4 +147,4 @@ RigReply ParseRigReply(std::string_view bytes, RigAsk ask) {
   return reply;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-namespace swrctl {
+namespace station {
 
 // Longest line and longest whole answer accepted; more is a misbehaving server.
 constexpr std::size_t kRigMaxLine = 64;
@@ -48,4 +48,4 @@ struct RigReply {
 // bytes beyond the answer).
 RigReply ParseRigReply(std::string_view bytes, RigAsk ask);
 
-}  // namespace swrctl
+}  // namespace station

@@ -1,7 +1,7 @@
 // The rule for several transceiver sources; see rig_sources.h.
 #include "station/rig/rig_sources.h"
 
-namespace swrctl {
+namespace station {
 
 const RigSourceRow kRigSourceOrder[kRigSourceCount] = {
     {RigSource::Rig, "rigctld (--rig)"},
@@ -42,4 +42,4 @@ void RigSources::Merge() {
   out_.Store(CombineRig(states));
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -9,7 +9,7 @@
 
 #include "station/rig/rig_state.h"
 
-namespace swrctl {
+namespace station {
 
 // In the order the tuning is taken: rigctld reads the transceiver itself;
 // N1MM Logger+ reads it by CAT for the contest (and knows the antenna);
@@ -50,4 +50,4 @@ class RigSources {
   std::mutex mutex_;  // one merge at a time, so a stale one never lands last
 };
 
-}  // namespace swrctl
+}  // namespace station

@@ -3,7 +3,7 @@
 
 #include "station/rig/bands.h"
 
-namespace swrctl {
+namespace station {
 
 bool SameRig(const RigState& a, const RigState& b) {
   return a.connected == b.connected && a.frequencyHz == b.frequencyHz && a.band == b.band &&
@@ -42,4 +42,4 @@ void RigStateBox::SetListener(std::function<void(const RigState&)> listener) {
   listener_ = std::move(listener);
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 struct RigState {
   bool connected = false;                  // rigctld answers (the rest is empty otherwise)
@@ -44,4 +44,4 @@ class RigStateBox {
   std::function<void(const RigState&)> listener_;
 };
 
-}  // namespace swrctl
+}  // namespace station

@@ -4,7 +4,7 @@
 #include "station/core/plain_text.h"
 #include "station/core/ipv4_literal.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // The first of an IPv4 literal's four numbers.
@@ -44,4 +44,4 @@ std::string UdpAddressText(const UdpAddress& address) {
   return address.address + ":" + std::to_string(address.port);
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 struct UdpAddress {
   std::string address = "127.0.0.1";  // an IPv4 address, local or a multicast group
@@ -23,4 +23,4 @@ bool ParseUdpAddress(const std::string& text, const std::string& option, unsigne
 // "ADDR:PORT" for messages and for the service's command line.
 std::string UdpAddressText(const UdpAddress& address);
 
-}  // namespace swrctl
+}  // namespace station

@@ -7,8 +7,8 @@
 
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 std::string MulticastBindAddress(const std::string& group);
 
-}  // namespace swrctl
+}  // namespace station

@@ -1,8 +1,8 @@
 // The multicast bind address on POSIX systems: the group itself.
 #include "station/udp/udp_bind.h"
 
-namespace swrctl {
+namespace station {
 
 std::string MulticastBindAddress(const std::string& group) { return group; }
 
-}  // namespace swrctl
+}  // namespace station

@@ -2,8 +2,8 @@
 // address cannot be bound there).
 #include "station/udp/udp_bind.h"
 
-namespace swrctl {
+namespace station {
 
 std::string MulticastBindAddress(const std::string&) { return "0.0.0.0"; }
 
-}  // namespace swrctl
+}  // namespace station

@@ -7,7 +7,7 @@
 #include "station/core/thread_name.h"
 #include "station/udp/udp_bind.h"
 
-namespace swrctl {
+namespace station {
 
 namespace asio = boost::asio;
 using asio::ip::udp;
@@ -88,4 +88,4 @@ std::string EndpointText(const UdpReceiver::Endpoint& e) {
   return e.address().to_string() + ":" + std::to_string(e.port());
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -15,7 +15,7 @@
 
 #include "station/udp/udp_address.h"
 
-namespace swrctl {
+namespace station {
 
 struct UdpBind {
   UdpAddress address;
@@ -66,4 +66,4 @@ class UdpReceiver {
 // "ADDR:PORT" of a sender, for log lines.
 std::string EndpointText(const UdpReceiver::Endpoint& endpoint);
 
-}  // namespace swrctl
+}  // namespace station

@@ -21,7 +21,7 @@ string(REPLACE "@PAGE_JS@" "${script}" page "${page}")
 string(HEX "${page}" hex)
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
 file(WRITE ${OUT}
-  "// Made from ${IN}, ${STYLE} and ${SCRIPT} at build time.\n#include <cstddef>\nnamespace swrctl {\n"
+  "// Made from ${IN}, ${STYLE} and ${SCRIPT} at build time.\n#include <cstddef>\nnamespace station {\n"
   "extern const unsigned char kIndexHtml[];\nextern const std::size_t kIndexHtmlSize;\n"
   "const unsigned char kIndexHtml[] = {${bytes}0};\n"
   "const std::size_t kIndexHtmlSize = sizeof(kIndexHtml) - 1;\n}\n")

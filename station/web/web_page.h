@@ -4,9 +4,9 @@
 
 #include <cstddef>
 
-namespace swrctl {
+namespace station {
 
 extern const unsigned char kIndexHtml[];
 extern const std::size_t kIndexHtmlSize;
 
-}  // namespace swrctl
+}  // namespace station

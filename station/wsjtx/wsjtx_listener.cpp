@@ -15,7 +15,7 @@
 #include "station/wsjtx/wsjtx_qso.h"
 #include "station/wsjtx/wsjtx_rig.h"
 
-namespace swrctl {
+namespace station {
 
 namespace asio = boost::asio;
 using asio::ip::udp;
@@ -234,4 +234,4 @@ std::function<void(const std::string&)> WsjtxLogToStderr() {
   return [](const std::string& line) { std::cerr << "swrctl: wsjtx: " + line + "\n" << std::flush; };
 }
 
-}  // namespace swrctl
+}  // namespace station

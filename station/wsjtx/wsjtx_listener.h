@@ -18,7 +18,7 @@
 #include "station/rig/rig_state.h"
 #include "station/wsjtx/wsjtx_options.h"
 
-namespace swrctl {
+namespace station {
 
 struct WsjtxListenerTiming {
   // Heartbeats come each 15 s: two missed ones make a sender silent.
@@ -59,4 +59,4 @@ class WsjtxListener {
 // The log lines' writer for serve: "swrctl: wsjtx: ..." on stderr.
 std::function<void(const std::string&)> WsjtxLogToStderr();
 
-}  // namespace swrctl
+}  // namespace station

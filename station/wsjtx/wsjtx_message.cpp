@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 constexpr std::int64_t kUnixEpochJulianDay = 2440588;  // 1970-01-01
@@ -211,4 +211,4 @@ std::string EncodeWsjtxHaltTx(std::string_view id, bool autoTxOnly, std::uint32_
   return out;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-namespace swrctl {
+namespace station {
 
 constexpr std::uint32_t kWsjtxMagic = 0xADBCCBDA;
 // The largest datagram taken (WSJT-X's are a few hundred bytes; a Logged
@@ -138,4 +138,4 @@ WsjtxDialect WsjtxDialectOf(std::string_view id, std::string_view version);
 // `autoTxOnly` only switch its automatic transmission off.
 std::string EncodeWsjtxHaltTx(std::string_view id, bool autoTxOnly, std::uint32_t schema = 2);
 
-}  // namespace swrctl
+}  // namespace station

@@ -3,10 +3,10 @@
 
 #include "station/core/ipv4_literal.h"
 
-namespace swrctl {
+namespace station {
 
 bool ParseWsjtxAddress(const std::string& text, WsjtxAddress& address, std::string& error) {
   return ParseUdpAddress(text, "--wsjtx", kDefaultWsjtxPort, address, error);
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -5,7 +5,7 @@
 
 #include "station/udp/udp_address.h"
 
-namespace swrctl {
+namespace station {
 
 constexpr unsigned short kDefaultWsjtxPort = 2237;
 
@@ -17,4 +17,4 @@ bool ParseWsjtxAddress(const std::string& text, WsjtxAddress& address, std::stri
 // "ADDR:PORT" for messages and for the service's command line.
 inline std::string WsjtxAddressText(const WsjtxAddress& address) { return UdpAddressText(address); }
 
-}  // namespace swrctl
+}  // namespace station

@@ -11,7 +11,7 @@
 #include "station/log/adif_fill.h"
 #include "station/rig/bands.h"
 
-namespace swrctl {
+namespace station {
 
 namespace {
 
@@ -98,4 +98,4 @@ bool WsjtxQsoSeen::First(const Qso& qso) {
   return true;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -10,7 +10,7 @@
 #include "station/log/qso.h"
 #include "station/wsjtx/wsjtx_message.h"
 
-namespace swrctl {
+namespace station {
 
 // The QSO a parsed QSO Logged (5) or Logged ADIF (12) message describes:
 // call, grid, band (from the Tx frequency), Tx frequency, mode, reports,
@@ -34,4 +34,4 @@ class WsjtxQsoSeen {
   std::vector<Qso> recent_;  // oldest first, at most kRemembered
 };
 
-}  // namespace swrctl
+}  // namespace station

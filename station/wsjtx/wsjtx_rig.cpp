@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // Above every band a transceiver tunes; a larger dial is no frequency.
@@ -24,4 +24,4 @@ RigState RigFromWsjtx(const WsjtxStatus& status) {
   return state;
 }
 
-}  // namespace swrctl
+}  // namespace station

@@ -5,10 +5,10 @@
 #include "station/rig/rig_state.h"
 #include "station/wsjtx/wsjtx_message.h"
 
-namespace swrctl {
+namespace station {
 
 // Heard, on the Tx frequency (the dial plus the Tx audio offset), in the
 // program's mode, with PTT while it transmits.
 RigState RigFromWsjtx(const WsjtxStatus& status);
 
-}  // namespace swrctl
+}  // namespace station

@@ -12,10 +12,10 @@
 namespace {
 
 long Records(const std::string& text) {
-  swrctl::AdifReader reader(text);
+  station::AdifReader reader(text);
   std::string error;
   if (!reader.ReadHeader(error)) return -1;
-  swrctl::AdifRecord r;
+  station::AdifRecord r;
   long n = 0;
   while (reader.Next(r, error)) ++n;
   return error.empty() ? n : -1;
@@ -25,19 +25,19 @@ long Records(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  swrctl::AdifFillCounts counts;
+  station::AdifFillCounts counts;
   std::string error;
   std::ostringstream none;
-  const bool read = swrctl::FillAdif(
-      text, [](const swrctl::Qso&) { return std::nullopt; }, {}, none, counts, error);
+  const bool read = station::FillAdif(
+      text, [](const station::Qso&) { return std::nullopt; }, {}, none, counts, error);
   if (read && none.str() != text) __builtin_trap();
   if (!read && (error.empty() || !none.str().empty())) __builtin_trap();
   if (!read) return 0;
   std::ostringstream all;
-  const swrctl::QsoMeasure measure = [](const swrctl::Qso&) {
-    return std::optional<swrctl::QsoMeasurement>(swrctl::QsoMeasurement{1, 100, 80, 1.5, 1000, 1});
+  const station::QsoMeasure measure = [](const station::Qso&) {
+    return std::optional<station::QsoMeasurement>(station::QsoMeasurement{1, 100, 80, 1.5, 1000, 1});
   };
-  if (!swrctl::FillAdif(text, measure, {true}, all, counts, error)) __builtin_trap();
+  if (!station::FillAdif(text, measure, {true}, all, counts, error)) __builtin_trap();
   if (Records(all.str()) != counts.records) __builtin_trap();
   return 0;
 }

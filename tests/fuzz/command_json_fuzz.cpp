@@ -7,6 +7,6 @@
 #include "station/core/command_request.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  swrctl::ParseCommandRequest(std::string(reinterpret_cast<const char*>(data), size));
+  station::ParseCommandRequest(std::string(reinterpret_cast<const char*>(data), size));
   return 0;
 }

@@ -12,9 +12,9 @@
 namespace http = boost::beast::http;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static swrctl::LiveState live;
+  static station::LiveState live;
   // On loopback, and beyond it (every request then needs the token).
-  static const swrctl::AccessPolicy policies[2] = {
+  static const station::AccessPolicy policies[2] = {
       {"0123456789abcdef0123", true, false, "shack-pc"},
       {"0123456789abcdef0123", false, false, "shack-pc"}};
   http::request_parser<http::string_body> parser;
@@ -24,10 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   boost::beast::error_code ec;
   parser.put(boost::asio::buffer(data, size), ec);
   if (ec || !parser.is_done()) return 0;
-  const swrctl::Request req = parser.release();
+  const station::Request req = parser.release();
   // The input's length picks the policy and whether every event stream is
   // open, so the fuzzer reaches every combination.
-  const swrctl::Context ctx{live, policies[size % 3 == 0], nullptr, 1000, 1000, 48, size % 2 == 1};
-  swrctl::Respond(req, ctx);
+  const station::Context ctx{live, policies[size % 3 == 0], nullptr, 1000, 1000, 48, size % 2 == 1};
+  station::Respond(req, ctx);
   return 0;
 }

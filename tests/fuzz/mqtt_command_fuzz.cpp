@@ -7,11 +7,11 @@
 #include "station/mqtt/mqtt_topics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const swrctl::MqttTopics topics("swrpanel");
+  static const station::MqttTopics topics("swrpanel");
   const std::string input(reinterpret_cast<const char*>(data), size);
   const std::size_t newline = input.find('\n');
   const std::string topic = "swrpanel/" + input.substr(0, newline);
   const std::string payload = newline == std::string::npos ? "" : input.substr(newline + 1);
-  swrctl::ParseMqttCommand(topics, topic, payload);
+  station::ParseMqttCommand(topics, topic, payload);
   return 0;
 }

@@ -6,10 +6,10 @@
 #include "station/mqtt/mqtt_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  swrctl::MqttUrl url;
+  station::MqttUrl url;
   std::string error;
-  if (swrctl::ParseMqttUrl(std::string(reinterpret_cast<const char*>(data), size), url, error)) {
-    swrctl::ShownUrl(url);
+  if (station::ParseMqttUrl(std::string(reinterpret_cast<const char*>(data), size), url, error)) {
+    station::ShownUrl(url);
   }
   return 0;
 }

@@ -9,9 +9,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const swrctl::RigReply reply = swrctl::ParseRigReply(bytes, {(data[0] & 1) != 0, (data[0] & 2) != 0});
+  const station::RigReply reply = station::ParseRigReply(bytes, {(data[0] & 1) != 0, (data[0] & 2) != 0});
   // The link reads at most this much before it calls an answer bad.
-  if (reply.status != swrctl::RigReplyStatus::Bad && bytes.size() > swrctl::kRigMaxReply) {
+  if (reply.status != station::RigReplyStatus::Bad && bytes.size() > station::kRigMaxReply) {
     __builtin_trap();
   }
   return 0;

@@ -14,6 +14,7 @@
 #include "tools/swrctl/swrctl.h"
 
 namespace swrctl {
+using namespace ::station;
 namespace {
 
 TEST(Listen, HostAndPort) {

@@ -9,6 +9,7 @@
 #include "station/core/exit_status.h"
 
 namespace swrctl {
+using namespace ::station;
 
 bool FindControllerPath(std::string& path) {
   const HidBus::DeviceSet set = HidBus::OpenDeviceSet();

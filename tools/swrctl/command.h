@@ -8,6 +8,7 @@
 #include "tools/swrctl/options.h"
 
 namespace swrctl {
+using namespace ::station;
 
 // The device path of the first controller found, searching as the panel's
 // presence test does (query access, first match, at most 256 interfaces).

@@ -7,6 +7,7 @@
 #include "station/core/stop_signal.h"
 
 namespace swrctl {
+using namespace ::station;
 
 LocalTime LocalTimeNow();
 

@@ -10,6 +10,7 @@
 #include "tools/swrctl/console.h"
 
 namespace swrctl {
+using namespace ::station;
 
 LocalTime LocalTimeNow() {
   timespec now{};

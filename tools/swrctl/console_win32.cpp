@@ -5,6 +5,7 @@
 #include "tools/swrctl/console.h"
 
 namespace swrctl {
+using namespace ::station;
 namespace {
 
 StopSignal* interruptTarget = nullptr;

@@ -13,6 +13,7 @@
 #include "station/core/exit_status.h"
 
 namespace swrctl {
+using namespace ::station;
 namespace {
 
 constexpr long kMaxListed = 1000000;

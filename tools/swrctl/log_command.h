@@ -8,6 +8,7 @@
 #include "tools/swrctl/options.h"
 
 namespace swrctl {
+using namespace ::station;
 
 // The file to use: --log FILE, or the default place of this executable's
 // log; empty when there is none.

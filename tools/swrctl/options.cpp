@@ -18,6 +18,7 @@
 #include "tools/swrctl/service.h"
 
 namespace swrctl {
+using namespace ::station;
 namespace {
 
 // An optional value's word: an address or a port ("239.255.0.1",

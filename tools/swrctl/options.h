@@ -11,6 +11,7 @@
 #include "station/core/serve_options.h"
 
 namespace swrctl {
+using namespace ::station;
 
 enum class Action { Help, Version, Status, Watch, Command, Serve, Service, Log, Adif };
 

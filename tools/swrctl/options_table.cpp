@@ -17,6 +17,7 @@
 #include "tools/swrctl/swrctl.h"
 
 namespace swrctl {
+using namespace ::station;
 namespace {
 
 constexpr long kMaxCount = 1000000000L;

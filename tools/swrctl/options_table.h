@@ -9,6 +9,7 @@
 #include "tools/swrctl/options.h"
 
 namespace swrctl {
+using namespace ::station;
 
 struct SubcommandRow {
   const char* name;

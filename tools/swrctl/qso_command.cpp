@@ -18,6 +18,7 @@
 #include "tools/swrctl/log_command.h"
 
 namespace swrctl {
+using namespace ::station;
 namespace {
 
 namespace fs = std::filesystem;

@@ -7,6 +7,7 @@
 #include "tools/swrctl/options.h"
 
 namespace swrctl {
+using namespace ::station;
 
 int ListQsos(const Options& options, std::ostream& out, std::ostream& err);
 

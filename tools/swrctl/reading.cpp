@@ -9,6 +9,7 @@
 #include "station/core/csv_cell.h"
 
 namespace swrctl {
+using namespace ::station;
 
 std::string HeaderLine(Format format) {
   return format == Format::Csv ? "time,sensor,forward,reflected,swr,power" : "";

@@ -9,6 +9,7 @@
 #include "tools/swrctl/options.h"
 
 namespace swrctl {
+using namespace ::station;
 
 // The first line of CSV output; empty for the other formats.
 std::string HeaderLine(Format format);

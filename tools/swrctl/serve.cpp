@@ -37,6 +37,7 @@
 #include "tools/swrctl/log_command.h"
 
 namespace swrctl {
+using namespace ::station;
 
 bool ParseListen(const std::string& text, std::string& host, unsigned short& port) {
   const std::size_t colon = text.rfind(':');

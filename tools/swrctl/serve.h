@@ -9,6 +9,7 @@
 #include "tools/swrctl/watch.h"
 
 namespace swrctl {
+using namespace ::station;
 
 constexpr unsigned short kDefaultServePort = 8537;
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 namespace swrctl {
+using namespace ::station;
 namespace {
 
 // Tenths as the options take them: "2.5".

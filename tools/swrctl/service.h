@@ -14,6 +14,7 @@
 #include "tools/swrctl/watch.h"
 
 namespace swrctl {
+using namespace ::station;
 
 // The service's name, as the service manager and the systemd unit know it.
 constexpr char kServiceName[] = "swrctl-serve";

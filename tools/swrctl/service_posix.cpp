@@ -6,6 +6,7 @@
 #include "tools/swrctl/service.h"
 
 namespace swrctl {
+using namespace ::station;
 
 int ServiceCommand(const Options&, WatchEnv&, std::ostream&, std::ostream& err) {
   err << "swrctl: service is for Windows; on Linux swrctl serve runs as the systemd unit "

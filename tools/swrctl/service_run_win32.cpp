@@ -24,6 +24,7 @@
 #include "tools/swrctl/service_win32.h"
 
 namespace swrctl {
+using namespace ::station;
 namespace {
 
 // A log that has grown past this is moved aside at the service's start.

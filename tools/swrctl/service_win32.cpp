@@ -14,6 +14,7 @@
 #include "tools/swrctl/service_win32.h"
 
 namespace swrctl {
+using namespace ::station;
 namespace {
 
 // How long start and stop wait for the service to get there.

@@ -10,6 +10,7 @@
 #include "tools/swrctl/watch.h"
 
 namespace swrctl {
+using namespace ::station;
 
 std::wstring Widened(const std::string& text);
 std::string Narrowed(const std::wstring& text);

@@ -18,6 +18,7 @@
 #endif
 
 namespace swrctl {
+using namespace ::station;
 
 int Main(const std::vector<std::string>& args, Env& env, std::ostream& out, std::ostream& err) {
   const ParseResult parsed = ParseArgs(args);

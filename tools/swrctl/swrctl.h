@@ -10,6 +10,7 @@
 #include "tools/swrctl/watch.h"
 
 namespace swrctl {
+using namespace ::station;
 
 struct Env {
   WatchEnv watch;

@@ -11,6 +11,7 @@
 #include "station/core/exit_status.h"
 
 namespace swrctl {
+using namespace ::station;
 namespace {
 
 // What the user was last told about the controller (on stderr). Each state

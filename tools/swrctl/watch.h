@@ -10,6 +10,7 @@
 #include "tools/swrctl/reading.h"
 
 namespace swrctl {
+using namespace ::station;
 
 // What watch needs besides the controller; tests supply their own.
 struct WatchEnv {

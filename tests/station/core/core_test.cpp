@@ -18,7 +18,8 @@
 #include "station/core/live_state.h"
 #include "tools/swrctl/options.h"
 
-namespace swrctl {
+namespace station {
+using namespace ::swrctl;  // the command line these cases read
 namespace {
 
 using Report = std::array<std::uint8_t, 9>;
@@ -327,4 +328,4 @@ TEST_F(ServeSim, DeviceLoopFollowsTheControllerAcrossUnplugAndReplug) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 TEST(SensorNames, NumberedPrintableUtf8UpTo32Characters) {
@@ -42,4 +42,4 @@ TEST(SensorNames, NumberedPrintableUtf8UpTo32Characters) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

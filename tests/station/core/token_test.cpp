@@ -8,7 +8,7 @@
 
 #include "station/core/token.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 TEST(Token, NewTokensAreLongAndDifferent) {
@@ -56,4 +56,4 @@ TEST(Token, FromAFileThatIsMadeWhenMissing) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

@@ -11,7 +11,7 @@
 #include "station/log/log_db.h"
 #include "station/log/log_store.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 RingReading At(std::int64_t ms) { return RingReading{1'700'000'000'000 + ms, ms, 1, 100, 1.5}; }
@@ -112,4 +112,4 @@ TEST(AlarmRecord, RecordedWithItsReadingsAndReadBackAfterARestart) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

@@ -9,7 +9,7 @@
 #include "station/health/health_options.h"
 #include "station/health/swr_alarm.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 TEST(HealthOptions, RangesAndSteps) {
@@ -167,4 +167,4 @@ TEST(HealthJson, RigAlarmAndBands) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

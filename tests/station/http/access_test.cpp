@@ -5,7 +5,7 @@
 
 #include "station/http/access.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 TEST(Access, HostMustNameThisServer) {
@@ -80,4 +80,4 @@ TEST(Access, TokenForCommandsAlwaysAndForEverythingBeyondLoopback) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

@@ -6,7 +6,7 @@
 #include "station/http/routes.h"
 #include "station/http/shares.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 const char kToken[] = "0123456789abcdef0123";
@@ -103,4 +103,4 @@ TEST(Responses, TheEventStreamHeadCarriesTheCommonHeaders) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

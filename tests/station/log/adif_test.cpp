@@ -10,7 +10,7 @@
 #include "station/log/adif_fill.h"
 #include "station/log/qso_format.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // The test's own reader: <NAME:LEN> then LEN bytes, upper-cased names, one
@@ -146,4 +146,4 @@ TEST(Adif, BrokenFilesAreNamedAndNothingIsWritten) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 constexpr std::int64_t kStepMs = 100;  // ten readings a second
@@ -231,4 +231,4 @@ TEST(TransmissionDetector, OneHistoryRowPerSecondWithReadings) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

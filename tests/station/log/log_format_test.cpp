@@ -7,7 +7,7 @@
 
 #include "station/log/log_format.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // RFC 4180 rows of cells, CRLF between rows.
@@ -63,4 +63,4 @@ TEST(StationLogCsv, FormulaLikeTextIsWrittenAsText) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

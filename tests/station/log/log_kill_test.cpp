@@ -15,7 +15,7 @@
 #include "station/log/log_store.h"
 #include "temp_log.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 std::int64_t Now() {
@@ -118,4 +118,4 @@ TEST(StationLogFile, KilledWhileWritingStaysSound) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

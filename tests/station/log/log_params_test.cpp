@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 TEST(LogParams, Times) {
@@ -62,4 +62,4 @@ TEST(LogParams, QueryStrings) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

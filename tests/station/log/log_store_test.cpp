@@ -20,7 +20,7 @@
 #include "temp_log.h"
 #include "tests/station/log/old_schema.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // A recent moment (an hour ago, 40 s into a minute), so that the
@@ -334,4 +334,4 @@ TEST(StationLogQueries, HealthStartsFromTheLog) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

@@ -5,10 +5,10 @@
 
 #include <string>
 
-namespace swrctl {
+namespace station {
 
 inline const std::string kDropAfterQsos =
     "DROP TABLE alarms; DROP TABLE alarm_halts; DROP TABLE alarm_readings;"
     " DROP INDEX transmissions_by_antenna; ALTER TABLE transmissions DROP COLUMN antenna;";
 
-}  // namespace swrctl
+}  // namespace station

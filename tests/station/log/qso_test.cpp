@@ -16,7 +16,7 @@
 #include "station/log/qso_store.h"
 #include "temp_log.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // Midnight of a recent day plus 12:00 UTC: inside the writer's retention.
@@ -205,4 +205,4 @@ TEST(QsoStore, SchemaTwoFileIsReadAsItIsAndMigratedByTheWriter) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

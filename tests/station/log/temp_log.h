@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace swrctl {
+namespace station {
 
 inline void RemoveTempLog(const std::string& path) {
   for (const char* suffix : {"", "-wal", "-shm", ".lock"}) std::remove((path + suffix).c_str());
@@ -30,4 +30,4 @@ inline std::string TempLog(const std::string& name) {
   return path;
 }
 
-}  // namespace swrctl
+}  // namespace station

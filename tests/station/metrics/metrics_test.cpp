@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 constexpr std::int64_t kNow = 100000;
@@ -57,4 +57,4 @@ TEST(Metrics, OptionalFiguresAndEscapedLabels) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

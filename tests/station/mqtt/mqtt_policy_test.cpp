@@ -7,7 +7,7 @@
 
 #include "station/mqtt/mqtt_policy.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 TEST(MqttReconnect, BacksOffOneTwoFourThenEveryFiveSeconds) {
@@ -87,4 +87,4 @@ TEST(MqttCommands, AnsweredAndSentOnlyWhenValid) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

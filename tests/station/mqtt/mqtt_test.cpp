@@ -14,7 +14,8 @@
 #include "station/mqtt/mqtt_options.h"
 #include "station/mqtt/mqtt_topics.h"
 
-namespace swrctl {
+namespace station {
+using namespace ::swrctl;  // the command line these cases read
 namespace {
 
 TEST(MqttUrl, ValidUrls) {
@@ -231,4 +232,4 @@ TEST(MqttDiscovery, PowerIsMeasuredInWattsFromTheReadingsNumber) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

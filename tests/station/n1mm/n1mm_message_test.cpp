@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 std::string Radio(int nr, int active, const char* freq, const char* tx, const char* transmitting,
@@ -126,4 +126,4 @@ TEST(N1mmMessage, TheRadioTransmittingElseTheActiveOne) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

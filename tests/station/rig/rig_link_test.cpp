@@ -17,7 +17,7 @@
 extern char** environ;
 #endif
 
-namespace swrctl {
+namespace station {
 namespace {
 
 namespace asio = boost::asio;
@@ -315,4 +315,4 @@ TEST(RigLink, RealRigctldFrequencyPttAndRestart) {
 #endif
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

@@ -9,7 +9,7 @@
 #include "station/rig/rig_protocol.h"
 #include "station/rig/rig_state.h"
 
-namespace swrctl {
+namespace station {
 namespace {
 
 TEST(Bands, EveryEdgeBelongsToItsBandAndOneHertzBeyondDoesNot) {
@@ -124,4 +124,4 @@ TEST(RigOptions, HostAndPort) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

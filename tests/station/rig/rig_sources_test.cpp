@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 RigState Rig(std::optional<std::int64_t> hz, std::optional<bool> ptt, const char* mode,
@@ -79,4 +79,4 @@ TEST(RigSources, MergeIntoTheStationsBox) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

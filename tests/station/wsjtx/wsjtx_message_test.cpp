@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 // A QDataStream writer of our own, big-endian.
@@ -171,4 +171,4 @@ TEST(WsjtxMessage, HaltTxEncodesTheLayout) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

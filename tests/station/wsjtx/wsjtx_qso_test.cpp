@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 constexpr std::int64_t kDay = 20431;  // 2025-12-09
@@ -123,4 +123,4 @@ TEST(WsjtxQso, OneQsoReportedTwiceIsLoggedOnce) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace swrctl {
+namespace station {
 namespace {
 
 TEST(WsjtxRig, StatusGivesTxFrequencyBandModeAndPtt) {
@@ -37,9 +37,9 @@ TEST(WsjtxRig, StatusGivesTxFrequencyBandModeAndPtt) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station
 
-namespace swrctl {
+namespace station {
 namespace {
 
 TEST(WsjtxOptions, Addresses) {
@@ -71,4 +71,4 @@ TEST(WsjtxOptions, Addresses) {
 }
 
 }  // namespace
-}  // namespace swrctl
+}  // namespace station
