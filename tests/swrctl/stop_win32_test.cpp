@@ -26,7 +26,7 @@ TEST(SwrctlStopWin32, InterruptWakesAReadThatStartsAfterIt) {
   const HidBus::Handle handle = HidBus::OpenPath(name, HidBus::Access::ReadWrite);
   ASSERT_GT(handle, 0);
 
-  swrctl::StopSignal stop;
+  station::StopSignal stop;
   stop.PublishReadHandle(handle);
   std::atomic<bool> done{false};
   int result = -1;
