@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "station/core/csv_cell.h"
+#include "station/core/sensor_names.h"
 #include "station/health/health_json.h"
 #include "station/log/qso_format.h"
 
@@ -34,6 +35,11 @@ const Column kColumns[] = {
     {"unix_ms", [](const AlarmRecord& a) { return json(a.unixMs); }},
     {"time", [](const AlarmRecord& a) { return json(UtcText(a.unixMs)); }},
     {"sensor", [](const AlarmRecord& a) { return json(a.sensor); }},
+    {"sensor_name",
+     [](const AlarmRecord& a) {
+       const std::string& name = SensorName(a.sensor);
+       return name.empty() ? json(nullptr) : json(name);
+     }},
     {"band", [](const AlarmRecord& a) { return a.band ? json(*a.band) : json(nullptr); }},
     {"frequency_hz",
      [](const AlarmRecord& a) { return a.frequencyHz ? json(*a.frequencyHz) : json(nullptr); }},

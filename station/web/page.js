@@ -860,7 +860,7 @@ let alarmShown = 0;
 function alarmLine(a) {
   const when = new Date(a.unix_ms).toLocaleString(lang, { hour12: false });
   let text = when + " · " + t.swr + " " + toNumber(a.peak_swr).toFixed(2) + " > " +
-    toNumber(a.limit).toFixed(1) + " · " + t.sensorn + " " + a.sensor + (a.band ? " · " + a.band : "") +
+    toNumber(a.limit).toFixed(1) + " · " + t.sensorn + " " + sensorText(a.sensor, a.sensor_name) + (a.band ? " · " + a.band : "") +
     " · " + (a.acknowledged_via ? t.acked + " (" + a.acknowledged_via + ")" : t.noack);
   for (const h of a.halts || []) text += " · " + t.halted + " " + h.target + ": " + h.outcome;
   return text;

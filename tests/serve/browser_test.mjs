@@ -333,9 +333,9 @@ test('the demo\'s transceiver: header, bands card, SWR alarm acknowledged with t
   }
 });
 
-test('the alarms card lists a trip and draws its readings with the limit', T, async () => {
+test('the alarms card lists a trip and draws its readings with the limit; a named sensor shows its name', T, async () => {
   const a = await startServe(['--swr-alarm', '2.0', '--swr-alarm-hold', '0.2', '--swr-alarm-power', '1',
-    '--alarm-window', '2,1']);
+    '--alarm-window', '2,1', '--sensor-name', '1=40 m dipole']);
   try {
     await a.control('tx on');
     await a.control('swr 3.0');
@@ -345,7 +345,9 @@ test('the alarms card lists a trip and draws its readings with the limit', T, as
     await a.control('swr 0');
     const { context, page, errors } = await open({ viewport: { width: 1280, height: 900 }, locale: 'en-US' }, a.url);
     await page.waitForSelector('#alarmlist button', { timeout: 30000 });
-    assert.match(await page.textContent('#alarmlist button'), /SWR 3\.\d\d > 2\.0 · sensor 1 · not acknowledged/);
+    assert.match(await page.textContent('#alarmlist button'), /SWR 3\.\d\d > 2\.0 · sensor 1 · 40 m dipole · not acknowledged/);
+    await page.waitForFunction(() => document.getElementById('sensor').textContent === '1 · 40 m dipole');
+    assert.equal(await page.textContent('#sel1'), 'Sensor 1 · 40 m dipole');
     assert.ok(!(await page.isVisible('#alarmchart')));
     await page.click('#alarmlist button');
     await page.waitForSelector('#alarmchart', { state: 'visible' });
