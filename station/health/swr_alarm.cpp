@@ -12,10 +12,14 @@ bool SwrAlarm::Feed(const AlarmReading& r, const std::string& band, bool transmi
 bool SwrAlarm::FeedLocked(const AlarmReading& r, const std::string& band, bool transmitting) {
   if (settings_.limitTenths <= 0) return false;
   std::lock_guard<std::mutex> lock(mutex_);
-  const bool over = transmitting && r.watts >= settings_.minWatts &&
-                    r.swr * 10 > settings_.limitTenths + 1e-6;
+  const bool powered = transmitting && r.watts >= settings_.minWatts;
+  const bool over = powered && r.swr * 10 > settings_.limitTenths + 1e-6;
   if (!over) {
-    over_ = false;
+    // The SWR under the limit at power, or the transmission over, restarts
+    // the hold. A reading with too little power during a transmission is a
+    // pause in the speech or the keying: the hold goes on across it unless
+    // it lasts longer than the gap, so an alarm also rises on SSB and CW.
+    if (powered || !transmitting) over_ = false;
     return false;
   }
   if (!over_ || r.steadyMs - lastOverMs_ > settings_.gapMs || r.steadyMs < lastOverMs_) {

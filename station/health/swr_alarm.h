@@ -18,7 +18,8 @@ struct AlarmSettings {
   int limitTenths = 0;     // 0: the alarm is off
   int holdMs = 1000;       // the SWR stays over the limit this long
   double minWatts = 5.0;   // at least this power throughout
-  int gapMs = 500;         // readings further apart restart the hold
+  int gapMs = 500;         // over-limit readings further apart (a pause with too
+                           // little power, or no readings) restart the hold
   bool halt = false;       // ask what keys the transmitter to stop (--swr-alarm-halt)
 };
 

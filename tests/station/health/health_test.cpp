@@ -133,6 +133,28 @@ TEST(SwrAlarm, LatchesAfterTheHoldAndStaysUntilAcknowledged) {
   EXPECT_FALSE(off.State().raised);
 }
 
+// Speech: words over the limit with pauses of too little power between them.
+// A pause shorter than the gap holds on, a longer one restarts the hold.
+TEST(SwrAlarm, HoldsAcrossThePausesOfSpeech) {
+  SwrAlarm voice({20, 1000, 5.0, 500});
+  std::int64_t t = 0;
+  const auto word = [&](int pauseReadings) {
+    for (int i = 0; i < 3 + pauseReadings; ++i) {
+      t += 100;
+      const bool spoken = i < 3;
+      voice.Feed({1, spoken ? 100.0 : 1.0, spoken ? 3.0 : 1.0, t, t, std::nullopt}, "20m", true);
+    }
+  };
+  word(6);
+  word(6);  // 0.6 s pauses: each word starts over
+  EXPECT_FALSE(voice.State().raised);
+  word(3);
+  word(3);
+  EXPECT_FALSE(voice.State().raised);  // 0.8 s over so far
+  word(3);
+  EXPECT_TRUE(voice.State().raised);
+}
+
 TEST(HealthJson, RigAlarmAndBands) {
   RigState rig;
   rig.connected = true;
