@@ -40,6 +40,10 @@ test('the alarm stops rigctld\'s PTT and is recorded with its readings', { skip:
     rigctl(port, 'F', '7100000');
     s = await startServe(['--rig', `127.0.0.1:${port}`, ...log, ...alarmArgs], { startMs });
     assert.ok(await until(async () => (await statusOf(s)).rig?.connected), 'the rig is followed');
+    // The window reaches 2 s back: the controller reports for longer than
+    // that before the alarm, however slowly the server came up.
+    const liveSince = await until(async () => (await statusOf(s)).live && Date.now(), waitMs);
+    await until(async () => Date.now() - liveSince > 2500, waitMs);
     await s.control('tx on');
     rigctl(port, 'T', '1');
     assert.ok(await until(async () => (await statusOf(s)).rig?.ptt === true, waitMs));
@@ -78,6 +82,7 @@ test('the alarm stops rigctld\'s PTT and is recorded with its readings', { skip:
     const rows = readCsv(csv.body);
     assert.equal(rows.length, listed.readings);
     assert.ok(rows.length >= 40, rows.length + ' readings over 3 s at 25/s');
+    assert.ok(rows[0].ms - listed.window_from_unix_ms < 500, 'the readings reach back to the window\'s start');
     assert.ok(rows[0].ms >= listed.window_from_unix_ms && rows.at(-1).ms <= listed.window_to_unix_ms);
     assert.ok(rows.some((r) => r.swr > 2.0) && rows.some((r) => r.ms < listed.unix_ms));
     assert.equal((await request(s.port, { path: '/api/v1/alarms/99999' })).status, 404);
