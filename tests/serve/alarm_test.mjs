@@ -5,11 +5,9 @@
 // under Wine (the Windows builds).
 //   SWRCTL_DEMO, SWRCTL_RUNNER  as for harness.mjs
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
-import { freePort, hasRigctld, request, rigctl, startRigctld, startServe, until } from './harness.mjs';
+import { freePort, hasRigctld, request, rigctl, startRigctld, startServe, tempDir, until } from './harness.mjs';
 import { freeUdpPort, heartbeat, standIn, status } from './wsjtx_stand_in.mjs';
 
 const alarmArgs = ['--swr-alarm', '2.0', '--swr-alarm-hold', '0.2', '--swr-alarm-power', '1',
@@ -32,7 +30,7 @@ function readCsv(text) {
 test('the alarm stops rigctld\'s PTT and is recorded with its readings', { skip: !hasRigctld, timeout: 120000 }, async () => {
   const port = await freePort();
   const rigctld = await startRigctld(port);
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-alarm-'));
+  const dir = tempDir('swrctl-alarm-');
   const db = path.join(dir, 'station.db');
   const log = ['--log', wine ? 'Z:' + db.replace(/\//g, '\\') : db];
   let s;

@@ -6,11 +6,9 @@
 // named sensor shows its name in the API, /metrics and ADIF.
 //   SWRCTL_DEMO, SWRCTL_RUNNER  as for harness.mjs
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
-import { request, sleep, startServe, statusWhen, until } from './harness.mjs';
+import { request, sleep, startServe, statusWhen, tempDir, until } from './harness.mjs';
 import { contactInfo, n1mmStandIn, radioInfo } from './n1mm_stand_in.mjs';
 import { freeUdpPort } from './wsjtx_stand_in.mjs';
 
@@ -23,7 +21,7 @@ const rigIs = (s, want, ms = 15000) => until(async () => {
 
 test('serve --n1mm follows two radios and logs a contact with its power', { timeout: 200000 }, async () => {
   const port = await freeUdpPort();
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'swrctl-n1mm-'));
+  const dir = tempDir('swrctl-n1mm-');
   const db = path.join(dir, 'station.db');
   const s = await startServe(['--n1mm', `127.0.0.1:${port}`, '--sensor-name', '1=80 m dipole',
     '--log', wine ? 'Z:' + db.replace(/\//g, '\\') : db], { startMs });

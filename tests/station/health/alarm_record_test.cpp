@@ -10,6 +10,7 @@
 #include "station/log/alarm_store.h"
 #include "station/log/log_db.h"
 #include "station/log/log_store.h"
+#include "tests/station/log/temp_log.h"
 
 namespace station {
 namespace {
@@ -47,8 +48,7 @@ TEST(ReadingRing, PushAndTakeFromTwoThreads) {
 }
 
 TEST(AlarmRecord, RecordedWithItsReadingsAndReadBackAfterARestart) {
-  const std::string path = ::testing::TempDir() + "swrpanel-alarm-record.db";
-  std::remove(path.c_str());
+  const std::string path = TempLog("alarm-record");
   std::ostringstream err;
   {
     StationLog log({path, 30, 3650}, err);
