@@ -82,7 +82,17 @@ control "tx auto" >/dev/null
 on_ms=$(($(date +%s%3N) - 1000))
 wsjtx "w.heartbeat('WSJT-X', '2.6.1'), w.status('WSJT-X', { dialHz: 14074000, transmitting: true })"
 control "tx on" >/dev/null
-sleep 2
+# On the air: three readings in a row with the carrier's power (bounded).
+on_air=0
+for _ in $(seq 150); do
+  if first 2 -t test/meter/reading | grep -qE '"power_value":[1-9][0-9]'; then
+    on_air=$((on_air + 1))
+  else
+    on_air=0
+  fi
+  [ "$on_air" -ge 3 ] && break
+done
+[ "$on_air" -ge 3 ] || fail "no power on the air after tx on"
 control "tx off" >/dev/null
 wsjtx "w.status('WSJT-X', { dialHz: 14074000 }), w.qsoLogged('WSJT-X', { call: 'Q1DEMO', txHz: 14075500, onMs: $on_ms, offMs: Date.now() })"
 qso=
