@@ -118,6 +118,23 @@ void SayCounts(const AdifFillCounts& counts, std::ostream& err) {
 
 }  // namespace
 
+namespace {
+
+// Where the filled file goes: OUT.part, written beside OUT and renamed over
+// it once complete (a failure leaves OUT as it was), else standard output.
+bool OpenFilled(const Options& options, const std::string& part, std::ofstream& file,
+                std::ostream& out, std::ostream& err) {
+  if (options.adifOut.empty()) {
+    if (&out == &std::cout) BinaryStandardOutput();
+    return true;
+  }
+  file.open(fs::u8path(part), std::ios::binary | std::ios::trunc);
+  if (!file) err << "swrctl: cannot write " << options.adifOut << '\n';
+  return static_cast<bool>(file);
+}
+
+}  // namespace
+
 int AdifFill(const Options& options, std::ostream& out, std::ostream& err) {
   if (!options.adifOut.empty() && SameFile(options.adifIn, options.adifOut)) {
     err << "swrctl: -o " << options.adifOut << " is " << options.adifIn
@@ -144,19 +161,9 @@ int AdifFill(const Options& options, std::ostream& out, std::ostream& err) {
     if (!queryError.empty() || !near.Read(qso, around, queryError)) return std::nullopt;
     return MatchQso(qso, around);
   };
-  // Written beside OUT and renamed over it once complete: a failure leaves
-  // OUT as it was.
   const std::string part = options.adifOut + ".part";
   std::ofstream file;
-  if (!options.adifOut.empty()) {
-    file.open(fs::u8path(part), std::ios::binary | std::ios::trunc);
-    if (!file) {
-      err << "swrctl: cannot write " << options.adifOut << '\n';
-      return kExitFailure;
-    }
-  } else if (&out == &std::cout) {
-    BinaryStandardOutput();
-  }
+  if (!OpenFilled(options, part, file, out, err)) return kExitFailure;
   std::ostream& to = options.adifOut.empty() ? out : file;
   AdifFillCounts counts;
   const bool ok = FillAdif(text, measure, {options.replace}, to, counts, error);
