@@ -129,7 +129,7 @@ void Init() {
   // From here on this thread holds the lock except while it waits, so other
   // threads may touch widgets between Fl::lock() and Fl::unlock().
   Fl::lock();
-  dpi = ui_fltk::DesktopDpi();  // opens the display
+  dpi = ui_fltk::DesktopDpi();
   Fl::scheme("gtk+");
   Fl::background(240, 240, 240);
   Fl::background2(255, 255, 255);

@@ -23,8 +23,12 @@ constexpr long kDecorBorder = 2, kDecorResize = 4, kDecorTitle = 8, kDecorMenu =
 void RequireDisplay() {
   const char* name = std::getenv("DISPLAY");
   if (name != nullptr && *name != '\0') {
+    // The connection that proved the display is the one FLTK goes on with:
+    // closing it and opening another would make a server with no other
+    // client (a bare Xvfb, a headless station) reset in between and refuse
+    // the second.
     if (Display* display = XOpenDisplay(name)) {
-      XCloseDisplay(display);
+      fl_open_display(display);
       return;
     }
   }

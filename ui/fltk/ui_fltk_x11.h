@@ -8,7 +8,8 @@ namespace ui_fltk {
 
 // Ends the program with one line on standard error and exit status 1 when
 // no X display can be opened, instead of FLTK's bare "Can't open display",
-// and names the way to try the meter without a display.
+// and names the way to try the meter without a display; otherwise FLTK
+// keeps the connection that was opened.
 void RequireDisplay();
 
 // Dots per inch for point sizes: the desktop's Xft.dpi setting, 96 without it.

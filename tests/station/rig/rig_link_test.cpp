@@ -307,10 +307,15 @@ TEST(RigLink, RealRigctldFrequencyPttAndRestart) {
   link.Stop();
   const std::vector<std::string> lines = log.Lines();
   for (const std::string& line : lines) std::printf("log: %s\n", line.c_str());
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_NE(lines[0].find("connected"), std::string::npos);
-  EXPECT_NE(lines[1].find("lost rigctld"), std::string::npos);
-  EXPECT_NE(lines[2].find("connected"), std::string::npos);
+  // A rigctld just started may drop the first connection on a loaded
+  // machine: the link says so once and tries again. From the first
+  // connection on, the restart is two lines and the retries are silent.
+  std::size_t first = 0;
+  if (!lines.empty() && lines[0].find("trying again in the background") != std::string::npos) first = 1;
+  ASSERT_EQ(lines.size(), first + 3);
+  EXPECT_NE(lines[first].find("connected to rigctld"), std::string::npos);
+  EXPECT_NE(lines[first + 1].find("lost rigctld"), std::string::npos);
+  EXPECT_NE(lines[first + 2].find("connected to rigctld"), std::string::npos);
 }
 #endif
 
