@@ -67,9 +67,23 @@ grep -qvE '^\{"time":"[^"]+","unix_ms":[0-9]+,"sensor":[123],"sensor_name":"(Dip
   "$dir/readings" && fail "a reading is not the API's JSON: $(head -1 "$dir/readings")"
 [ "$(first 2 -t test/meter/live)" = true ] || fail "live is not true while readings come"
 
+# On the air: three readings in a row with the carrier's power (bounded).
+wait_on_air() {
+  local on_air=0
+  for _ in $(seq 150); do
+    if first 2 -t test/meter/reading | grep -qE '"power_value":[1-9][0-9]'; then
+      on_air=$((on_air + 1))
+    else
+      on_air=0
+    fi
+    [ "$on_air" -ge 3 ] && return 0
+  done
+  fail "no power on the air after tx on"
+}
+
 # A transmission, once ended, on PREFIX/transmission as the API has it (retained).
 control "tx on" >/dev/null
-sleep 2
+wait_on_air
 control "tx off" >/dev/null
 tx=$(first 30 -t test/meter/transmission)  # after the hang time and the bridge's next pass
 echo "$tx" | grep -qE '^\{"id":null,"start_unix_ms":[0-9]+,.*"peak_power":[0-9.]+,.*"cut_short":false' ||
@@ -82,17 +96,7 @@ control "tx auto" >/dev/null
 on_ms=$(($(date +%s%3N) - 1000))
 wsjtx "w.heartbeat('WSJT-X', '2.6.1'), w.status('WSJT-X', { dialHz: 14074000, transmitting: true })"
 control "tx on" >/dev/null
-# On the air: three readings in a row with the carrier's power (bounded).
-on_air=0
-for _ in $(seq 150); do
-  if first 2 -t test/meter/reading | grep -qE '"power_value":[1-9][0-9]'; then
-    on_air=$((on_air + 1))
-  else
-    on_air=0
-  fi
-  [ "$on_air" -ge 3 ] && break
-done
-[ "$on_air" -ge 3 ] || fail "no power on the air after tx on"
+wait_on_air
 control "tx off" >/dev/null
 wsjtx "w.status('WSJT-X', { dialHz: 14074000 }), w.qsoLogged('WSJT-X', { call: 'Q1DEMO', txHz: 14075500, onMs: $on_ms, offMs: Date.now() })"
 qso=
