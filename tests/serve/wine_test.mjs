@@ -1,6 +1,7 @@
 // swrctl-demo.exe serve under Wine: status, events and one command.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
+import { spawnSync } from 'node:child_process';
 import path from 'node:path';
 import { command, events, request, sleep, startServe, statusWhen, tempDir, until } from './harness.mjs';
 
@@ -66,5 +67,14 @@ test('swrctl-demo.exe serve records transmissions and lists them after a restart
       assert.equal(st.log.recording, true, JSON.stringify(st.log));
     } finally {
       await s.kill();
+    }
+    // The listings whose lines end in CRLF reach standard output byte for
+    // byte, not as CR CR LF (Windows' text mode).
+    for (const args of [['--format', 'csv'], ['--alarms', '--format', 'csv'], ['--qsos', '--format', 'adif']]) {
+      const r = spawnSync(process.env.SWRCTL_RUNNER, [process.env.SWRCTL_DEMO, 'log', '--log', file, ...args],
+        { timeout: 60000 });
+      assert.equal(r.status, 0, String(r.stderr));
+      const out = r.stdout.toString('latin1');
+      assert.ok(out.includes('\r\n') && !out.includes('\r\r'), `${args}: ${JSON.stringify(out.slice(0, 80))}`);
     }
   });

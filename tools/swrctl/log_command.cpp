@@ -2,7 +2,7 @@
 #include "tools/swrctl/log_command.h"
 
 #include <algorithm>
-#include <ostream>
+#include <iostream>
 
 #include "station/core/demo_control.h"
 #include "station/log/alarm_format.h"
@@ -24,9 +24,7 @@ std::string StationLogPath(const ServeOptions& options) {
   return options.logFile.empty() ? DefaultLogPath(StationLogName()) : options.logFile;
 }
 
-namespace {
-
-bool OpenLog(const Options& options, LogDb& db, std::string& path, std::ostream& err) {
+bool OpenLogForReading(const Options& options, LogDb& db, std::string& path, std::ostream& err) {
   path = StationLogPath(options.serve);
   if (path.empty()) {
     err << "swrctl: no place for the station log is known (set XDG_STATE_HOME or HOME, or"
@@ -39,12 +37,16 @@ bool OpenLog(const Options& options, LogDb& db, std::string& path, std::ostream&
   return false;
 }
 
-}  // namespace
+void PrepareListingOutput(const Options& options, std::ostream& out) {
+  const bool crlf = options.format == Format::Csv || options.format == Format::Adif;
+  if (crlf && &out == &std::cout) BinaryStandardOutput();
+}
 
 int ListAlarms(const Options& options, std::ostream& out, std::ostream& err) {
   LogDb db;
   std::string path, error;
-  if (!OpenLog(options, db, path, err)) return kExitFailure;
+  if (!OpenLogForReading(options, db, path, err)) return kExitFailure;
+  PrepareListingOutput(options, out);
   TransmissionQuery q;
   q.from = options.since;
   q.to = options.until;
@@ -72,7 +74,8 @@ int ListAlarms(const Options& options, std::ostream& out, std::ostream& err) {
 int ListLog(const Options& options, std::ostream& out, std::ostream& err) {
   LogDb db;
   std::string path, error;
-  if (!OpenLog(options, db, path, err)) return kExitFailure;
+  if (!OpenLogForReading(options, db, path, err)) return kExitFailure;
+  PrepareListingOutput(options, out);
   TransmissionQuery q;
   q.from = options.since;
   q.to = options.until;

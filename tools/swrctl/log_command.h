@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "station/log/log_db.h"
 #include "tools/swrctl/options.h"
 
 namespace swrctl {
@@ -13,6 +14,13 @@ using namespace ::station;
 // The file to use: --log FILE, or the default place of this executable's
 // log; empty when there is none.
 std::string StationLogPath(const ServeOptions& options);
+
+// Opens the station log for reading; false after one line on `err`.
+bool OpenLogForReading(const Options& options, LogDb& db, std::string& path, std::ostream& err);
+
+// The listings' CSV and ADIF end their lines in CRLF themselves: standard
+// output then passes them as they are (on Windows it would make CR CR LF).
+void PrepareListingOutput(const Options& options, std::ostream& out);
 
 int ListLog(const Options& options, std::ostream& out, std::ostream& err);
 

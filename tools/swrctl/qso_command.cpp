@@ -25,19 +25,6 @@ namespace fs = std::filesystem;
 
 constexpr long kMaxListed = 10000000;
 
-bool OpenLog(const Options& options, LogDb& db, std::string& path, std::ostream& err) {
-  path = StationLogPath(options.serve);
-  if (path.empty()) {
-    err << "swrctl: no place for the station log is known (set XDG_STATE_HOME or HOME, or"
-           " give --log FILE)\n";
-    return false;
-  }
-  std::string error;
-  if (db.Open(path, false, error) == LogOpen::Ok) return true;
-  err << "swrctl: cannot read the station log " << path << ": " << error << '\n';
-  return false;
-}
-
 bool ReadWhole(const std::string& path, std::string& text, std::string& error) {
   std::ifstream in(fs::u8path(path), std::ios::binary);
   if (!in) {
@@ -63,7 +50,8 @@ bool SameFile(const std::string& in, const std::string& out) {
 int ListQsos(const Options& options, std::ostream& out, std::ostream& err) {
   LogDb db;
   std::string path, error;
-  if (!OpenLog(options, db, path, err)) return kExitFailure;
+  if (!OpenLogForReading(options, db, path, err)) return kExitFailure;
+  PrepareListingOutput(options, out);
   TransmissionQuery q;
   q.from = options.since;
   q.to = options.until;
@@ -149,7 +137,7 @@ int AdifFill(const Options& options, std::ostream& out, std::ostream& err) {
   LogDb db;
   std::string path;
   std::int64_t lookback = 0;
-  if (!OpenLog(options, db, path, err)) return kExitFailure;
+  if (!OpenLogForReading(options, db, path, err)) return kExitFailure;
   if (!LongestTransmissionMs(db, lookback, error)) {
     err << "swrctl: cannot read the station log " << path << ": " << error << '\n';
     return kExitFailure;
