@@ -1,10 +1,13 @@
 // WSJT-X's and JTDX's logged QSOs as the station log's QSOs: a QSO Logged
-// message or a Logged ADIF record made into a Qso (pure), and the memory
-// that keeps one QSO reported both ways from being logged twice.
+// message or a Logged ADIF record made into a Qso (pure), the memory that
+// keeps one QSO reported both ways from being logged twice, and the
+// hand-off of each new one that the UDP listeners share.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "station/log/qso.h"
@@ -32,6 +35,21 @@ class WsjtxQsoSeen {
 
  private:
   std::vector<Qso> recent_;  // oldest first, at most kRemembered
+};
+
+// Where a listener's logged QSOs go: each new one to the sink, once; none
+// is looked at or remembered without a sink.
+class QsoHandOff {
+ public:
+  void To(std::function<void(const Qso&)> sink) { sink_ = std::move(sink); }
+  bool Wanted() const { return static_cast<bool>(sink_); }
+  void Give(const Qso& qso) {
+    if (sink_ && seen_.First(qso)) sink_(qso);
+  }
+
+ private:
+  std::function<void(const Qso&)> sink_;
+  WsjtxQsoSeen seen_;
 };
 
 }  // namespace station
