@@ -23,9 +23,15 @@ using ReadPage = std::function<bool(LogDb&, const TransmissionQuery&, std::vecto
                                     Cursor&, std::string&)>;
 
 template <typename Page>
-void Ids(const Page& page, std::vector<std::int64_t>& ids, Cursor& next) {
-  for (const auto& item : page.items) ids.push_back(item.id);
-  next = page.next;
+ReadPage Reader(bool (*query)(LogDb&, const TransmissionQuery&, Page&, std::string&)) {
+  return [query](LogDb& db, const TransmissionQuery& q, std::vector<std::int64_t>& ids,
+                 Cursor& next, std::string& error) {
+    Page page;
+    if (!query(db, q, page, error)) return false;
+    for (const auto& item : page.items) ids.push_back(item.id);
+    next = page.next;
+    return true;
+  };
 }
 
 TEST(LogPages, QsosAndAlarmsNewestFirstEachOnce) {
@@ -54,21 +60,7 @@ TEST(LogPages, QsosAndAlarmsNewestFirstEachOnce) {
   sqlite3_close(raw);
 
   const std::vector<std::pair<const char*, ReadPage>> kinds = {
-      {"qsos", [](LogDb& db, const TransmissionQuery& q, std::vector<std::int64_t>& ids,
-                  Cursor& next, std::string& error) {
-         QsoPage page;
-         if (!QueryQsos(db, q, page, error)) return false;
-         Ids(page, ids, next);
-         return true;
-       }},
-      {"alarms", [](LogDb& db, const TransmissionQuery& q, std::vector<std::int64_t>& ids,
-                    Cursor& next, std::string& error) {
-         AlarmPage page;
-         if (!QueryAlarms(db, q, page, error)) return false;
-         Ids(page, ids, next);
-         return true;
-       }},
-  };
+      {"qsos", Reader<QsoPage>(QueryQsos)}, {"alarms", Reader<AlarmPage>(QueryAlarms)}};
   LogDb db;
   std::string error;
   ASSERT_EQ(db.Open(path, false, error), LogOpen::Ok) << error;
