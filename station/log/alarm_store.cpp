@@ -5,9 +5,11 @@
 #include <sqlite3.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "station/log/log_db.h"
+#include "station/log/log_page.h"
 
 namespace station {
 namespace {
@@ -16,16 +18,6 @@ const char kAlarmColumns[] =
     "id, raised_unix_ms, sensor, band, frequency_hz, swr, peak_swr, power, limit_swr,"
     " acknowledged_unix_ms, acknowledged_via, window_from_unix_ms, window_to_unix_ms, readings,"
     " complete";
-
-bool Failed(LogDb& db, std::string& error) {
-  error = sqlite3_errmsg(db.get());
-  return false;
-}
-
-std::string Text(sqlite3_stmt* s, int i) {
-  const unsigned char* t = sqlite3_column_text(s, i);
-  return t != nullptr ? reinterpret_cast<const char*>(t) : "";
-}
 
 void BindText(sqlite3_stmt* s, int i, const std::string& v) {
   if (v.empty()) sqlite3_bind_null(s, i);
@@ -46,7 +38,7 @@ bool Done(LogDb& db, sqlite3_stmt* s, std::string& error) {
   const int rc = sqlite3_step(s);
   sqlite3_reset(s);
   sqlite3_clear_bindings(s);
-  return rc == SQLITE_DONE ? true : Failed(db, error);
+  return rc == SQLITE_DONE ? true : SqlFailed(db, error);
 }
 
 AlarmRecord RowAlarm(sqlite3_stmt* s) {
@@ -54,14 +46,14 @@ AlarmRecord RowAlarm(sqlite3_stmt* s) {
   a.id = sqlite3_column_int64(s, 0);
   a.unixMs = sqlite3_column_int64(s, 1);
   a.sensor = sqlite3_column_int(s, 2);
-  if (sqlite3_column_type(s, 3) != SQLITE_NULL) a.band = Text(s, 3);
+  if (sqlite3_column_type(s, 3) != SQLITE_NULL) a.band = ColumnText(s, 3);
   if (sqlite3_column_type(s, 4) != SQLITE_NULL) a.frequencyHz = sqlite3_column_int64(s, 4);
   a.swr = sqlite3_column_double(s, 5);
   a.peakSwr = sqlite3_column_double(s, 6);
   a.power = sqlite3_column_double(s, 7);
   a.limit = sqlite3_column_double(s, 8);
   a.acknowledgedUnixMs = sqlite3_column_int64(s, 9);
-  a.acknowledgedVia = Text(s, 10);
+  a.acknowledgedVia = ColumnText(s, 10);
   a.windowFromMs = sqlite3_column_int64(s, 11);
   a.windowToMs = sqlite3_column_int64(s, 12);
   a.readings = sqlite3_column_int64(s, 13);
@@ -74,7 +66,7 @@ bool InsertAlarm(LogDb& db, const AlarmEvent& e, std::string& error) {
               "INSERT INTO alarms(raised_unix_ms, sensor, band, frequency_hz, swr, peak_swr, power,"
               " limit_swr, window_from_unix_ms, window_to_unix_ms) VALUES(?1,?2,?3,?4,?5,?6,?7,?8,"
               "?9,?10)");
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   const AlarmState& a = e.state;
   sqlite3_bind_int64(s.get(), 1, a.unixMs);
   sqlite3_bind_int(s.get(), 2, a.sensor);
@@ -93,7 +85,7 @@ bool UpdateAlarm(LogDb& db, std::int64_t id, const AlarmState& a, std::string& e
   Statement s(db.get(),
               "UPDATE alarms SET peak_swr = ?1, acknowledged_unix_ms = ?2, acknowledged_via = ?3"
               " WHERE id = ?4");
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   sqlite3_bind_double(s.get(), 1, a.peakSwr);
   if (a.acknowledgedUnixMs != 0) sqlite3_bind_int64(s.get(), 2, a.acknowledgedUnixMs);
   BindText(s.get(), 3, a.acknowledgedVia);
@@ -105,7 +97,7 @@ bool WriteHalts(LogDb& db, std::int64_t id, const std::vector<HaltAttempt>& halt
                 std::string& error) {
   if (halts.empty()) return true;
   Statement s(db.get(), "INSERT OR REPLACE INTO alarm_halts VALUES(?1,?2,?3,?4,?5,?6)");
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   for (const HaltAttempt& h : halts) {
     sqlite3_bind_int64(s.get(), 1, id);
     sqlite3_bind_text(s.get(), 2, h.target.c_str(), -1, SQLITE_TRANSIENT);
@@ -121,7 +113,7 @@ bool WriteHalts(LogDb& db, std::int64_t id, const std::vector<HaltAttempt>& halt
 bool WriteReadings(LogDb& db, std::int64_t id, const AlarmEvent& e, std::string& error) {
   {
     Statement s(db.get(), "INSERT OR IGNORE INTO alarm_readings VALUES(?1,?2,?3,?4,?5,?6)");
-    if (!s.ok()) return Failed(db, error);
+    if (!s.ok()) return SqlFailed(db, error);
     std::int64_t n = static_cast<std::int64_t>(e.first);
     for (const RingReading& r : e.readings) {
       sqlite3_bind_int64(s.get(), 1, id);
@@ -135,7 +127,7 @@ bool WriteReadings(LogDb& db, std::int64_t id, const AlarmEvent& e, std::string&
   }
   Statement s(db.get(),
               "UPDATE alarms SET readings = max(readings, ?1), complete = ?2 WHERE id = ?3");
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   sqlite3_bind_int64(s.get(), 1, static_cast<std::int64_t>(e.first + e.readings.size()));
   sqlite3_bind_int(s.get(), 2, e.complete ? 1 : 0);
   sqlite3_bind_int64(s.get(), 3, id);
@@ -176,10 +168,10 @@ bool AlarmWriter::Write(LogDb& db, const AlarmEvent& e, std::string& error) {
 
 bool PruneAlarms(LogDb& db, std::int64_t beforeMs, std::string& error) {
   Statement newest(db.get(), "SELECT id FROM alarms ORDER BY id DESC LIMIT 1 OFFSET ?1");
-  if (!newest.ok()) return Failed(db, error);
+  if (!newest.ok()) return SqlFailed(db, error);
   sqlite3_bind_int(newest.get(), 1, kAlarmsWithReadings);
   const int rc = sqlite3_step(newest.get());
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) return Failed(db, error);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) return SqlFailed(db, error);
   const std::int64_t keepAbove = rc == SQLITE_ROW ? sqlite3_column_int64(newest.get(), 0) : 0;
   const std::string bound = std::to_string(beforeMs), keep = std::to_string(keepAbove);
   const std::string sql =
@@ -198,31 +190,31 @@ bool PruneAlarms(LogDb& db, std::int64_t beforeMs, std::string& error) {
   return false;
 }
 
-bool QueryAlarms(LogDb& db, const TransmissionQuery& q, AlarmPage& page, std::string& error) {
-  page = AlarmPage{};
+namespace {
+
+// The alarms of `q` newest first, each handed to `row`; `row` returns false
+// to stop.
+bool EachAlarm(LogDb& db, const TransmissionQuery& q,
+               const std::function<bool(const AlarmRecord&)>& row, std::string& error) {
   if (db.schemaVersion() < kLogSchemaAlarms) return true;
-  Statement s(db.get(), (std::string("SELECT ") + kAlarmColumns +
-                         " FROM alarms WHERE raised_unix_ms >= ?1 AND raised_unix_ms < ?2"
-                         " AND (?3 IS NULL OR band = ?3) AND (raised_unix_ms, id) < (?4, ?5)"
-                         " ORDER BY raised_unix_ms DESC, id DESC LIMIT ?6")
+  Statement s(db.get(), (std::string("SELECT ") + kAlarmColumns + " FROM alarms" +
+                         PageClause("raised_unix_ms"))
                             .c_str());
-  if (!s.ok()) return Failed(db, error);
-  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-  sqlite3_bind_int64(s.get(), 1, q.from);
-  sqlite3_bind_int64(s.get(), 2, q.to);
-  if (q.band) sqlite3_bind_text(s.get(), 3, q.band->c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_int64(s.get(), 4, q.after ? q.after->first : kMax);
-  sqlite3_bind_int64(s.get(), 5, q.after ? q.after->second : kMax);
-  sqlite3_bind_int64(s.get(), 6, q.limit + 1);
+  if (!s.ok()) return SqlFailed(db, error);
+  BindPage(s.get(), q);
   int rc;
   while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
-    if (static_cast<long>(page.items.size()) == q.limit) {
-      page.next = std::make_pair(page.items.back().unixMs, page.items.back().id);
-      break;
-    }
-    page.items.push_back(RowAlarm(s.get()));
+    if (!row(RowAlarm(s.get()))) break;
   }
-  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : Failed(db, error);
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : SqlFailed(db, error);
+}
+
+}  // namespace
+
+bool QueryAlarms(LogDb& db, const TransmissionQuery& q, AlarmPage& page, std::string& error) {
+  return GatherPage<AlarmRecord>(db, q, page, EachAlarm, [](const AlarmRecord& a) {
+    return std::make_pair(a.unixMs, a.id);
+  }, error);
 }
 
 bool ReadAlarm(LogDb& db, std::int64_t id, AlarmRecord& alarm, bool& found, std::string& error) {
@@ -231,25 +223,25 @@ bool ReadAlarm(LogDb& db, std::int64_t id, AlarmRecord& alarm, bool& found, std:
   {
     Statement s(db.get(), (std::string("SELECT ") + kAlarmColumns + " FROM alarms WHERE id = ?1")
                               .c_str());
-    if (!s.ok()) return Failed(db, error);
+    if (!s.ok()) return SqlFailed(db, error);
     sqlite3_bind_int64(s.get(), 1, id);
     const int rc = sqlite3_step(s.get());
     if (rc == SQLITE_DONE) return true;
-    if (rc != SQLITE_ROW) return Failed(db, error);
+    if (rc != SQLITE_ROW) return SqlFailed(db, error);
     alarm = RowAlarm(s.get());
     found = true;
   }
   Statement s(db.get(), "SELECT target, outcome, detail, unix_ms, delay_ms FROM alarm_halts"
                         " WHERE alarm_id = ?1 ORDER BY unix_ms, target");
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   sqlite3_bind_int64(s.get(), 1, id);
   int rc;
   while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
-    alarm.halts.push_back(HaltAttempt{Text(s.get(), 0), Text(s.get(), 1), Text(s.get(), 2),
+    alarm.halts.push_back(HaltAttempt{ColumnText(s.get(), 0), ColumnText(s.get(), 1), ColumnText(s.get(), 2),
                                       sqlite3_column_int64(s.get(), 3),
                                       sqlite3_column_int64(s.get(), 4)});
   }
-  return rc == SQLITE_DONE ? true : Failed(db, error);
+  return rc == SQLITE_DONE ? true : SqlFailed(db, error);
 }
 
 bool EachAlarmReading(LogDb& db, std::int64_t id, const std::function<void(const RingReading&)>& row,
@@ -257,7 +249,7 @@ bool EachAlarmReading(LogDb& db, std::int64_t id, const std::function<void(const
   if (db.schemaVersion() < kLogSchemaAlarms) return true;
   Statement s(db.get(), "SELECT unix_ms, sensor, power, swr FROM alarm_readings"
                         " WHERE alarm_id = ?1 ORDER BY n");
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   sqlite3_bind_int64(s.get(), 1, id);
   int rc;
   while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
@@ -268,7 +260,7 @@ bool EachAlarmReading(LogDb& db, std::int64_t id, const std::function<void(const
     r.swr = NumberOrNan(s.get(), 3);
     row(r);
   }
-  return rc == SQLITE_DONE ? true : Failed(db, error);
+  return rc == SQLITE_DONE ? true : SqlFailed(db, error);
 }
 
 }  // namespace station

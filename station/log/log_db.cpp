@@ -282,4 +282,14 @@ Statement::Statement(sqlite3* db, const char* sql) {
 
 Statement::~Statement() { sqlite3_finalize(stmt_); }
 
+std::string ColumnText(sqlite3_stmt* s, int i) {
+  const unsigned char* t = sqlite3_column_text(s, i);
+  return t != nullptr ? reinterpret_cast<const char*>(t) : "";
+}
+
+bool SqlFailed(LogDb& db, std::string& error) {
+  error = sqlite3_errmsg(db.get());
+  return false;
+}
+
 }  // namespace station

@@ -72,6 +72,11 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
+// The text of column `i` of the row at hand ("" for NULL).
+std::string ColumnText(sqlite3_stmt* s, int i);
+// Sets `error` to SQLite's words on the connection's last failure; false.
+bool SqlFailed(LogDb& db, std::string& error);
+
 // What to do with a damaged log, in a phrase: salvage it, or start anew.
 std::string SalvageAdvice(const std::string& path);
 

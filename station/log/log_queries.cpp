@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include "station/log/log_db.h"
+#include "station/log/log_page.h"
 
 namespace station {
 namespace {
@@ -18,18 +19,13 @@ std::optional<std::string> OptionalText(sqlite3_stmt* s, int i) {
   return std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, i)));
 }
 
-std::string Text(sqlite3_stmt* s, int i) {
-  const unsigned char* t = sqlite3_column_text(s, i);
-  return t != nullptr ? reinterpret_cast<const char*>(t) : "";
-}
-
 Transmission RowTransmission(sqlite3_stmt* s) {
   Transmission t;
   t.id = sqlite3_column_int64(s, 0);
   t.startUnixMs = sqlite3_column_int64(s, 1);
   t.endUnixMs = sqlite3_column_int64(s, 2);
-  t.start = Text(s, 3);
-  t.end = Text(s, 4);
+  t.start = ColumnText(s, 3);
+  t.end = ColumnText(s, 4);
   t.sensor = sqlite3_column_int(s, 5);
   t.peakPower = sqlite3_column_double(s, 6);
   t.averagePower = sqlite3_column_double(s, 7);
@@ -54,11 +50,6 @@ std::string AntennaColumn(const LogDb& db) {
 
 constexpr std::int64_t kLongRangeMs = 31LL * 86400 * 1000;
 
-bool Failed(LogDb& db, std::string& error) {
-  error = sqlite3_errmsg(db.get());
-  return false;
-}
-
 constexpr std::int64_t kDayMs = 86400000;
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b != 0 && a < 0); }
@@ -78,7 +69,7 @@ bool ReadSummaryRows(LogDb& db, sqlite3_stmt* s, std::vector<SummaryRow>& rows,
     r.maxSwr = OptionalDouble(s, 5);
     rows.push_back(std::move(r));
   }
-  return rc == SQLITE_DONE ? true : Failed(db, error);
+  return rc == SQLITE_DONE ? true : SqlFailed(db, error);
 }
 
 // A summary from the transmissions alone, for a file from before the
@@ -97,7 +88,7 @@ bool QuerySummaryFromRows(LogDb& db, std::int64_t fromMs, std::int64_t toMs,
                                     " max(peak_power), max(max_swr) FROM transmissions"
                                     " WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2"
                                     " GROUP BY sensor, band ORDER BY sensor, band");
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   sqlite3_bind_int64(s.get(), 1, fromMs);
   sqlite3_bind_int64(s.get(), 2, toMs);
   return ReadSummaryRows(db, s.get(), rows, error);
@@ -111,38 +102,20 @@ bool EachTransmission(LogDb& db, const TransmissionQuery& q,
               ("SELECT id, start_unix_ms, end_unix_ms, start_local, end_local, sensor, peak_power,"
                " average_power, max_swr, swr_at_peak, forward_at_peak, reflected_at_peak,"
                " readings, cut_short, frequency_hz, band, mode, " + AntennaColumn(db) +
-               " FROM transmissions WHERE start_unix_ms >= ?1 AND start_unix_ms < ?2"
-               " AND (?3 IS NULL OR band = ?3)"
-              " AND (start_unix_ms, id) < (?4, ?5)"
-              " ORDER BY start_unix_ms DESC, id DESC LIMIT ?6").c_str());
-  if (!s.ok()) return Failed(db, error);
-  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-  sqlite3_bind_int64(s.get(), 1, q.from);
-  sqlite3_bind_int64(s.get(), 2, q.to);
-  if (q.band) sqlite3_bind_text(s.get(), 3, q.band->c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_int64(s.get(), 4, q.after ? q.after->first : kMax);
-  sqlite3_bind_int64(s.get(), 5, q.after ? q.after->second : kMax);
-  sqlite3_bind_int64(s.get(), 6, q.limit);
+               " FROM transmissions" + PageClause("start_unix_ms")).c_str());
+  if (!s.ok()) return SqlFailed(db, error);
+  BindPage(s.get(), q);
   int rc;
   while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
     if (!row(RowTransmission(s.get()))) break;
   }
-  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : Failed(db, error);
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : SqlFailed(db, error);
 }
 
 bool QueryTransmissions(LogDb& db, const TransmissionQuery& q, TransmissionPage& page,
                         std::string& error) {
-  TransmissionQuery oneMore = q;  // is there a next page?
-  oneMore.limit = q.limit + 1;
-  page = TransmissionPage{};
-  return EachTransmission(db, oneMore, [&](const Transmission& t) {
-    if (static_cast<long>(page.items.size()) == q.limit) {
-      const Transmission& last = page.items.back();
-      page.next = std::make_pair(last.startUnixMs, last.id);
-      return false;
-    }
-    page.items.push_back(t);
-    return true;
+  return GatherPage<Transmission>(db, q, page, EachTransmission, [](const Transmission& t) {
+    return std::make_pair(t.startUnixMs, t.id);
   }, error);
 }
 
@@ -157,12 +130,12 @@ bool QueryAntennasOnBand(LogDb& db, int sensor, const std::string& band, std::ve
               " UNION ALL SELECT (SELECT min(antenna) FROM transmissions"
               " WHERE sensor = ?1 AND band = ?2 AND swr_at_peak IS NOT NULL AND antenna > a.v)"
               " FROM a WHERE a.v IS NOT NULL) SELECT v FROM a WHERE v IS NOT NULL");
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   sqlite3_bind_int(s.get(), 1, sensor);
   sqlite3_bind_text(s.get(), 2, band.c_str(), -1, SQLITE_TRANSIENT);
   int rc;
   while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) out.push_back(sqlite3_column_int(s.get(), 0));
-  return rc == SQLITE_DONE ? true : Failed(db, error);
+  return rc == SQLITE_DONE ? true : SqlFailed(db, error);
 }
 
 bool QueryRecentOnBand(LogDb& db, int sensor, const std::string& band,
@@ -181,14 +154,14 @@ bool QueryRecentOnBand(LogDb& db, int sensor, const std::string& band,
                               " WHERE sensor = ?1 AND band = ?2") +
                   " AND swr_at_peak IS NOT NULL ORDER BY start_unix_ms DESC LIMIT ?3";
   Statement s(db.get(), sql.c_str());
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   sqlite3_bind_int(s.get(), 1, sensor);
   sqlite3_bind_text(s.get(), 2, band.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_int64(s.get(), 3, limit);
   if (antenna) sqlite3_bind_int(s.get(), 4, *antenna);
   int rc;
   while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) out.push_back(RowTransmission(s.get()));
-  return rc == SQLITE_DONE ? true : Failed(db, error);
+  return rc == SQLITE_DONE ? true : SqlFailed(db, error);
 }
 
 bool QueryHistory(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t slotMs,
@@ -200,7 +173,7 @@ bool QueryHistory(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_
                                 : "SELECT (second / ?3) * ?3 AS slot, max(power), max(swr)"
                                   " FROM history WHERE second >= ?1 AND second < ?2"
                                   " GROUP BY slot ORDER BY slot");
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   // Whole seconds (or minutes) that overlap the range.
   const std::int64_t unit = minutes ? 60 : 1;
   const std::int64_t from = fromMs / 1000 - (fromMs / 1000) % unit;
@@ -213,7 +186,7 @@ bool QueryHistory(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_
     points.push_back(HistoryPoint{sqlite3_column_int64(s.get(), 0) * 1000,
                                   OptionalDouble(s.get(), 1), OptionalDouble(s.get(), 2)});
   }
-  return rc == SQLITE_DONE ? true : Failed(db, error);
+  return rc == SQLITE_DONE ? true : SqlFailed(db, error);
 }
 
 bool QuerySummary(LogDb& db, std::int64_t fromMs, std::int64_t toMs,
@@ -241,7 +214,7 @@ bool QuerySummary(LogDb& db, std::int64_t fromMs, std::int64_t toMs,
               " UNION ALL SELECT sensor, band, 1, end_unix_ms - start_unix_ms, peak_power, max_swr"
               " FROM transmissions WHERE start_unix_ms >= ?5 AND start_unix_ms < ?6)"
               " GROUP BY sensor, band ORDER BY sensor, band");
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   const std::int64_t bounds[] = {firstDay, endDay, fromMs, headEnd, tailStart, toMs};
   for (int i = 0; i < 6; ++i) sqlite3_bind_int64(s.get(), i + 1, bounds[i]);
   return ReadSummaryRows(db, s.get(), rows, error);

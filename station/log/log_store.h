@@ -92,6 +92,13 @@ class StationLog {
   void Run();
   bool TryOpen();
   bool Commit();
+  // In Commit's transaction: the waiting transmissions and seconds of
+  // history.
+  bool CommitOutput(std::string& error);
+  // Under mutex_: the queued QSOs and alarm events join the writer's
+  // backlogs, within their bounds.
+  void TakeQueuedQsos();
+  void TakeQueuedAlarms();
   // In Commit's transaction: the waiting QSOs, and the recent QSOs that the
   // transmissions just written belong to.
   bool CommitQsos(std::string& error);

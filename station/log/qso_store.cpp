@@ -4,9 +4,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <limits>
 
 #include "station/log/log_db.h"
+#include "station/log/log_page.h"
 
 namespace station {
 namespace {
@@ -20,24 +20,19 @@ std::string QsoColumns(const LogDb& db) {
          (db.schemaVersion() >= kLogSchemaAntennas ? "antenna" : "NULL");
 }
 
-std::string Text(sqlite3_stmt* s, int i) {
-  const unsigned char* t = sqlite3_column_text(s, i);
-  return t != nullptr ? reinterpret_cast<const char*>(t) : "";
-}
-
 Qso RowQso(sqlite3_stmt* s) {
   Qso q;
   q.id = sqlite3_column_int64(s, 0);
-  q.call = Text(s, 1);
-  q.grid = Text(s, 2);
-  q.band = Text(s, 3);
+  q.call = ColumnText(s, 1);
+  q.grid = ColumnText(s, 2);
+  q.band = ColumnText(s, 3);
   if (sqlite3_column_type(s, 4) != SQLITE_NULL) q.frequencyHz = sqlite3_column_int64(s, 4);
-  q.mode = Text(s, 5);
-  q.reportSent = Text(s, 6);
-  q.reportReceived = Text(s, 7);
+  q.mode = ColumnText(s, 5);
+  q.reportSent = ColumnText(s, 6);
+  q.reportReceived = ColumnText(s, 7);
   q.timeOnMs = sqlite3_column_int64(s, 8);
   q.timeOffMs = sqlite3_column_int64(s, 9);
-  q.sender = Text(s, 10);
+  q.sender = ColumnText(s, 10);
   if (sqlite3_column_type(s, 11) != SQLITE_NULL && sqlite3_column_int(s, 11) > 0) {
     QsoMeasurement m;
     m.transmissions = sqlite3_column_int(s, 11);
@@ -71,11 +66,6 @@ void BindMeasurement(sqlite3_stmt* s, int i, const std::optional<QsoMeasurement>
   sqlite3_bind_int(s, i + 5, m->sensor);
   if (m->antenna) sqlite3_bind_int(s, i + 6, *m->antenna);
   else sqlite3_bind_null(s, i + 6);
-}
-
-bool Failed(LogDb& db, std::string& error) {
-  error = sqlite3_errmsg(db.get());
-  return false;
 }
 
 bool SameMeasurement(const std::optional<QsoMeasurement>& a,
@@ -121,7 +111,7 @@ bool InsertQso(LogDb& db, Qso qso, std::string& error, Qso* stored) {
               " report_received, time_on_unix_ms, time_off_unix_ms, sender, transmissions,"
               " peak_power, average_power, max_swr, on_air_ms, sensor, antenna)"
               " VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15,?16,?17)");
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   BindText(s.get(), 1, qso.call);
   BindText(s.get(), 2, qso.grid);
   BindText(s.get(), 3, QsoBand(qso));
@@ -133,7 +123,7 @@ bool InsertQso(LogDb& db, Qso qso, std::string& error, Qso* stored) {
   sqlite3_bind_int64(s.get(), 9, std::max(qso.timeOnMs, qso.timeOffMs));
   BindText(s.get(), 10, qso.sender);
   BindMeasurement(s.get(), 11, qso.measured);
-  if (sqlite3_step(s.get()) != SQLITE_DONE) return Failed(db, error);
+  if (sqlite3_step(s.get()) != SQLITE_DONE) return SqlFailed(db, error);
   if (stored != nullptr) {
     *stored = std::move(qso);
     stored->id = sqlite3_last_insert_rowid(db.get());
@@ -151,18 +141,18 @@ bool RematchQsos(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t
                            " FROM qsos WHERE time_off_unix_ms >= max(?1, ?3)"
                            " AND time_on_unix_ms < ?2")
                               .c_str());
-    if (!s.ok()) return Failed(db, error);
+    if (!s.ok()) return SqlFailed(db, error);
     sqlite3_bind_int64(s.get(), 1, fromMs - kMaxQsoSlackMs);
     sqlite3_bind_int64(s.get(), 2, toMs + kMaxQsoSlackMs);
     sqlite3_bind_int64(s.get(), 3, notBeforeMs);
     int rc;
     while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) touched.push_back(RowQso(s.get()));
-    if (rc != SQLITE_DONE) return Failed(db, error);
+    if (rc != SQLITE_DONE) return SqlFailed(db, error);
   }
   Statement update(db.get(),
                    "UPDATE qsos SET transmissions = ?1, peak_power = ?2, average_power = ?3,"
                    " max_swr = ?4, on_air_ms = ?5, sensor = ?6, antenna = ?7 WHERE id = ?8");
-  if (!update.ok()) return Failed(db, error);
+  if (!update.ok()) return SqlFailed(db, error);
   for (Qso& qso : touched) {
     const std::optional<QsoMeasurement> before = qso.measured;
     if (!Match(db, qso, error)) return false;
@@ -172,7 +162,7 @@ bool RematchQsos(LogDb& db, std::int64_t fromMs, std::int64_t toMs, std::int64_t
     sqlite3_bind_int64(update.get(), 8, qso.id);
     const int rc = sqlite3_step(update.get());
     sqlite3_reset(update.get());
-    if (rc != SQLITE_DONE) return Failed(db, error);
+    if (rc != SQLITE_DONE) return SqlFailed(db, error);
   }
   return true;
 }
@@ -191,7 +181,7 @@ TransmissionsNear::~TransmissionsNear() { sqlite3_finalize(stmt_); }
 
 bool TransmissionsNear::Read(const Qso& qso, std::vector<Transmission>& out, std::string& error) {
   out.clear();
-  if (stmt_ == nullptr) return Failed(db_, error);
+  if (stmt_ == nullptr) return SqlFailed(db_, error);
   const std::string band = QsoBand(qso);
   if (band.empty()) return true;
   const std::int64_t slack = QsoSlackMs(qso.mode);
@@ -212,7 +202,7 @@ bool TransmissionsNear::Read(const Qso& qso, std::vector<Transmission>& out, std
     out.push_back(std::move(t));
   }
   sqlite3_reset(stmt_);
-  return rc == SQLITE_DONE ? true : Failed(db_, error);
+  return rc == SQLITE_DONE ? true : SqlFailed(db_, error);
 }
 
 bool LongestTransmissionMs(LogDb& db, std::int64_t& ms, std::string& error) {
@@ -227,7 +217,7 @@ bool EachQsoOldestFirst(LogDb& db, const TransmissionQuery& q,
                          " FROM qsos WHERE time_on_unix_ms >= ?1 AND time_on_unix_ms < ?2"
                          " AND (?3 IS NULL OR band = ?3) ORDER BY time_on_unix_ms, id LIMIT ?4")
                             .c_str());
-  if (!s.ok()) return Failed(db, error);
+  if (!s.ok()) return SqlFailed(db, error);
   sqlite3_bind_int64(s.get(), 1, q.from);
   sqlite3_bind_int64(s.get(), 2, q.to);
   if (q.band) BindText(s.get(), 3, *q.band);
@@ -236,43 +226,26 @@ bool EachQsoOldestFirst(LogDb& db, const TransmissionQuery& q,
   while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
     if (!row(RowQso(s.get()))) break;
   }
-  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : Failed(db, error);
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : SqlFailed(db, error);
 }
 
 bool EachQso(LogDb& db, const TransmissionQuery& q, const std::function<bool(const Qso&)>& row,
              std::string& error) {
   if (db.schemaVersion() < kLogSchemaQsos) return true;
-  Statement s(db.get(), ("SELECT " + QsoColumns(db) +
-                         " FROM qsos WHERE time_on_unix_ms >= ?1 AND time_on_unix_ms < ?2"
-                         " AND (?3 IS NULL OR band = ?3) AND (time_on_unix_ms, id) < (?4, ?5)"
-                         " ORDER BY time_on_unix_ms DESC, id DESC LIMIT ?6")
-                            .c_str());
-  if (!s.ok()) return Failed(db, error);
-  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-  sqlite3_bind_int64(s.get(), 1, q.from);
-  sqlite3_bind_int64(s.get(), 2, q.to);
-  if (q.band) BindText(s.get(), 3, *q.band);
-  sqlite3_bind_int64(s.get(), 4, q.after ? q.after->first : kMax);
-  sqlite3_bind_int64(s.get(), 5, q.after ? q.after->second : kMax);
-  sqlite3_bind_int64(s.get(), 6, q.limit);
+  Statement s(db.get(),
+              ("SELECT " + QsoColumns(db) + " FROM qsos" + PageClause("time_on_unix_ms")).c_str());
+  if (!s.ok()) return SqlFailed(db, error);
+  BindPage(s.get(), q);
   int rc;
   while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
     if (!row(RowQso(s.get()))) break;
   }
-  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : Failed(db, error);
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? true : SqlFailed(db, error);
 }
 
 bool QueryQsos(LogDb& db, const TransmissionQuery& q, QsoPage& page, std::string& error) {
-  TransmissionQuery oneMore = q;
-  oneMore.limit = q.limit + 1;
-  page = QsoPage{};
-  return EachQso(db, oneMore, [&](const Qso& qso) {
-    if (static_cast<long>(page.items.size()) == q.limit) {
-      page.next = std::make_pair(page.items.back().timeOnMs, page.items.back().id);
-      return false;
-    }
-    page.items.push_back(qso);
-    return true;
+  return GatherPage<Qso>(db, q, page, EachQso, [](const Qso& qso) {
+    return std::make_pair(qso.timeOnMs, qso.id);
   }, error);
 }
 

@@ -42,48 +42,54 @@ void PrepareListingOutput(const Options& options, std::ostream& out) {
   if (crlf && &out == &std::cout) BinaryStandardOutput();
 }
 
-int ListAlarms(const Options& options, std::ostream& out, std::ostream& err) {
-  LogDb db;
-  std::string path, error;
-  if (!OpenLogForReading(options, db, path, err)) return kExitFailure;
+bool StartListing(const Options& options, long limit, std::ostream& out, std::ostream& err,
+                  Listing& listing) {
+  if (!OpenLogForReading(options, listing.db, listing.path, err)) return false;
   PrepareListingOutput(options, out);
-  TransmissionQuery q;
-  q.from = options.since;
-  q.to = options.until;
-  q.limit = kMaxListed;
+  listing.query.from = options.since;
+  listing.query.to = options.until;
+  listing.query.limit = limit;
+  return true;
+}
+
+int ListingReadFailed(const Listing& listing, const std::string& error, std::ostream& err) {
+  err << "swrctl: cannot read the station log " << listing.path << ": " << error << '\n';
+  return kExitFailure;
+}
+
+int ListAlarms(const Options& options, std::ostream& out, std::ostream& err) {
+  Listing listing;
+  std::string error;
+  if (!StartListing(options, kMaxListed, out, err, listing)) return kExitFailure;
   AlarmPage page;
-  if (!QueryAlarms(db, q, page, error)) {
-    err << "swrctl: cannot read the station log " << path << ": " << error << '\n';
-    return kExitFailure;
+  if (!QueryAlarms(listing.db, listing.query, page, error)) {
+    return ListingReadFailed(listing, error, err);
   }
   std::reverse(page.items.begin(), page.items.end());
   std::string text = options.format == Format::Csv ? AlarmsCsvHeader() : "";
+  bool read = true;
   for (AlarmRecord& a : page.items) {
     bool found = false;
-    if (!ReadAlarm(db, a.id, a, found, error)) break;  // with its halts
+    read = ReadAlarm(listing.db, a.id, a, found, error);  // with its halts
+    if (!read) break;
     if (options.format == Format::Csv) AppendAlarmCsv(text, a);
     else text += (options.format == Format::Json ? AlarmRecordJson(a) : AlarmText(a)) + '\n';
   }
   out << text;
   out.flush();
+  if (!read) return ListingReadFailed(listing, error, err);
   if (out) return kExitOk;
   err << "swrctl: cannot write the alarms to the output\n";
   return kExitFailure;
 }
 
 int ListLog(const Options& options, std::ostream& out, std::ostream& err) {
-  LogDb db;
-  std::string path, error;
-  if (!OpenLogForReading(options, db, path, err)) return kExitFailure;
-  PrepareListingOutput(options, out);
-  TransmissionQuery q;
-  q.from = options.since;
-  q.to = options.until;
-  q.limit = kMaxListed;
+  Listing listing;
+  std::string error;
+  if (!StartListing(options, kMaxListed, out, err, listing)) return kExitFailure;
   TransmissionPage page;
-  if (!QueryTransmissions(db, q, page, error)) {
-    err << "swrctl: cannot read the station log " << path << ": " << error << '\n';
-    return kExitFailure;
+  if (!QueryTransmissions(listing.db, listing.query, page, error)) {
+    return ListingReadFailed(listing, error, err);
   }
   std::reverse(page.items.begin(), page.items.end());
   switch (options.format) {

@@ -48,18 +48,13 @@ bool SameFile(const std::string& in, const std::string& out) {
 }  // namespace
 
 int ListQsos(const Options& options, std::ostream& out, std::ostream& err) {
-  LogDb db;
-  std::string path, error;
-  if (!OpenLogForReading(options, db, path, err)) return kExitFailure;
-  PrepareListingOutput(options, out);
-  TransmissionQuery q;
-  q.from = options.since;
-  q.to = options.until;
-  q.limit = kMaxListed;
+  Listing listing;
+  std::string error;
+  if (!StartListing(options, kMaxListed, out, err, listing)) return kExitFailure;
   std::string chunk;
   if (options.format == Format::Adif) chunk = AdifHeader(UnixNowMs(), SWRCTL_VERSION);
   if (options.format == Format::Csv) chunk = QsosCsvHeader();
-  const bool ok = EachQsoOldestFirst(db, q, [&](const Qso& qso) {
+  const bool ok = EachQsoOldestFirst(listing.db, listing.query, [&](const Qso& qso) {
     switch (options.format) {
       case Format::Csv: AppendQsoCsv(chunk, qso); break;
       case Format::Adif: AppendQsoAdif(chunk, qso); break;
@@ -74,10 +69,7 @@ int ListQsos(const Options& options, std::ostream& out, std::ostream& err) {
   }, error);
   out << chunk;
   out.flush();
-  if (!ok) {
-    err << "swrctl: cannot read the station log " << path << ": " << error << '\n';
-    return kExitFailure;
-  }
+  if (!ok) return ListingReadFailed(listing, error, err);
   if (out) return kExitOk;
   err << "swrctl: cannot write the QSOs to the output\n";
   return kExitFailure;
