@@ -9,6 +9,7 @@
 #include "station/core/csv_cell.h"
 #include "station/core/sensor_names.h"
 #include "station/health/health_json.h"
+#include "station/log/csv_table.h"
 #include "station/log/qso_format.h"
 
 namespace station {
@@ -25,10 +26,7 @@ std::string UtcText(std::int64_t unixMs) {
          ":" + t.substr(2, 2) + ":" + t.substr(4, 2) + "Z";
 }
 
-struct Column {
-  const char* name;
-  json (*value)(const AlarmRecord&);
-};
+using Column = CsvColumn<AlarmRecord>;
 
 const Column kColumns[] = {
     {"id", [](const AlarmRecord& a) { return json(a.id); }},
@@ -70,12 +68,6 @@ json Object(const AlarmRecord& a) {
 
 std::string Dump(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
 
-std::string CsvField(const json& v) {
-  if (v.is_null()) return "";
-  if (!v.is_string()) return Dump(v);
-  return CsvText(v.get<std::string>());
-}
-
 std::string Fixed(double v, int decimals) {
   if (!std::isfinite(v)) return "";
   char text[48];
@@ -108,18 +100,11 @@ std::string AlarmWithReadingsJson(const AlarmRecord& alarm, const std::vector<Ri
   return Dump(o);
 }
 
-std::string AlarmsCsvHeader() {
-  std::string out;
-  for (const Column& c : kColumns) out += std::string(&c == kColumns ? "" : ",") + c.name;
-  return out + ",halts\r\n";
-}
+std::string AlarmsCsvHeader() { return CsvHeaderCells(kColumns) + ",halts\r\n"; }
 
 // The halts in one cell: "rigctld answered; wsjtx sent".
 void AppendAlarmCsv(std::string& out, const AlarmRecord& a) {
-  for (const Column& c : kColumns) {
-    if (&c != kColumns) out += ',';
-    out += CsvField(c.value(a));
-  }
+  AppendCsvCells(out, kColumns, a);
   std::string halts;
   for (const HaltAttempt& h : a.halts) halts += (halts.empty() ? "" : "; ") + h.target + " " + h.outcome;
   out += "," + CsvText(halts) + "\r\n";

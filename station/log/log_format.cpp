@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "station/core/csv_cell.h"
 #include "station/core/sensor_names.h"
+#include "station/log/csv_table.h"
 
 namespace station {
 namespace {
@@ -20,10 +20,7 @@ json NameOf(int sensor) {
   return name.empty() ? json(nullptr) : json(name);
 }
 
-struct Column {
-  const char* name;
-  json (*value)(const Transmission&);
-};
+using Column = CsvColumn<Transmission>;
 
 const Column kColumns[] = {
     // No id before the store has written it (MQTT's copy of one just ended).
@@ -59,14 +56,6 @@ json Object(const Transmission& t) {
 
 std::string Dump(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
 
-// A CSV field: empty for null, numbers and booleans as JSON writes them (so
-// they stay numbers), the texts (start, end, band, mode) as text cells.
-std::string CsvField(const json& v) {
-  if (v.is_null()) return "";
-  if (!v.is_string()) return Dump(v);
-  return CsvText(v.get<std::string>());
-}
-
 }  // namespace
 
 std::string TransmissionJson(const Transmission& t) { return Dump(Object(t)); }
@@ -80,17 +69,10 @@ std::string TransmissionPageJson(const TransmissionPage& page) {
   return Dump(o);
 }
 
-std::string TransmissionsCsvHeader() {
-  std::string out;
-  for (const Column& c : kColumns) out += std::string(&c == kColumns ? "" : ",") + c.name;
-  return out + "\r\n";
-}
+std::string TransmissionsCsvHeader() { return CsvHeaderCells(kColumns) + "\r\n"; }
 
 void AppendTransmissionCsv(std::string& out, const Transmission& t) {
-  for (const Column& c : kColumns) {
-    if (&c != kColumns) out += ',';
-    out += CsvField(c.value(t));
-  }
+  AppendCsvCells(out, kColumns, t);
   out += "\r\n";
 }
 
@@ -99,8 +81,6 @@ std::string TransmissionsCsv(const std::vector<Transmission>& list) {
   for (const Transmission& t : list) AppendTransmissionCsv(out, t);
   return out;
 }
-
-std::string CsvTextCell(const std::string& text) { return CsvField(json(text)); }
 
 std::string TransmissionText(const Transmission& t) {
   char line[160];

@@ -25,9 +25,6 @@ std::string TransmissionsCsv(const std::vector<Transmission>& list);
 std::string TransmissionsCsvHeader();
 void AppendTransmissionCsv(std::string& out, const Transmission& t);
 
-// One CSV cell holding `text`, by the same rule as the transmissions' cells.
-std::string CsvTextCell(const std::string& text);
-
 // One line for people: start, duration, sensor, peak/average power, SWR.
 std::string TransmissionText(const Transmission& t);
 

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "station/core/sensor_names.h"
+#include "station/log/csv_table.h"
 #include "station/log/log_format.h"
 
 namespace station {
@@ -22,10 +23,7 @@ json Measured(const Qso& q, F f) {
   return q.measured ? f(*q.measured) : json(nullptr);
 }
 
-struct Column {
-  const char* name;
-  json (*value)(const Qso&);
-};
+using Column = CsvColumn<Qso>;
 
 const Column kColumns[] = {
     {"id", [](const Qso& q) { return q.id > 0 ? json(q.id) : json(nullptr); }},
@@ -122,19 +120,10 @@ std::string QsoPageJson(const QsoPage& page) {
   return Dump(o);
 }
 
-std::string QsosCsvHeader() {
-  std::string out;
-  for (const Column& c : kColumns) out += std::string(&c == kColumns ? "" : ",") + c.name;
-  return out + "\r\n";
-}
+std::string QsosCsvHeader() { return CsvHeaderCells(kColumns) + "\r\n"; }
 
 void AppendQsoCsv(std::string& out, const Qso& q) {
-  for (const Column& c : kColumns) {
-    if (&c != kColumns) out += ',';
-    const json v = c.value(q);
-    if (v.is_string()) out += CsvTextCell(v.get<std::string>());
-    else if (!v.is_null()) out += Dump(v);
-  }
+  AppendCsvCells(out, kColumns, q);
   out += "\r\n";
 }
 
