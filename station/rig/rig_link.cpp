@@ -39,7 +39,11 @@ struct RigLink::Impl {
   }
   void Poll();
   void ArmTick(Clock::time_point at);
+  // One read into `pending`, then (this->*then)(); the connection's end or
+  // error fails the link.
+  void ReadMore(void (Impl::*then)());
   void Read();
+  void OnPollData();
   void OnReply(const RigReply& reply);
   void SayReply(const RigReply& reply);
   void Fail(const std::string& why);
@@ -47,6 +51,7 @@ struct RigLink::Impl {
   void Halt(HaltDone done);
   void SendHalt();
   void ReadHalt();
+  void OnHaltData();
   void EndHalt(const char* outcome, const std::string& detail);
   void Say(const std::string& line) {
     if (log) log(line);
@@ -119,26 +124,21 @@ void RigLink::Impl::SendHalt() {
   });
 }
 
+void RigLink::Impl::ReadHalt() { ReadMore(&Impl::OnHaltData); }
+
 // The answer to "T 0": one line, RPRT 0 or an error code.
-void RigLink::Impl::ReadHalt() {
-  const unsigned g = generation;
-  socket.async_read_some(asio::buffer(chunk), [this, g](const boost::system::error_code& ec, std::size_t n) {
-    if (!Current(g)) return;
-    if (ec == asio::error::eof) return Fail("rigctld closed the connection");
-    if (ec) return Fail(ec.message());
-    pending.append(chunk.data(), n);
-    const std::size_t nl = pending.find('\n');
-    if (nl == std::string::npos) {
-      if (pending.size() > kRigMaxLine) return Fail("rigctld sent a line longer than " + std::to_string(kRigMaxLine) + " bytes");
-      return ReadHalt();
-    }
-    std::string line = pending.substr(0, nl);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (nl + 1 != pending.size()) return Fail("rigctld sent more lines than were asked for");
-    if (line == "RPRT 0") return EndHalt("answered", line);
-    if (line.compare(0, 5, "RPRT ") == 0) return EndHalt("failed", "rigctld answered " + line);
-    Fail("rigctld sent an answer to 'T 0' that is no RPRT");
-  });
+void RigLink::Impl::OnHaltData() {
+  const std::size_t nl = pending.find('\n');
+  if (nl == std::string::npos) {
+    if (pending.size() > kRigMaxLine) return Fail("rigctld sent a line longer than " + std::to_string(kRigMaxLine) + " bytes");
+    return ReadHalt();
+  }
+  std::string line = pending.substr(0, nl);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (nl + 1 != pending.size()) return Fail("rigctld sent more lines than were asked for");
+  if (line == "RPRT 0") return EndHalt("answered", line);
+  if (line.compare(0, 5, "RPRT ") == 0) return EndHalt("failed", "rigctld answered " + line);
+  Fail("rigctld sent an answer to 'T 0' that is no RPRT");
 }
 
 // The halt in flight is over: the next one goes, or a poll to see PTT at once.
@@ -233,19 +233,25 @@ void RigLink::Impl::ArmTick(Clock::time_point at) {
   });
 }
 
-void RigLink::Impl::Read() {
+void RigLink::Impl::ReadMore(void (Impl::*then)()) {
   const unsigned g = generation;
-  socket.async_read_some(asio::buffer(chunk), [this, g](const boost::system::error_code& ec, std::size_t n) {
+  socket.async_read_some(asio::buffer(chunk), [this, g, then](const boost::system::error_code& ec, std::size_t n) {
     if (!Current(g)) return;
     if (ec == asio::error::eof) return Fail("rigctld closed the connection");
     if (ec) return Fail(ec.message());
     pending.append(chunk.data(), n);
-    const RigReply reply = ParseRigReply(pending, asked);
-    if (reply.status == RigReplyStatus::Bad) return Fail("rigctld sent " + reply.bad);
-    if (reply.status == RigReplyStatus::Incomplete) return Read();
-    OnReply(reply);
-    if (!answering && !halts.empty()) SendHalt();
+    (this->*then)();
   });
+}
+
+void RigLink::Impl::Read() { ReadMore(&Impl::OnPollData); }
+
+void RigLink::Impl::OnPollData() {
+  const RigReply reply = ParseRigReply(pending, asked);
+  if (reply.status == RigReplyStatus::Bad) return Fail("rigctld sent " + reply.bad);
+  if (reply.status == RigReplyStatus::Incomplete) return Read();
+  OnReply(reply);
+  if (!answering && !halts.empty()) SendHalt();
 }
 
 void RigLink::Impl::OnReply(const RigReply& reply) {
