@@ -450,27 +450,37 @@ function swrColor(v) {
   return v < 1.5 ? "#22c55e" : v < 2 ? "#eab308" : v < 3 ? "#f97316" : "#ef4444";
 }
 
+// A table row of text cells; a cell given as { swr } shows that SWR as a
+// badge (showSwr).
+function tableRow(cells) {
+  const tr = document.createElement("tr");
+  for (const c of cells) {
+    const td = document.createElement("td");
+    if (c !== null && typeof c === "object") showSwr(td, c.swr);
+    else td.textContent = c;
+    tr.appendChild(td);
+  }
+  return tr;
+}
+
+// Watts with one decimal, "—" for none.
+function wattsText(v) {
+  return toNumber(v) == null ? "—" : toNumber(v).toFixed(1);
+}
+
 // One row of the table: start, length (* when cut short), sensor, band,
 // peak and average power, and the highest SWR in its colour.
 function transmissionRow(x) {
-  const tr = document.createElement("tr");
-  const cell = (text) => {
-    const td = document.createElement("td");
-    td.textContent = text;
-    tr.appendChild(td);
-    return td;
-  };
-  const watts = (v) => (toNumber(v) == null ? "—" : toNumber(v).toFixed(1));
-  const swr = toNumber(x.max_swr);
-  cell(new Date(x.start_unix_ms).toLocaleTimeString(lang, { hour12: false }));
-  cell(formatDuration(x.duration_ms) + (x.cut_short ? " *" : ""));
-  cell(sensorText(x.sensor, x.sensor_name));
-  cell(x.band ?? "—");
-  cell(watts(x.peak_power));
-  cell(watts(x.average_power));
-  showSwr(cell(""), swr);
   if (x.cut_short) $("cutnote").hidden = false;
-  return tr;
+  return tableRow([
+    new Date(x.start_unix_ms).toLocaleTimeString(lang, { hour12: false }),
+    formatDuration(x.duration_ms) + (x.cut_short ? " *" : ""),
+    sensorText(x.sensor, x.sensor_name),
+    x.band ?? "—",
+    wattsText(x.peak_power),
+    wattsText(x.average_power),
+    { swr: toNumber(x.max_swr) },
+  ]);
 }
 
 // A table cell's SWR as a badge in the SWR bar's colour, "—" for none.
@@ -621,21 +631,14 @@ async function downloadCsv(event) {
 // One QSO: its time on, call, band, mode, the peak power measured over its
 // transmissions and their highest SWR ("—" while none are in the log).
 function qsoRow(q) {
-  const tr = document.createElement("tr");
-  const cell = (text) => {
-    const td = document.createElement("td");
-    td.textContent = text;
-    tr.appendChild(td);
-    return td;
-  };
-  const peak = toNumber(q.peak_power);
-  cell(new Date(q.time_on_unix_ms).toLocaleTimeString(lang, { hour12: false }));
-  cell(q.call);
-  cell(q.band ?? "—");
-  cell(q.mode ?? "—");
-  cell(peak == null ? "—" : peak.toFixed(1));
-  showSwr(cell(""), toNumber(q.max_swr));
-  return tr;
+  return tableRow([
+    new Date(q.time_on_unix_ms).toLocaleTimeString(lang, { hour12: false }),
+    q.call,
+    q.band ?? "—",
+    q.mode ?? "—",
+    wattsText(q.peak_power),
+    { swr: toNumber(q.max_swr) },
+  ]);
 }
 
 // Today's QSOs, newest first; the card stays hidden on a server without a
@@ -817,15 +820,10 @@ function showBands(bands) {
   $("bandscard").hidden = !rows.length;
   const swr = (v) => (v == null ? "—" : (+v).toFixed(2));
   for (const x of rows) {
-    const tr = document.createElement("tr");
-    if (x.warning) tr.className = "warn";
     const trend = x.trend == null ? "—" : (x.trend > 0 ? "+" : "") + x.trend.toFixed(2);
     const band = x.antenna == null ? x.band : x.band + " · " + t.antenna + " " + x.antenna;
-    for (const v of [sensorText(x.sensor, x.sensor_name), band, x.transmissions, swr(x.baseline), swr(x.latest), trend]) {
-      const td = document.createElement("td");
-      td.textContent = v;
-      tr.appendChild(td);
-    }
+    const tr = tableRow([sensorText(x.sensor, x.sensor_name), band, x.transmissions, swr(x.baseline), swr(x.latest), trend]);
+    if (x.warning) tr.className = "warn";
     body.appendChild(tr);
   }
 }
