@@ -1,5 +1,5 @@
-// The page served at "/": web/index.html with web/page.css and web/page.js
-// inlined, built into the executable (embed.cmake).
+// The page served at "/": web/index.html with web/page.css and the script's
+// parts under web/script/ inlined, built into the executable (embed.cmake).
 #pragma once
 
 #include <cstddef>
